@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs every package the build and the tests need (Debian 12). Idempotent.
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+pkgs_host="cmake make g++ clang gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  mingw-w64-i686-dev googletest unixodbc sqlite3 postgresql xvfb x11-utils imagemagick xauth procps"
+pkgs_i386="wine32:i386 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386 odbc-postgresql:i386"
+need=0
+for p in $pkgs_host $pkgs_i386 wine; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || { need=1; break; }
+done
+if [ "$need" = 1 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends $pkgs_host wine $pkgs_i386
+fi

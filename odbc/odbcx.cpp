@@ -1,0 +1,829 @@
+/* cOdbcx: connection, statements, binding and fetching over the ODBC 2.x calls. */
+#include "odbcx.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "strx.h"
+#include "timex.h"
+
+/* One environment per loaded library, shared by every object. */
+SQLHENV henv = SQL_NULL_HENV;
+static int liveObjects = 0;
+
+static char const* const errorTexts[15] = {
+    "",
+    "",
+    "Not connected - this operation requires data source connection.",
+    "Cannot execute command which is not prepared - prepare has to precede execute.",
+    "Cannot bind variables when there is no prepared command - prepare has to precede bind.",
+    "Command was not executed - execute is required to perform this operation.",
+    "Cannot fetch, there is no result set - execute has to precede fetch.",
+    "There is no data to get - fetch has to precede get.",
+    "There is no meta data to get - fetch has to precede meta get.",
+    "Cannot handle this data type - it is unknown to vor_dbc.",
+    "Attribute not in query - this attribute is not part of the select statement and cannot be retrieved.",
+    "Focus key too long - given key exceeds maximum length of the focus key.",
+    "Environment handle is null - this indicates some problem with ODBC driver manager.",
+    "Cannot get meta data when no data was selected - meta select has to precede fetch.",
+    "Internal error (vor_odbc) - this is a strange thing that should not happen.",
+};
+
+static char const connStrTooLong[] =
+    "Connection string too long - data source name, user and password must fit in 1023 characters.";
+
+static char emptyName[1] = "";
+
+int xkindOfSqlType(int t)
+{
+    if ((t >= 2 && t <= 8) || t == -7 || t == -6 || t == -5)
+        return XKIND_NUMBER;
+    if (t == 9 || t == 91)
+        return XKIND_DATE;
+    if (t == 10 || t == 92)
+        return XKIND_TIME;
+    if (t == 11 || t == 93 || (t >= 101 && t <= 113))
+        return XKIND_TIMESTAMP;
+    if (t == -10 || (t >= -4 && t <= -1))
+        return XKIND_LONG;
+    return XKIND_TEXT;
+}
+
+int xtypeOfKind(int kind)
+{
+    switch (kind) {
+    case XKIND_NUMBER: return 1;
+    case XKIND_TEXT: return 2;
+    case XKIND_TIMESTAMP:
+    case XKIND_DATE:
+    case XKIND_TIME: return 4;
+    case XKIND_LONG: return 8;
+    }
+    return 0;
+}
+
+/* Copies at most size-1 bytes and always terminates. */
+static void copyText(char* dst, int size, char const* src)
+{
+    if (size <= 0)
+        return;
+    int i = 0;
+    for (; src && src[i] && i < size - 1; i++)
+        dst[i] = src[i];
+    dst[i] = 0;
+}
+
+/* Value of key= in a connection string (keys compared ignoring case, braces removed). */
+static void connStrValue(char const* cs, char const* key, char* out, int size)
+{
+    out[0] = 0;
+    size_t klen = strlen(key);
+    char const* p = cs;
+    while (p && *p) {
+        while (*p == ';' || *p == ' ')
+            p++;
+        char const* eq = strchr(p, '=');
+        if (!eq)
+            return;
+        char const* end = strchr(eq + 1, ';');
+        if (!end)
+            end = eq + strlen(eq);
+        char const* k = p;
+        char const* kend = eq;
+        while (kend > k && kend[-1] == ' ')
+            kend--;
+        if ((size_t)(kend - k) == klen) {
+            char name[32];
+            copyText(name, (int)klen + 1 < 32 ? (int)klen + 1 : 32, k);
+            if (stricmpx(name, key) == 0) {
+                char const* v = eq + 1;
+                char const* vend = end;
+                if (*v == '{' && vend > v + 1 && vend[-1] == '}') {
+                    v++;
+                    vend--;
+                }
+                int n = (int)(vend - v);
+                if (n > size - 1)
+                    n = size - 1;
+                memcpy(out, v, n);
+                out[n] = 0;
+                return;
+            }
+        }
+        p = end;
+    }
+}
+
+cOdbcx::cOdbcx()
+    : hdbc(SQL_NULL_HDBC), hstmt(SQL_NULL_HSTMT), colBound(0), prmBound(0), colIndicators(0),
+      prmIndicators(0), state(XSTATE_NONE), metaKind(0), thread(0), threadId(0), autoCommit(false),
+      linked(false), colIndCount(0), prmIndCount(0)
+{
+    focusKey[0] = 0;
+    diagText[0] = 0;
+    lastKey[0] = 0;
+    liveObjects++;
+    if (!henv) {
+        SQLHENV env = SQL_NULL_HENV;
+        if (SQLAllocEnv(&env) == SQL_ERROR || !env) {
+            henv = SQL_NULL_HENV;
+            errorCode = 1;
+        } else {
+            henv = env;
+        }
+    }
+}
+
+cOdbcx::~cOdbcx()
+{
+    if (thread) {
+        cancel();
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        thread = 0;
+    }
+    disconnect();
+    dropStatementState();
+    if (--liveObjects == 0 && henv) {
+        SQLFreeEnv(henv);
+        henv = SQL_NULL_HENV;
+    }
+}
+
+int cOdbcx::fail(int code)
+{
+    errorCode = code;
+    return 0;
+}
+
+/* Keeps the driver's first message now: the next call on a handle would clear it. */
+int cOdbcx::failDriver(SQLRETURN)
+{
+    SQLCHAR sqlState[6];
+    SQLINTEGER native = 0;
+    SQLSMALLINT len = 0;
+    diagText[0] = 0;
+    SQLHDBC dbcs[3] = {hdbc, hdbc, SQL_NULL_HDBC};
+    SQLHSTMT stmts[3] = {hstmt, SQL_NULL_HSTMT, SQL_NULL_HSTMT};
+    for (int i = 0; i < 3 && henv; i++) {
+        if (i == 0 && !hstmt)
+            continue;
+        if (i == 1 && !hdbc)
+            continue;
+        SQLRETURN rc = SQLError(henv, dbcs[i], stmts[i], sqlState, &native, (SQLCHAR*)diagText,
+                                (SQLSMALLINT)sizeof(diagText), &len);
+        if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
+            diagText[sizeof(diagText) - 1] = 0;
+            break;
+        }
+        diagText[0] = 0;
+    }
+    errorCode = 1;
+    return 0;
+}
+
+int cOdbcx::failText(char const* text)
+{
+    copyText(diagText, (int)sizeof(diagText), text);
+    errorCode = 1;
+    return 0;
+}
+
+bool cOdbcx::online() const
+{
+    return hstmt != SQL_NULL_HSTMT && dsnText[0] != 0;
+}
+
+char* cOdbcx::errorStr()
+{
+    int code = errorCode;
+    if (code > 14 || code < 0)
+        code = 14;
+    strfrdux(&errorText, (void*)(code == 1 ? diagText : errorTexts[code]));
+    return errorText;
+}
+
+SQLLEN* cOdbcx::addIndicator(SQLLEN**& list, int& count)
+{
+    SQLLEN* ind = (SQLLEN*)mallox(sizeof(SQLLEN));
+    if (!ind)
+        return 0;
+    SQLLEN** grown = (SQLLEN**)reallox(list, (unsigned)((count + 1) * sizeof(SQLLEN*)));
+    if (!grown) {
+        freex(ind);
+        return 0;
+    }
+    list = grown;
+    *ind = 0;
+    list[count++] = ind;
+    return ind;
+}
+
+void cOdbcx::freeIndicators(SQLLEN**& list, int& count)
+{
+    for (int i = 0; i < count; i++)
+        freex(list[i]);
+    freex(list);
+    list = 0;
+    count = 0;
+}
+
+/* Forgets everything that belonged to the statement handle. */
+void cOdbcx::dropStatementState()
+{
+    colBuffers.clear();
+    prmBuffers.clear();
+    freeIndicators(colIndicators, colIndCount);
+    freeIndicators(prmIndicators, prmIndCount);
+    colBound = prmBound = 0;
+    rowCount = 0;
+    state = XSTATE_NONE;
+    metaKind = 0;
+    eofFlag = 1;
+    focusKey[0] = 0;
+    lastKey[0] = 0;
+}
+
+/* Closes an open cursor so that the statement can run again. */
+int cOdbcx::closeCursor()
+{
+    if (eofFlag || !hstmt)
+        return 1;
+    eofFlag = 1;
+    SQLRETURN rc = SQLFreeStmt(hstmt, SQL_CLOSE);
+    return rc == SQL_ERROR ? failDriver(rc) : 1;
+}
+
+int cOdbcx::connect(char const* dsn, char const* user, char const* pswd, int flags)
+{
+    errorCode = 0;
+    char const* d = dsn ? dsn : "";
+    char const* u = user ? user : "";
+    char const* p = pswd ? pswd : "";
+    size_t need = strlen("DSN=;UID=;PWD=;") + strlen(d) + strlen(u) + strlen(p);
+    if (need >= XDB_CONNSTR_SIZE)
+        return failText(connStrTooLong);
+    char cs[XDB_CONNSTR_SIZE];
+    snprintf(cs, sizeof(cs), "DSN=%s;UID=%s;PWD=%s;", d, u, p);
+    if (!driverConnect(cs, flags))
+        return 0;
+    if (dsn && dsn[0])
+        strfrdux(&dsnText, (void*)dsn);
+    if (user)
+        strfrdux(&userText, (void*)user);
+    if (pswd)
+        strfrdux(&pswdText, (void*)pswd);
+    return 1;
+}
+
+int cOdbcx::driverConnect(char const* connectString, int flags)
+{
+    disconnect();
+    errorCode = 0;
+    if (!henv)
+        return fail(12);
+    char const* cs = connectString ? connectString : "";
+    SQLRETURN rc = SQLAllocConnect(henv, &hdbc);
+    if (rc == SQL_ERROR) {
+        hdbc = SQL_NULL_HDBC;
+        return failDriver(rc);
+    }
+    rc = SQLDriverConnect(hdbc, NULL, (SQLCHAR*)cs, SQL_NTS, NULL, 0, NULL, SQL_DRIVER_NOPROMPT);
+    if (rc == SQL_ERROR)
+        return failDriver(rc);
+    linked = true;
+    if (SQLSetConnectOption(hdbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF) != SQL_ERROR) {
+        autoCommit = false;
+    } else {
+        SQLSetConnectOption(hdbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_ON);
+        autoCommit = true;
+    }
+    rc = SQLAllocStmt(hdbc, &hstmt);
+    if (rc == SQL_ERROR) {
+        hstmt = SQL_NULL_HSTMT;
+        return failDriver(rc);
+    }
+    setFlags(flags, 0);
+
+    /* A driver that cannot name the user or the data source gets them from the
+       connection string, so that a live connection never reads as unconnected. */
+    char buf[256];
+    SQLSMALLINT len = 0;
+    buf[0] = 0;
+    if (SQLGetInfo(hdbc, SQL_USER_NAME, buf, 255, &len) == SQL_ERROR)
+        buf[0] = 0;
+    buf[255] = 0;
+    if (!buf[0])
+        connStrValue(cs, "UID", buf, sizeof(buf));
+    strfrdux(&userText, buf);
+    buf[0] = 0;
+    if (SQLGetInfo(hdbc, SQL_DATA_SOURCE_NAME, buf, 255, &len) == SQL_ERROR)
+        buf[0] = 0;
+    buf[255] = 0;
+    if (!buf[0])
+        connStrValue(cs, "DSN", buf, sizeof(buf));
+    if (!buf[0])
+        connStrValue(cs, "DRIVER", buf, sizeof(buf));
+    if (!buf[0])
+        strcpy(buf, "ODBC");
+    strfrdux(&dsnText, buf);
+    return 1;
+}
+
+int cOdbcx::disconnect()
+{
+    if (online()) {
+        if (flags & 1)
+            rollback();
+        else
+            commit();
+    }
+    errorCode = 0;
+    strfrdux(&dsnText, 0);
+    strfrdux(&userText, 0);
+    strfrdux(&pswdText, 0);
+    strfrdux(&sqlText, 0);
+    if (hstmt) {
+        SQLFreeStmt(hstmt, SQL_DROP);
+        hstmt = SQL_NULL_HSTMT;
+    }
+    dropStatementState();
+    int ok = 1;
+    if (hdbc) {
+        if (linked) {
+            SQLRETURN rc = SQLDisconnect(hdbc);
+            if (rc == SQL_ERROR)
+                ok = failDriver(rc);
+        }
+        SQLFreeConnect(hdbc);
+        hdbc = SQL_NULL_HDBC;
+    }
+    linked = false;
+    autoCommit = false;
+    return ok;
+}
+
+int cOdbcx::endTransaction(SQLUSMALLINT how)
+{
+    errorCode = 0;
+    if (!online())
+        return fail(2);
+    if (autoCommit)
+        return 1;
+    SQLRETURN rc = SQLTransact(henv, hdbc, how);
+    return rc == SQL_ERROR ? failDriver(rc) : 1;
+}
+
+int cOdbcx::commit()
+{
+    return endTransaction(SQL_COMMIT);
+}
+
+int cOdbcx::rollback()
+{
+    return endTransaction(SQL_ROLLBACK);
+}
+
+int cOdbcx::getInfo(cVariablex* dbmsName, cVariablex* driverName, cVariablex* driverVersion)
+{
+    errorCode = 0;
+    if (!online())
+        return fail(2);
+    cVariablex* values[3] = {dbmsName, driverName, driverVersion};
+    SQLUSMALLINT items[3] = {SQL_DBMS_NAME, SQL_DRIVER_NAME, SQL_DRIVER_VER};
+    int ok = 1;
+    for (int i = 0; i < 3; i++) {
+        if (!values[i])
+            continue;
+        char buf[256];
+        SQLSMALLINT len = 0;
+        buf[0] = 0;
+        SQLRETURN rc = SQLGetInfo(hdbc, items[i], buf, 255, &len);
+        if (rc == SQL_ERROR) {
+            ok = failDriver(rc);
+            buf[0] = 0;
+        }
+        buf[255] = 0;
+        values[i]->set(buf, -1);
+    }
+    return ok;
+}
+
+int cOdbcx::prepare(char const* sql)
+{
+    errorCode = 0;
+    metaKind = 0;
+    if (!online())
+        return fail(2);
+    cXdbc::prepare(sql);
+    finish();
+    errorCode = 0;
+    SQLRETURN rc = SQLPrepare(hstmt, (SQLCHAR*)(sql ? sql : ""), SQL_NTS);
+    if (rc == SQL_ERROR) {
+        strfrdux(&sqlText, 0);
+        return failDriver(rc);
+    }
+    state = XSTATE_PREPARED;
+    return 1;
+}
+
+int cOdbcx::setValue(cVariablex& v)
+{
+    errorCode = 0;
+    if (state != XSTATE_PREPARED) {
+        resetParams();
+        state = XSTATE_PREPARED;
+        errorCode = 0;
+    }
+    xbufEntry* e = 0;
+    SQLSMALLINT cType = 0, sqlType = 0;
+    switch (v.type()) {
+    case 1:
+        e = prmBuffers.add(0, XKIND_NUMBER, 0);
+        if (e)
+            *(double*)e->data = v.toDouble();
+        cType = SQL_C_DOUBLE;
+        sqlType = SQL_DOUBLE;
+        break;
+    case 2: {
+        int len = static_cast<cStrinx&>(v).len();
+        e = prmBuffers.add(0, XKIND_TEXT, len + 1);
+        if (e)
+            copyText((char*)e->data, e->size, v.toChars(NULL, true));
+        cType = SQL_C_CHAR;
+        sqlType = SQL_CHAR;
+        break;
+    }
+    case 4: {
+        e = prmBuffers.add(0, XKIND_TIMESTAMP, 0);
+        if (e) {
+            _tmx tm = gmtimex(v.toTimext());
+            TIMESTAMP_STRUCT* ts = (TIMESTAMP_STRUCT*)e->data;
+            ts->year = tm.year;
+            ts->month = tm.month;
+            ts->day = tm.day;
+            ts->hour = tm.hour;
+            ts->minute = tm.minute;
+            ts->second = tm.second;
+            ts->fraction = (SQLUINTEGER)tm.msec * 1000000u;
+        }
+        cType = SQL_C_TIMESTAMP;
+        sqlType = SQL_TIMESTAMP;
+        break;
+    }
+    default:
+        return fail(9);
+    }
+    if (!e)
+        return fail(14);
+    if (metaKind)
+        return 1;
+    SQLLEN* ind = addIndicator(prmIndicators, prmIndCount);
+    if (!ind)
+        return fail(14);
+    if (v.isNull())
+        *ind = SQL_NULL_DATA;
+    else
+        *ind = cType == SQL_C_CHAR ? SQL_NTS : 0;
+    prmBound++;
+    SQLRETURN rc = SQLBindParameter(hstmt, (SQLUSMALLINT)prmBound, SQL_PARAM_INPUT, cType, sqlType,
+                                    0, 0, e->data, e->size, ind);
+    return rc == SQL_ERROR ? failDriver(rc) : 1;
+}
+
+int cOdbcx::execute()
+{
+    errorCode = 0;
+    if (state < XSTATE_PREPARED || state > XSTATE_FETCHED)
+        return fail(3);
+    if (metaKind == META_DRIVERS || metaKind == META_DATA_SOURCES) {
+        if (!henv)
+            return fail(12);
+    } else if (!online()) {
+        return fail(2);
+    }
+    /* The previous result binding is discarded. */
+    if (hstmt && (colBound || colIndCount))
+        SQLFreeStmt(hstmt, SQL_UNBIND);
+    freeIndicators(colIndicators, colIndCount);
+    colBound = 0;
+    if (metaKind)
+        return executeMeta();
+    if (!closeCursor())
+        return 0;
+    SQLRETURN rc = SQLExecute(hstmt);
+    if (rc == SQL_ERROR)
+        return failDriver(rc);
+    state = XSTATE_EXECUTED;
+    eofFlag = 0;
+    rowCount = 0;
+    colBuffers.clear();
+    SQLSMALLINT n = 0;
+    rc = SQLNumResultCols(hstmt, &n);
+    if (rc == SQL_ERROR)
+        return failDriver(rc);
+    for (short c = 1; c <= n; c++) {
+        char name[80];
+        short kind = 0;
+        int size = 0;
+        if (!describeCol(c, name, (short)sizeof(name), &kind, &size))
+            return 0;
+        if (!bindCol(name, kind, size, 0))
+            return 0;
+    }
+    return 1;
+}
+
+int cOdbcx::describeCol(short colNo, char* name, short nameSize, short* kind, int* size)
+{
+    errorCode = 0;
+    if (state != XSTATE_EXECUTED || !hstmt)
+        return fail(5);
+    SQLSMALLINT nameLen = 0, sqlType = 0, scale = 0, nullable = 0;
+    SQLULEN colSize = 0;
+    SQLRETURN rc = SQLDescribeCol(hstmt, (SQLUSMALLINT)colNo, (SQLCHAR*)(nameSize > 0 ? name : NULL),
+                                  nameSize > 0 ? nameSize : 0, &nameLen, &sqlType, &colSize, &scale,
+                                  &nullable);
+    if (rc == SQL_ERROR)
+        return failDriver(rc);
+    if (name && nameSize > 0) {
+        if (nameLen >= 0 && nameLen < nameSize)
+            name[nameLen] = 0;
+        else
+            name[nameSize - 1] = 0;
+    }
+    int k = xkindOfSqlType(sqlType);
+    int s;
+    switch (k) {
+    case XKIND_NUMBER:
+    case XKIND_DATE: s = (int)colSize; break;
+    /* An unknown (0) or huge size falls back to the long-column buffer. */
+    case XKIND_TEXT: s = (colSize >= 1 && colSize < XLONG_SIZE) ? (int)colSize + 1 : XLONG_SIZE; break;
+    default: s = XLONG_SIZE; break;
+    }
+    if (kind)
+        *kind = (short)k;
+    if (size)
+        *size = s;
+    return 1;
+}
+
+int cOdbcx::colInfo(short colNo, short* kind, int* size)
+{
+    return describeCol(colNo, NULL, 0, kind, size);
+}
+
+int cOdbcx::bindCol(char const* name, int kind, int size, short colNo)
+{
+    errorCode = 0;
+    SQLSMALLINT cType;
+    switch (kind) {
+    case XKIND_NUMBER: cType = SQL_C_DOUBLE; break;
+    case XKIND_TEXT: cType = SQL_C_CHAR; if (size < 1) size = XLONG_SIZE; break;
+    case XKIND_TIMESTAMP: cType = SQL_C_TIMESTAMP; break;
+    case XKIND_DATE: cType = SQL_C_DATE; break;
+    case XKIND_TIME: cType = SQL_C_TIME; break;
+    case XKIND_LONG:
+        cType = SQL_C_CHAR;
+        if (size < 1 || size > XLONG_SIZE)
+            size = XLONG_SIZE;
+        break;
+    default: return fail(9);
+    }
+    if (!hstmt)
+        return fail(2);
+    SQLLEN* ind = addIndicator(colIndicators, colIndCount);
+    if (!ind)
+        return fail(14);
+    colBound++;
+    if (colNo == 0)
+        colNo = (short)colBound;
+    xbufEntry* e = colBuffers.add(name, kind, size);
+    if (!e)
+        return fail(14);
+    SQLRETURN rc = SQLBindCol(hstmt, (SQLUSMALLINT)colNo, cType, e->data, e->size, ind);
+    return rc == SQL_ERROR ? failDriver(rc) : 1;
+}
+
+/* Terminates each text column at its length, or at the buffer's last byte. */
+void xterminateTexts(cBuflix& cols, SQLLEN** inds, int indCount)
+{
+    int n = cols.count();
+    for (int i = 0; i < n; i++) {
+        xbufEntry* e = cols.at(i);
+        if (e->kind != XKIND_TEXT && e->kind != XKIND_LONG)
+            continue;
+        SQLLEN len = i < indCount ? *inds[i] : -1;
+        char* text = (char*)e->data;
+        if (len >= 0 && len < e->size)
+            text[len] = 0;
+        else
+            text[e->size - 1] = 0;
+    }
+}
+
+int cOdbcx::fetchNext()
+{
+    errorCode = 0;
+    bool list = metaKind == META_DRIVERS || metaKind == META_DATA_SOURCES;
+    if (list) {
+        if (!henv)
+            return fail(12);
+        if (state < XSTATE_EXECUTED || colBuffers.count() == 0)
+            return fail(5);
+    } else {
+        if (!online())
+            return fail(2);
+        SQLRETURN rc = SQLFetch(hstmt);
+        if (rc == SQL_ERROR)
+            return failDriver(rc);
+        if (rc == SQL_NO_DATA) {
+            finish();
+            return 0;
+        }
+        xterminateTexts(colBuffers, colIndicators, colIndCount);
+    }
+    rowCount++;
+    state = XSTATE_FETCHED;
+    if (metaKind)
+        return fetchMeta();
+    return 1;
+}
+
+int cOdbcx::finish()
+{
+    eofFlag = 1;
+    int ok = 1;
+    if (!henv) {
+        ok = fail(12);
+    } else if (hstmt && (colBound || prmBound || colIndCount || prmIndCount ||
+                         (state >= XSTATE_PREPARED && state <= XSTATE_FETCHED))) {
+        SQLRETURN rc;
+        if (colBound || colIndCount) {
+            rc = SQLFreeStmt(hstmt, SQL_UNBIND);
+            if (rc == SQL_ERROR && ok)
+                ok = failDriver(rc);
+        }
+        if (prmBound || prmIndCount) {
+            rc = SQLFreeStmt(hstmt, SQL_RESET_PARAMS);
+            if (rc == SQL_ERROR && ok)
+                ok = failDriver(rc);
+        }
+        rc = SQLFreeStmt(hstmt, SQL_CLOSE);
+        if (rc == SQL_ERROR && ok)
+            ok = failDriver(rc);
+    }
+    freeIndicators(colIndicators, colIndCount);
+    freeIndicators(prmIndicators, prmIndCount);
+    colBuffers.clear();
+    prmBuffers.clear();
+    rowCount = 0;
+    colBound = 0;
+    prmBound = 0;
+    return ok;
+}
+
+int cOdbcx::resetParams()
+{
+    errorCode = 0;
+    if (!henv)
+        return fail(12);
+    if (!online()) {
+        prmBuffers.clear();
+        return fail(2);
+    }
+    if (prmBound || prmIndCount) {
+        SQLRETURN rc = SQLFreeStmt(hstmt, SQL_RESET_PARAMS);
+        /* The driver still points at the buffers: keep them. */
+        if (rc == SQL_ERROR)
+            return failDriver(rc);
+        freeIndicators(prmIndicators, prmIndCount);
+    }
+    prmBuffers.clear();
+    rowCount = 0;
+    state = XSTATE_PREPARED;
+    prmBound = 0;
+    eofFlag = 1;
+    SQLRETURN rc = SQLFreeStmt(hstmt, SQL_CLOSE);
+    return rc == SQL_ERROR ? failDriver(rc) : 1;
+}
+
+int cOdbcx::colCount()
+{
+    return colBuffers.count();
+}
+
+char* cOdbcx::colName(int i)
+{
+    xbufEntry* e = colBuffers.at(i);
+    return e && e->name ? e->name : emptyName;
+}
+
+int cOdbcx::colType(int i)
+{
+    xbufEntry* e = colBuffers.at(i);
+    return e ? xtypeOfKind(e->kind) : 0;
+}
+
+int cOdbcx::prmCount()
+{
+    if (!hstmt)
+        return 0;
+    SQLSMALLINT n = 0;
+    if (SQLNumParams(hstmt, &n) == SQL_ERROR)
+        return 0;
+    return n;
+}
+
+int cOdbcx::prmType(int i)
+{
+    if (!hstmt || i < 0)
+        return 0;
+    SQLSMALLINT sqlType = 0, scale = 0, nullable = 0;
+    SQLULEN size = 0;
+    if (SQLDescribeParam(hstmt, (SQLUSMALLINT)(i + 1), &sqlType, &size, &scale, &nullable) == SQL_ERROR)
+        return 0;
+    return xtypeOfKind(xkindOfSqlType(sqlType));
+}
+
+int cOdbcx::colValue(int i, cVariablex& v)
+{
+    xbufEntry* e = colBuffers.at(i);
+    if (!e)
+        return 0;
+    /* Only a date value has a date flavour; another value just takes the instant. */
+    if (e->kind >= XKIND_TIMESTAMP && e->kind <= XKIND_TIME && v.type() == 4)
+        static_cast<cDatex&>(v).setDatexType((short)(e->kind - XKIND_TIMESTAMP));
+    if (i < colIndCount && *colIndicators[i] == SQL_NULL_DATA) {
+        v.setNull();
+        return 1;
+    }
+    switch (e->kind) {
+    case XKIND_NUMBER:
+        v.set(*(double*)e->data);
+        return 1;
+    case XKIND_TEXT:
+    case XKIND_LONG:
+        v.set((char const*)e->data, -1);
+        return 1;
+    case XKIND_TIMESTAMP: {
+        TIMESTAMP_STRUCT* ts = (TIMESTAMP_STRUCT*)e->data;
+        v.set((__int64)mktimex(ts->year, ts->month, ts->day, ts->hour, ts->minute, ts->second,
+                               (int)(ts->fraction / 1000000u)));
+        return 1;
+    }
+    case XKIND_DATE: {
+        DATE_STRUCT* d = (DATE_STRUCT*)e->data;
+        v.set((__int64)mktimex(d->year, d->month, d->day, 0, 0, 0, 0));
+        return 1;
+    }
+    case XKIND_TIME: {
+        TIME_STRUCT* t = (TIME_STRUCT*)e->data;
+        v.set((__int64)mktimex(0, 0, 0, t->hour, t->minute, t->second, 0));
+        return 1;
+    }
+    }
+    return 0;
+}
+
+DWORD WINAPI cOdbcx::worker(LPVOID self)
+{
+    return (DWORD)static_cast<cOdbcx*>(self)->execute();
+}
+
+int cOdbcx::executeAsync()
+{
+    errorCode = 0;
+    if (thread) {
+        /* One worker at a time; a finished one is released here. */
+        if (WaitForSingleObject(thread, 0) != WAIT_OBJECT_0)
+            return fail(14);
+        CloseHandle(thread);
+        thread = 0;
+    }
+    thread = CreateThread(NULL, 0, worker, this, 0, &threadId);
+    if (!thread)
+        return fail(14);
+    return 1;
+}
+
+/* Called from another thread while the worker runs: leaves errorCode to the worker. */
+int cOdbcx::cancel()
+{
+    if (!hstmt)
+        return 0;
+    SQLRETURN rc = SQLCancel(hstmt);
+    return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO;
+}
+
+int cOdbcx::waitAsync(int milliseconds)
+{
+    if (!thread)
+        return 1;
+    DWORD ms = milliseconds < 0 ? INFINITE : (DWORD)milliseconds;
+    if (WaitForSingleObject(thread, ms) != WAIT_OBJECT_0)
+        return 0;
+    CloseHandle(thread);
+    thread = 0;
+    return 1;
+}

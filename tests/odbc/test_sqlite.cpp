@@ -1,0 +1,636 @@
+/* cXdbc against SQLite3 ODBC on a database file this test creates. */
+#include <windows.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "odbc_env.h"
+
+using namespace odbctest;
+
+namespace {
+
+/* The file behind the SQLite data source (Database= in .ci/odbcini.sh). */
+std::string dbPath()
+{
+    return envOr("LUMBRA_SQLITE_DB", (iniDir() + "/lumbra-test.db").c_str());
+}
+
+struct Sqlite : ::testing::Test {
+    cXdbc* x = 0;
+
+    static void SetUpTestSuite()
+    {
+        ASSERT_FALSE(iniDir().empty()) << "ODBCINI must name the odbc.ini written by .ci/odbcini.sh";
+        // A fresh database file for every run.
+        DeleteFileA(dosPath(dbPath()).c_str());
+        cXdbc* s = 0;
+        ASSERT_TRUE(connectTo(s, sqliteDsn(), "", ""));
+        char const* ddl[] = {
+            "create table lt_types (id integer primary key, num numeric(10,2), txt varchar(10),"
+            " d date, t time, ts timestamp, memo text)",
+            "insert into lt_types values (1, 1.5, 'abc', '2024-05-06', '13:45:00',"
+            " '2024-05-06 13:45:01.250', 'memo text')",
+            "insert into lt_types (id) values (2)",
+            "create table lt_three (a integer, b integer, c integer)",
+            "insert into lt_three values (1, 2, 3)",
+            "insert into lt_three values (4, 5, 6)",
+            "create table lt_parent (a integer not null primary key, b varchar(10), n integer,"
+            " note text)",
+            "create unique index lt_parent_bn on lt_parent (b, n)",
+            "create table lt_child (id integer primary key, pa integer not null, pb integer,"
+            " foreign key (pa) references lt_parent(a) on delete cascade,"
+            " foreign key (pb) references lt_parent(a) on delete set null)",
+            "create view lt_view as select a from lt_parent",
+            "create table lt_tx (v integer)",
+            "create table lt_long (id integer, body text)",
+        };
+        for (char const* sql : ddl)
+            ASSERT_TRUE(run(s, sql));
+        ASSERT_EQ(1, s->commit()) << s->errorStr();
+        xdb_free(s);
+    }
+
+    void SetUp() override { ASSERT_TRUE(connectTo(x, sqliteDsn(), "tester", "secret")); }
+    void TearDown() override { xdb_free(x); }
+
+    double countElsewhere(char const* sql)
+    {
+        double n = -1;
+        EXPECT_TRUE(scalarElsewhere(sqliteDsn(), "", "", sql, n));
+        return n;
+    }
+};
+
+}  // namespace
+
+TEST_F(Sqlite, ConnectionIdentity)
+{
+    EXPECT_EQ(1, x->isConnected());
+    EXPECT_STREQ(sqliteDsn().c_str(), x->dsn());
+    EXPECT_STREQ("tester", x->user());
+    EXPECT_STREQ("secret", x->pswd());
+    std::string dsn = sqliteDsn();
+    EXPECT_EQ(1, x->isConnectedTo((char*)dsn.c_str(), (char*)"tester", (char*)"secret"));
+    std::string upper = dsn;
+    for (char& c : upper)
+        c = (char)toupper((unsigned char)c);
+    EXPECT_EQ(0, x->isConnectedTo((char*)upper.c_str(), (char*)"tester", (char*)"secret"));
+    EXPECT_EQ(0, x->isConnectedTo((char*)dsn.c_str(), (char*)"Tester", (char*)"secret"));
+    EXPECT_EQ(0, x->isConnectedTo((char*)dsn.c_str(), (char*)"tester", (char*)"other"));
+
+    cStrinx dbms, driver, version;
+    ASSERT_EQ(1, x->getInfo(&dbms, &driver, &version)) << x->errorStr();
+    EXPECT_STREQ("SQLite", dbms.text);
+    EXPECT_STRNE("", driver.text);
+    EXPECT_STRNE("", version.text);
+
+    EXPECT_EQ(1, x->disconnect());
+    EXPECT_EQ(0, x->isConnected());
+    EXPECT_STREQ("", x->dsn());
+    EXPECT_STREQ("", x->user());
+    EXPECT_STREQ("", x->pswd());
+    EXPECT_STREQ("", x->sqlText);
+}
+
+TEST_F(Sqlite, DriverConnectWithoutDataSourceName)
+{
+    std::string file = iniDir() + "/lumbra-driver.db";
+    DeleteFileA(dosPath(file).c_str());
+    std::string cs = "DRIVER=SQLite3;Database=" + file + ";";
+    ASSERT_EQ(1, x->driverConnect(cs.c_str(), 0)) << x->errorStr();
+    // The driver names no data source: the connection still reads as connected.
+    EXPECT_EQ(1, x->isConnected());
+    EXPECT_STRNE("", x->dsn());
+    EXPECT_TRUE(run(x, "create table dc (a integer)"));
+    double n = -1;
+    EXPECT_TRUE(scalar(x, "select count(*) from dc", n));
+    EXPECT_EQ(0, n);
+    EXPECT_EQ(1, x->disconnect());
+    EXPECT_EQ(0, x->isConnected());
+}
+
+TEST_F(Sqlite, PlaceholdersAreCountedOutsideQuotes)
+{
+    ASSERT_EQ(1, x->prepare("select ? as v, 'x?y' as w")) << x->errorStr();
+    EXPECT_EQ(1, x->prmExpected);
+    EXPECT_STREQ("select ? as v, 'x?y' as w", x->sqlText);
+    EXPECT_EQ(1, x->prmCount());
+    cNumbex first(7.0), second(8.0);
+    // Only prmExpected values are taken from the list.
+    ASSERT_EQ(1, x->execute(&first, &second, NULL)) << x->errorStr();
+    cNumbex v;
+    cStrinx w;
+    ASSERT_EQ(1, x->fetchNext(&v, &w, NULL)) << x->errorStr();
+    EXPECT_EQ(7.0, v.toDouble());
+    EXPECT_STREQ("x?y", w.text);
+
+    // A quote of the other kind inside a literal does not end it.
+    ASSERT_EQ(1, x->prepare("select 'it\"s ?' as a, ? as b, \"id\" from lt_types where id = ?"));
+    EXPECT_EQ(2, x->prmExpected);
+    ASSERT_EQ(1, x->prepare("select ?, ?, ?"));
+    EXPECT_EQ(3, x->prmExpected);
+    EXPECT_EQ(3, x->prmCount());
+}
+
+TEST_F(Sqlite, FetchFillsLeadingColumnsAndEndsCleanly)
+{
+    ASSERT_TRUE(run(x, "select a, b, c from lt_three order by a"));
+    EXPECT_EQ(0, x->eof());
+    EXPECT_EQ(3, x->colCount());
+    cNumbex a, b, untouched(99.0);
+    ASSERT_EQ(1, x->fetchNext(&a, &b, NULL));
+    EXPECT_EQ(1.0, a.toDouble());
+    EXPECT_EQ(2.0, b.toDouble());
+    EXPECT_EQ(1, x->rowCount);
+    // More values than columns: the extra one is left alone.
+    cNumbex c;
+    ASSERT_EQ(1, x->fetchNext(&a, &b, &c, &untouched, NULL));
+    EXPECT_EQ(4.0, a.toDouble());
+    EXPECT_EQ(6.0, c.toDouble());
+    EXPECT_EQ(99.0, untouched.toDouble());
+    EXPECT_EQ(2, x->rowCount);
+    EXPECT_EQ(0, x->fetchNext(&a, NULL));
+    EXPECT_EQ(0, x->error());
+    EXPECT_EQ(1, x->eof());
+    EXPECT_EQ(0, x->colCount());
+    EXPECT_EQ(0, x->rowCount);
+}
+
+TEST_F(Sqlite, ColumnKindsTypesAndValues)
+{
+    ASSERT_TRUE(run(x, "select id, num, txt, d, t, ts, memo from lt_types where id = 1"));
+    ASSERT_EQ(7, x->colCount());
+    int const types[] = {1, 1, 2, 4, 4, 4, 8};
+    char const* const names[] = {"id", "num", "txt", "d", "t", "ts", "memo"};
+    for (int i = 0; i < 7; i++) {
+        EXPECT_EQ(types[i], x->colType(i)) << names[i];
+        EXPECT_STREQ(names[i], x->colName(i));
+    }
+    EXPECT_EQ(0, x->colType(7));
+    EXPECT_STREQ("", x->colName(7));
+    EXPECT_STREQ("", x->colName(-1));
+
+    // Buffers: varchar(10) takes 11 bytes, text the long-column 8192.
+    short kind = 0;
+    int size = 0;
+    char name[80];
+    ASSERT_EQ(1, x->describeCol(3, name, sizeof name, &kind, &size)) << x->errorStr();
+    EXPECT_STREQ("txt", name);
+    EXPECT_EQ(2, kind);
+    EXPECT_EQ(11, size);
+    ASSERT_EQ(1, x->colInfo(7, &kind, &size));
+    EXPECT_EQ(6, kind);
+    EXPECT_EQ(8192, size);
+    ASSERT_EQ(1, x->colInfo(6, &kind, &size));
+    EXPECT_EQ(3, kind);
+    ASSERT_EQ(1, x->colInfo(4, &kind, &size));
+    EXPECT_EQ(4, kind);
+    ASSERT_EQ(1, x->colInfo(5, &kind, &size));
+    EXPECT_EQ(5, kind);
+    // A name buffer too small gets the name cut and terminated.
+    char tiny[3];
+    ASSERT_EQ(1, x->describeCol(2, tiny, sizeof tiny, &kind, &size));
+    EXPECT_STREQ("nu", tiny);
+
+    cNumbex id, num;
+    cStrinx txt, memo;
+    cDatex d, t, ts;
+    ASSERT_EQ(1, x->fetchNext(&id, &num, &txt, &d, &t, &ts, &memo, NULL)) << x->errorStr();
+    EXPECT_EQ(1.0, id.toDouble());
+    EXPECT_EQ(1.5, num.toDouble());
+    EXPECT_STREQ("abc", txt.text);
+    EXPECT_STREQ("memo text", memo.text);
+    EXPECT_EQ(1, d.datexType);
+    EXPECT_EQ(2, t.datexType);
+    EXPECT_EQ(0, ts.datexType);
+    EXPECT_EQ(mktimex(2024, 5, 6, 0, 0, 0, 0), d.toTimext());
+    EXPECT_EQ(mktimex(0, 0, 0, 13, 45, 0, 0), t.toTimext());
+    EXPECT_EQ(mktimex(2024, 5, 6, 13, 45, 1, 250), ts.toTimext());
+    EXPECT_STREQ("2024-05-06", d.toChars(NULL, true));
+    EXPECT_STREQ("13:45:00", t.toChars(NULL, true));
+
+    // Described only before the first fetch.
+    EXPECT_EQ(0, x->colInfo(1, &kind, &size));
+    EXPECT_EQ(5, x->error());
+    EXPECT_STREQ("Command was not executed - execute is required to perform this operation.",
+                 x->errorStr());
+
+    // A date column read into a string value gets the instant as text, nothing else.
+    ASSERT_TRUE(run(x, "select d from lt_types where id = 1"));
+    cStrinx asText;
+    ASSERT_EQ(1, x->fetchNext(&asText, NULL));
+    EXPECT_STREQ("06.05.2024 00:00:00", asText.text);  // the string default picture
+}
+
+TEST_F(Sqlite, NullsInEveryKind)
+{
+    ASSERT_TRUE(run(x, "select num, txt, d, t, ts, memo from lt_types where id = 2"));
+    cNumbex num(5.0);
+    cStrinx txt("x"), memo("y");
+    cDatex d(2000, 1, 1), t(2000, 1, 1), ts(2000, 1, 1);
+    ASSERT_EQ(1, x->fetchNext(&num, &txt, &d, &t, &ts, &memo, NULL)) << x->errorStr();
+    EXPECT_TRUE(num.isNull());
+    EXPECT_TRUE(txt.isNull());
+    EXPECT_TRUE(d.isNull());
+    EXPECT_TRUE(t.isNull());
+    EXPECT_TRUE(ts.isNull());
+    EXPECT_TRUE(memo.isNull());
+}
+
+TEST_F(Sqlite, ColumnsByNameIgnoreCase)
+{
+    x->errorCode = 7;  // left over from anything earlier
+    ASSERT_TRUE(run(x, "select id, txt as Label from lt_types where id = 1"));
+    ASSERT_EQ(1, x->fetchNext());
+    cStrinx s;
+    EXPECT_EQ(1, x->colValue((char*)"LABEL", s));
+    EXPECT_STREQ("abc", s.text);
+    EXPECT_EQ(2, x->colType((char*)"label"));
+    EXPECT_EQ(1, x->colType((char*)"ID"));
+    EXPECT_EQ(0, x->colType((char*)"nope"));
+    x->errorCode = 7;
+    EXPECT_EQ(0, x->colValue((char*)"nope", s));
+    EXPECT_EQ(7, x->error());
+    EXPECT_STREQ("abc", s.text);
+    cNumbex n;
+    EXPECT_EQ(0, x->colValue(5, n));
+    EXPECT_EQ(0, x->colValue(-1, n));
+}
+
+TEST_F(Sqlite, ParametersOfEachTypeAndNull)
+{
+    ASSERT_EQ(1, x->prepare("insert into lt_types (id, num, txt, ts) values (?, ?, ?, ?)"));
+    EXPECT_EQ(4, x->prmExpected);
+    cNumbex id(10.0), num(2.25);
+    cStrinx txt("hello");
+    cDatex ts(2023, 12, 31, 23, 59, 58, 125);
+    ASSERT_EQ(1, x->execute(&id, &num, &txt, &ts, NULL)) << x->errorStr();
+    // Values set after an execute start a fresh list.
+    cNumbex id2(11.0), nullNum;
+    cStrinx nullTxt;
+    cDatex nullTs;
+    ASSERT_EQ(1, x->execute(&id2, &nullNum, &nullTxt, &nullTs, NULL)) << x->errorStr();
+
+    ASSERT_EQ(1, x->prepare("select num, txt, ts from lt_types where id = ?"));
+    ASSERT_EQ(1, x->execute(&id, NULL)) << x->errorStr();
+    cNumbex rn;
+    cStrinx rt;
+    cDatex rts;
+    ASSERT_EQ(1, x->fetchNext(&rn, &rt, &rts, NULL)) << x->errorStr();
+    EXPECT_EQ(2.25, rn.toDouble());
+    EXPECT_STREQ("hello", rt.text);
+    EXPECT_EQ(mktimex(2023, 12, 31, 23, 59, 58, 125), rts.toTimext());
+    EXPECT_EQ(0, x->fetchNext());
+
+    ASSERT_EQ(1, x->setValue(id2));
+    ASSERT_EQ(1, x->execute()) << x->errorStr();
+    ASSERT_EQ(1, x->fetchNext(&rn, &rt, &rts, NULL));
+    EXPECT_TRUE(rn.isNull());
+    EXPECT_TRUE(rt.isNull());
+    EXPECT_TRUE(rts.isNull());
+    ASSERT_EQ(1, x->rollback());
+}
+
+TEST_F(Sqlite, LongTextIsCutAt8191Characters)
+{
+    std::string big(10000, 'x');
+    for (size_t i = 0; i < big.size(); i++)
+        big[i] = (char)('a' + i % 26);
+    ASSERT_EQ(1, x->prepare("insert into lt_long values (1, ?)"));
+    cStrinx body(big.c_str());
+    ASSERT_EQ(1, x->execute(&body, NULL)) << x->errorStr();
+    double len = 0;
+    ASSERT_TRUE(scalar(x, "select length(body) from lt_long where id = 1", len));
+    EXPECT_EQ(10000, len);
+    // The driver reports the cut as SQL_SUCCESS_WITH_INFO, which is a success.
+    ASSERT_TRUE(run(x, "select body from lt_long where id = 1"));
+    cStrinx got;
+    ASSERT_EQ(1, x->fetchNext(&got, NULL)) << x->errorStr();
+    EXPECT_EQ(0, x->error());
+    EXPECT_EQ(8191, got.len());
+    EXPECT_EQ(0, memcmp(big.data(), got.text, 8191));
+    ASSERT_EQ(1, x->rollback());
+}
+
+TEST_F(Sqlite, CommitAndRollbackSeenFromASecondConnection)
+{
+    EXPECT_TRUE(run(x, "insert into lt_tx values (1)"));
+    EXPECT_EQ(0, countElsewhere("select count(*) from lt_tx"));
+    ASSERT_EQ(1, x->rollback()) << x->errorStr();
+    double here = -1;
+    EXPECT_TRUE(scalar(x, "select count(*) from lt_tx", here));
+    EXPECT_EQ(0, here);
+
+    EXPECT_TRUE(run(x, "insert into lt_tx values (2)"));
+    ASSERT_EQ(1, x->commit()) << x->errorStr();
+    EXPECT_EQ(1, countElsewhere("select count(*) from lt_tx where v = 2"));
+    EXPECT_TRUE(run(x, "delete from lt_tx"));
+    ASSERT_EQ(1, x->commit());
+    EXPECT_EQ(0, countElsewhere("select count(*) from lt_tx"));
+}
+
+TEST_F(Sqlite, DisconnectCommitsOrRollsBackByFlagBit0)
+{
+    EXPECT_TRUE(run(x, "insert into lt_tx values (10)"));
+    ASSERT_EQ(1, x->disconnect());
+    EXPECT_EQ(1, countElsewhere("select count(*) from lt_tx where v = 10"));
+
+    ASSERT_EQ(1, x->connect(sqliteDsn().c_str(), "", "", 1));
+    EXPECT_EQ(1, x->flags);
+    EXPECT_TRUE(run(x, "insert into lt_tx values (11)"));
+    ASSERT_EQ(1, x->disconnect());
+    EXPECT_EQ(0, countElsewhere("select count(*) from lt_tx where v = 11"));
+
+    // The destructor disconnects the same way.
+    cXdbc* y = 0;
+    ASSERT_TRUE(connectTo(y, sqliteDsn(), "", ""));
+    EXPECT_TRUE(run(y, "insert into lt_tx values (12)"));
+    xdb_free(y);
+    EXPECT_EQ(1, countElsewhere("select count(*) from lt_tx where v = 12"));
+    ASSERT_TRUE(connectTo(y, sqliteDsn(), "", ""));
+    y->setFlags(1, 1);
+    EXPECT_TRUE(run(y, "insert into lt_tx values (13)"));
+    xdb_free(y);
+    EXPECT_EQ(0, countElsewhere("select count(*) from lt_tx where v = 13"));
+
+    ASSERT_EQ(1, x->connect(sqliteDsn().c_str(), "", "", 0));
+    EXPECT_TRUE(run(x, "delete from lt_tx"));
+    ASSERT_EQ(1, x->commit());
+}
+
+TEST_F(Sqlite, DriverErrorsKeepTheMessageAndTheObjectUsable)
+{
+    EXPECT_EQ(0, x->prepare("select * from lt_no_such_table"));
+    EXPECT_EQ(1, x->error());
+    EXPECT_TRUE(strstr(x->errorStr(), "no such table") != NULL) << x->errorStr();
+    // Reading the text twice gives it twice.
+    EXPECT_TRUE(strstr(x->errorStr(), "no such table") != NULL) << x->errorStr();
+    EXPECT_STREQ("", x->sqlText);
+
+    EXPECT_TRUE(run(x, "select 1"));
+    EXPECT_EQ(0, x->error());
+    EXPECT_STREQ("", x->errorStr());
+
+    // A failure at execute: a constraint.
+    ASSERT_EQ(1, x->prepare("insert into lt_child (id, pa) values (1, null)"));
+    EXPECT_EQ(0, x->execute(NULL));
+    EXPECT_EQ(1, x->error());
+    EXPECT_STRNE("", x->errorStr());
+    EXPECT_TRUE(run(x, "select 2"));
+    cNumbex two;
+    ASSERT_EQ(1, x->fetchNext(&two, NULL));
+    EXPECT_EQ(2.0, two.toDouble());
+    EXPECT_EQ(1, x->finish());
+}
+
+TEST_F(Sqlite, RunsThePreparedStatementAgain)
+{
+    ASSERT_EQ(1, x->prepare("select a from lt_three order by a"));
+    ASSERT_EQ(1, x->execute(NULL));
+    cNumbex a;
+    ASSERT_EQ(1, x->fetchNext(&a, NULL));
+    EXPECT_EQ(1.0, a.toDouble());
+    // Again while the cursor is still open, and again after the end.
+    ASSERT_EQ(1, x->execute()) << x->errorStr();
+    ASSERT_EQ(1, x->fetchNext(&a, NULL));
+    EXPECT_EQ(1.0, a.toDouble());
+    while (x->fetchNext())
+        ;
+    ASSERT_EQ(1, x->execute()) << x->errorStr();
+    int rows = 0;
+    while (x->fetchNext())
+        rows++;
+    EXPECT_EQ(2, rows);
+    EXPECT_EQ(0, x->error());
+}
+
+TEST_F(Sqlite, AsyncExecuteOnAWorkerThread)
+{
+    ASSERT_EQ(1, x->prepare("select count(*) from lt_three"));
+    ASSERT_EQ(1, x->executeAsync());
+    ASSERT_EQ(1, x->waitAsync(10000));
+    EXPECT_EQ(0, x->error()) << x->errorStr();
+    cNumbex n;
+    ASSERT_EQ(1, x->fetchNext(&n, NULL));
+    EXPECT_EQ(2.0, n.toDouble());
+    // Nothing to wait for any more.
+    EXPECT_EQ(1, x->waitAsync(0));
+
+    // The outcome of a failing statement is read from error() after the wait.
+    ASSERT_EQ(1, x->prepare("insert into lt_child (id, pa) values (1, null)"));
+    ASSERT_EQ(1, x->executeAsync());
+    ASSERT_EQ(1, x->waitAsync(10000));
+    EXPECT_EQ(1, x->error());
+    EXPECT_STRNE("", x->errorStr());
+}
+
+/* Catalogue kinds on SQLite, which has no schemas and names no foreign keys. */
+
+namespace {
+
+struct Row {
+    std::vector<std::string> text;
+    std::vector<double> num;
+    std::vector<bool> null;
+};
+
+/* Every delivered row of the current catalogue query, each column read both ways. */
+std::vector<Row> allRows(cXdbc* x)
+{
+    std::vector<Row> rows;
+    while (x->fetchNext()) {
+        Row r;
+        for (int i = 0; i < x->colCount(); i++) {
+            cStrinx s;
+            cNumbex n;
+            x->colValue(i, s);
+            x->colValue(i, n);
+            r.text.push_back(s.text);
+            r.num.push_back(n.toDouble());
+            r.null.push_back(n.isNull());
+        }
+        rows.push_back(r);
+        if (rows.size() > 10000)
+            break;
+    }
+    return rows;
+}
+
+}  // namespace
+
+TEST_F(Sqlite, CatalogueSchemasAndTables)
+{
+    ASSERT_EQ(1, x->metaSelect(META_SCHEMAS));
+    ASSERT_EQ(1, x->execute(NULL)) << x->errorStr();
+    ASSERT_EQ(3, x->colCount());
+    EXPECT_STREQ("CATALOG", x->colName(0));
+    EXPECT_STREQ("SCHEMA", x->colName(1));
+    EXPECT_STREQ("TABLE_NAME", x->colName(2));
+    std::vector<Row> rows = allRows(x);
+    EXPECT_EQ(0, x->error()) << x->errorStr();
+    // No schemas: whatever the driver lists carries none.
+    for (Row const& r : rows)
+        EXPECT_EQ("", r.text[1]);
+
+    ASSERT_EQ(1, x->metaSelect(META_TABLES));
+    EXPECT_EQ(1, x->prmExpected);
+    cStrinx schema, table("lt_three");
+    // Only the schema is taken: the table name does not restrict.
+    ASSERT_EQ(1, x->execute(&schema, &table, NULL)) << x->errorStr();
+    rows = allRows(x);
+    bool types = false, three = false, view = false;
+    for (Row const& r : rows) {
+        types |= r.text[2] == "lt_types";
+        three |= r.text[2] == "lt_three";
+        view |= r.text[2] == "lt_view";
+        EXPECT_EQ(0u, r.text[2].find("lt_")) << "not one of ours: " << r.text[2];
+    }
+    EXPECT_TRUE(types);
+    EXPECT_TRUE(three);
+    EXPECT_FALSE(view);
+
+    // With setValue the table restricts too.
+    ASSERT_EQ(1, x->metaSelect(META_TABLES));
+    ASSERT_EQ(1, x->setValue(schema));
+    ASSERT_EQ(1, x->setValue(table));
+    ASSERT_EQ(1, x->execute());
+    rows = allRows(x);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("lt_three", rows[0].text[2]);
+}
+
+TEST_F(Sqlite, CatalogueColumnsAndPrimaryKey)
+{
+    ASSERT_EQ(1, x->metaSelect(META_COLUMNS));
+    cStrinx schema, table("lt_parent");
+    ASSERT_EQ(1, x->execute(&schema, &table, NULL)) << x->errorStr();
+    char const* names[] = {"COL_NAME", "SQL_DTYPE", "COL_SIZE", "DEC_DIGITS", "NULLS"};
+    int const types[] = {2, 2, 1, 1, 1};
+    ASSERT_EQ(5, x->colCount());
+    for (int i = 0; i < 5; i++) {
+        EXPECT_STREQ(names[i], x->colName(i));
+        EXPECT_EQ(types[i], x->colType(i));
+    }
+    std::vector<Row> rows = allRows(x);
+    ASSERT_EQ(4u, rows.size());
+    EXPECT_EQ("a", rows[0].text[0]);
+    EXPECT_EQ(0, rows[0].num[4]);  // NOT NULL
+    EXPECT_EQ("b", rows[1].text[0]);
+    EXPECT_EQ(1, rows[1].num[4]);  // nullable
+    EXPECT_EQ(10, rows[1].num[2]);
+
+    ASSERT_EQ(1, x->metaSelect(META_PRIMARY_KEY));
+    ASSERT_EQ(1, x->execute(&schema, &table, NULL)) << x->errorStr();
+    EXPECT_STREQ("PK_NAME", x->colName(0));
+    EXPECT_STREQ("COL_NAME", x->colName(1));
+    rows = allRows(x);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("a", rows[0].text[1]);
+}
+
+TEST_F(Sqlite, CatalogueIndexes)
+{
+    cStrinx schema, table("lt_parent"), index("lt_parent_bn");
+    ASSERT_EQ(1, x->metaSelect(META_INDEXES));
+    EXPECT_EQ(2, x->prmExpected);
+    ASSERT_EQ(1, x->execute(&schema, &table, NULL)) << x->errorStr();
+    char const* names[] = {"INDEX_NAME", "INDEX_TYPE", "INDEX_UNIQUE", "COL_NAME", "COL_SEQ",
+                           "COL_ORDER"};
+    ASSERT_EQ(6, x->colCount());
+    for (int i = 0; i < 6; i++)
+        EXPECT_STREQ(names[i], x->colName(i));
+    std::vector<Row> rows = allRows(x);
+    int seen = 0;
+    for (Row const& r : rows) {
+        if (r.text[0] == "lt_parent_bn") {
+            seen++;
+            EXPECT_EQ(1, r.num[2]);  // unique
+            EXPECT_EQ(1, r.num[4]);  // first column
+            EXPECT_EQ("b", r.text[3]);
+            EXPECT_EQ(1, r.num[1]);  // an ordinary index
+        }
+    }
+    EXPECT_EQ(1, seen);
+
+    ASSERT_EQ(1, x->metaSelect(META_INDEX_COLUMNS));
+    EXPECT_EQ(3, x->prmExpected);
+    ASSERT_EQ(1, x->execute(&schema, &table, &index, NULL)) << x->errorStr();
+    rows = allRows(x);
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_EQ("b", rows[0].text[3]);
+    EXPECT_EQ("n", rows[1].text[3]);
+    EXPECT_EQ(2, rows[1].num[4]);
+    EXPECT_EQ(1, x->eof());
+
+    // An empty index name delivers every row of every index.
+    cStrinx none;
+    ASSERT_EQ(1, x->metaSelect(META_INDEX_COLUMNS));
+    ASSERT_EQ(1, x->execute(&schema, &table, &none, NULL));
+    std::vector<Row> every = allRows(x);
+    EXPECT_GE(every.size(), 3u);
+}
+
+TEST_F(Sqlite, CatalogueForeignKeys)
+{
+    cStrinx schema, table("lt_child");
+    ASSERT_EQ(1, x->metaSelect(META_FOREIGN_KEYS));
+    ASSERT_EQ(1, x->execute(&schema, &table, NULL)) << x->errorStr();
+    char const* names[] = {"REF_TABLE_NAME", "REF_COL_NAME", "TABLE_NAME", "COL_NAME",
+                           "DEL_RULE", "FK_NAME", "PK_NAME", "KEY_SEQ"};
+    ASSERT_EQ(8, x->colCount());
+    for (int i = 0; i < 8; i++)
+        EXPECT_STREQ(names[i], x->colName(i));
+    // SQLite names neither key: the two unnamed keys still come one row each.
+    std::vector<Row> rows = allRows(x);
+    ASSERT_EQ(2u, rows.size());
+    for (Row const& r : rows) {
+        EXPECT_EQ("lt_parent", r.text[0]);
+        EXPECT_EQ("lt_child", r.text[2]);
+        if (r.text[3] == "pa")
+            EXPECT_EQ(3, r.num[4]);  // ON DELETE CASCADE
+        else
+            EXPECT_EQ(2, r.num[4]);  // ON DELETE SET NULL
+    }
+
+    cStrinx key;
+    ASSERT_EQ(1, x->metaSelect(META_FOREIGN_KEY_COLUMNS));
+    ASSERT_EQ(1, x->execute(&schema, &table, &key, NULL)) << x->errorStr();
+    rows = allRows(x);
+    EXPECT_EQ(2u, rows.size());
+}
+
+TEST_F(Sqlite, CatalogueKeyNamesLongerThanTheFocusKey)
+{
+    // Two indexes whose names agree in far more than 51 characters.
+    std::string common(60, 'k');
+    std::string ix1 = "ix_" + common + "_one", ix2 = "ix_" + common + "_two";
+    ASSERT_TRUE(run(x, "create table lt_longix (p integer, q integer, r integer)"));
+    ASSERT_TRUE(run(x, ("create index " + ix1 + " on lt_longix (p, q)").c_str()));
+    ASSERT_TRUE(run(x, ("create index " + ix2 + " on lt_longix (q, r)").c_str()));
+    cStrinx schema, table("lt_longix");
+    ASSERT_EQ(1, x->metaSelect(META_INDEXES));
+    ASSERT_EQ(1, x->execute(&schema, &table, NULL)) << x->errorStr();
+    std::vector<Row> rows = allRows(x);
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_NE(rows[0].text[0], rows[1].text[0]);
+    for (Row const& r : rows)
+        EXPECT_TRUE(r.text[0] == ix1 || r.text[0] == ix2) << r.text[0];
+    EXPECT_EQ(0, x->error());
+
+    // A key to filter on must fit the focus key.
+    cStrinx longKey(ix1.c_str());
+    ASSERT_EQ(1, x->metaSelect(META_INDEX_COLUMNS));
+    EXPECT_EQ(0, x->execute(&schema, &table, &longKey, NULL));
+    EXPECT_EQ(11, x->error());
+    EXPECT_STREQ("Focus key too long - given key exceeds maximum length of the focus key.",
+                 x->errorStr());
+    std::string fit51(51, 'z');
+    cStrinx okKey(fit51.c_str());
+    ASSERT_EQ(1, x->metaSelect(META_INDEX_COLUMNS));
+    ASSERT_EQ(1, x->execute(&schema, &table, &okKey, NULL)) << x->errorStr();
+    EXPECT_EQ(0u, allRows(x).size());
+    ASSERT_EQ(1, x->rollback());
+}

@@ -1,0 +1,82 @@
+/* Keyword-driven splitter of SELECT statements: select list into attribute records,
+   FROM list and clause texts. Knows quotes, parentheses, comments, a few keywords and
+   dotted names; everything else passes through as text. */
+#ifndef LUMBRA_SQLPARSER_H
+#define LUMBRA_SQLPARSER_H
+
+class cStatementModel;
+class cXdbc;
+
+/* One item of the select list. Strings are heap copies (strdux); absent ones are null. */
+struct cSqlAttr {
+    char* atr;           // column name, or the whole expression text
+    char* aliatr;        // alias given to it in the select list
+    char* tbl;           // table (or table alias until the FROM list resolves it)
+    char* alitbl;        // alias under which that table stands in the FROM list
+    char* cre;           // the table's owner
+    unsigned char expr;  // 1: a number, a quoted literal or an expression
+    unsigned char star;  // 1: "*" or "t.*", covering an unknown number of result columns
+};
+
+/* Result of one parse; released when the object is destroyed or parsed again. */
+class cSqlParsex {
+public:
+    int attrCount;      // attributes in select-list order
+    cSqlAttr* attrs;    // growable array of attrCount records
+    int attrAlloc;      // records allocated
+    char* curTable;     // table of the FROM item being read
+    char* curCreator;   // its owner, null without one
+    char* fromText;     // FROM list as written, without the keyword
+    char* whereText;    // clause bodies: " token token ...", null when absent
+    char* havingText;
+    char* groupByText;
+    char* orderByText;
+    char* prefixText;   // "distinct" or "all" before the select list, null when none
+    char* listText;     // select list as written, between the keywords
+    char* tailText;     // LIMIT / OFFSET / FETCH / FOR ... to the end, as written; null when none
+
+    cSqlParsex();
+    ~cSqlParsex();
+
+    /* Takes sql apart into this object; false when it is not a SELECT with a FROM list. */
+    bool analyse(char const* sql);
+    /* Gives the result to the model: column entries (typed from xdbc's open result
+       when given) and the clauses. */
+    void handOver(cStatementModel* model, cXdbc* xdbc);
+    /* One line per attribute on the standard output. */
+    void trace();
+    /* Frees the result; the object can analyse again. */
+    void release();
+
+    /* analyse, handOver, trace, release. xdbc may be null. */
+    static bool parse(char const* sql, cStatementModel* model, cXdbc* xdbc);
+
+    /* Next token at *p as a heap string (freex): blanks and comments are skipped, the
+       token ends at a blank or comma outside quotes and parentheses, or at the end.
+       *p is left on the character that ended it (a comma is not consumed). */
+    static char* nextToken(char** p);
+
+    cSqlParsex(cSqlParsex const&) = delete;
+    cSqlParsex& operator=(cSqlParsex const&) = delete;
+
+private:
+    int caseDepth;  // open CASE ... END of the select item being read
+
+    cSqlAttr* newAttr();
+    void startAttr(char const* token);
+    bool continueAttr(char const* token);
+    void tableAlias(char const* alias);
+};
+
+/* Lexical helpers shared with the statement model. */
+
+/* Skips blanks (space, tab, CR, LF) and SQL comments. */
+char const* sqlx_skipBlanks(char const* p);
+/* True when word (lower case letters) stands in text as a whole word outside quotes,
+   comments and parentheses, in any letter case. */
+bool sqlx_topWord(char const* text, char const* word);
+/* True when text holds an aggregate call: count( sum( min( max( avg( (also with one
+   blank before the parenthesis), in any letter case. */
+bool sqlx_isAggregate(char const* text);
+
+#endif
