@@ -58,6 +58,10 @@ psql_admin() {
 }
 
 start() {
+  if ! as_pg test -r "$build" -a -x "$build"; then
+    echo "pg.sh: $build must be readable by the user $osuser (every parent directory searchable)" >&2
+    exit 1
+  fi
   if [ ! -f "$data/PG_VERSION" ]; then
     rm -rf "$data"
     mkdir -p "$data"
@@ -101,6 +105,10 @@ END
 SQL
   if ! psql_admin -tA -c "SELECT 1 FROM pg_database WHERE datname = '$PG_DB'" | grep -q 1; then
     psql_admin -c "CREATE DATABASE $PG_DB OWNER $PG_ROLE"
+  fi
+  # The port may have changed since odbc.ini was written.
+  if [ -f "$build/odbc.ini" ]; then
+    "$(dirname "$0")/odbcini.sh" "$build" >/dev/null
   fi
   echo "PostgreSQL running on 127.0.0.1:$(cat "$portfile") (database $PG_DB, role $PG_ROLE)"
 }

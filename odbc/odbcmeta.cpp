@@ -209,7 +209,7 @@ int cOdbcx::fetchMeta()
         if (rc == SQL_NO_DATA)
             return 0;
         if (rc == SQL_ERROR)
-            return failDriver(rc);
+            return failDriver(rc, XDIAG_ENV);
         text[first->size - 1] = 0;
         if (len == -1)
             text[0] = 0;

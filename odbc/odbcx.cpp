@@ -156,21 +156,20 @@ int cOdbcx::fail(int code)
     return 0;
 }
 
-/* Keeps the driver's first message now: the next call on a handle would clear it. */
-int cOdbcx::failDriver(SQLRETURN)
+/* Keeps the driver's first message now: the next call on a handle would clear it.
+   The search starts at the handle the failing call was made on. */
+int cOdbcx::failDriver(SQLRETURN, int level)
 {
     SQLCHAR sqlState[6];
     SQLINTEGER native = 0;
     SQLSMALLINT len = 0;
     diagText[0] = 0;
-    SQLHDBC dbcs[3] = {hdbc, hdbc, SQL_NULL_HDBC};
-    SQLHSTMT stmts[3] = {hstmt, SQL_NULL_HSTMT, SQL_NULL_HSTMT};
-    for (int i = 0; i < 3 && henv; i++) {
-        if (i == 0 && !hstmt)
+    for (int i = level; i < 3 && henv; i++) {
+        SQLHDBC dbc = i < 2 ? hdbc : SQL_NULL_HDBC;
+        SQLHSTMT stmt = i < 1 ? hstmt : SQL_NULL_HSTMT;
+        if ((i == 0 && !stmt) || (i == 1 && !dbc))
             continue;
-        if (i == 1 && !hdbc)
-            continue;
-        SQLRETURN rc = SQLError(henv, dbcs[i], stmts[i], sqlState, &native, (SQLCHAR*)diagText,
+        SQLRETURN rc = SQLError(henv, dbc, stmt, sqlState, &native, (SQLCHAR*)diagText,
                                 (SQLSMALLINT)sizeof(diagText), &len);
         if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
             diagText[sizeof(diagText) - 1] = 0;
@@ -286,11 +285,11 @@ int cOdbcx::driverConnect(char const* connectString, int flags)
     SQLRETURN rc = SQLAllocConnect(henv, &hdbc);
     if (rc == SQL_ERROR) {
         hdbc = SQL_NULL_HDBC;
-        return failDriver(rc);
+        return failDriver(rc, XDIAG_ENV);
     }
     rc = SQLDriverConnect(hdbc, NULL, (SQLCHAR*)cs, SQL_NTS, NULL, 0, NULL, SQL_DRIVER_NOPROMPT);
     if (rc == SQL_ERROR)
-        return failDriver(rc);
+        return failDriver(rc, XDIAG_DBC);
     linked = true;
     if (SQLSetConnectOption(hdbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF) != SQL_ERROR) {
         autoCommit = false;
@@ -301,7 +300,7 @@ int cOdbcx::driverConnect(char const* connectString, int flags)
     rc = SQLAllocStmt(hdbc, &hstmt);
     if (rc == SQL_ERROR) {
         hstmt = SQL_NULL_HSTMT;
-        return failDriver(rc);
+        return failDriver(rc, XDIAG_DBC);
     }
     setFlags(flags, 0);
 
@@ -353,7 +352,7 @@ int cOdbcx::disconnect()
         if (linked) {
             SQLRETURN rc = SQLDisconnect(hdbc);
             if (rc == SQL_ERROR)
-                ok = failDriver(rc);
+                ok = failDriver(rc, XDIAG_DBC);
         }
         SQLFreeConnect(hdbc);
         hdbc = SQL_NULL_HDBC;
@@ -371,7 +370,7 @@ int cOdbcx::endTransaction(SQLUSMALLINT how)
     if (autoCommit)
         return 1;
     SQLRETURN rc = SQLTransact(henv, hdbc, how);
-    return rc == SQL_ERROR ? failDriver(rc) : 1;
+    return rc == SQL_ERROR ? failDriver(rc, XDIAG_DBC) : 1;
 }
 
 int cOdbcx::commit()
@@ -400,7 +399,7 @@ int cOdbcx::getInfo(cVariablex* dbmsName, cVariablex* driverName, cVariablex* dr
         buf[0] = 0;
         SQLRETURN rc = SQLGetInfo(hdbc, items[i], buf, 255, &len);
         if (rc == SQL_ERROR) {
-            ok = failDriver(rc);
+            ok = failDriver(rc, XDIAG_DBC);
             buf[0] = 0;
         }
         buf[255] = 0;

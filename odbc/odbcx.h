@@ -17,6 +17,9 @@ enum {
     XSTATE_FETCHED = 3    /* a row has been fetched */
 };
 
+/* Handle a failing call was made on, where the search for its message starts. */
+enum { XDIAG_STMT = 0, XDIAG_DBC = 1, XDIAG_ENV = 2 };
+
 class cOdbcx : public cXdbc {
 public:
     SQLHDBC hdbc;                /* null when not connected */
@@ -77,7 +80,7 @@ private:
     int prmIndCount;             /* entries in prmIndicators */
 
     int fail(int code);
-    int failDriver(SQLRETURN rc);
+    int failDriver(SQLRETURN rc, int level = XDIAG_STMT);
     int failText(char const* text);
     bool online() const;
     int closeCursor();

@@ -69,9 +69,12 @@ int cXdbc::execute(cVariablex* v, ...)
 {
     va_list ap;
     va_start(ap, v);
-    cVariablex* arg = v;
-    for (int taken = 0; arg && taken < prmExpected; taken++) {
+    /* The next argument is read only while more values are wanted. */
+    cVariablex* arg = prmExpected > 0 ? v : 0;
+    for (int taken = 0; arg;) {
         setValue(*arg);
+        if (++taken >= prmExpected)
+            break;
         arg = va_arg(ap, cVariablex*);
     }
     va_end(ap);
@@ -85,9 +88,11 @@ int cXdbc::fetchNext(cVariablex* v, ...)
     va_list ap;
     va_start(ap, v);
     int n = colCount();
-    cVariablex* arg = v;
-    for (int i = 0; arg && i < n; i++) {
+    cVariablex* arg = n > 0 ? v : 0;
+    for (int i = 0; arg;) {
         colValue(i, *arg);
+        if (++i >= n)
+            break;
         arg = va_arg(ap, cVariablex*);
     }
     va_end(ap);

@@ -104,10 +104,14 @@ TEST_F(Pg, ConnectionIdentityAndInfo)
     EXPECT_EQ(1, x->getInfo(NULL, NULL, &only));
     EXPECT_STREQ(version.text, only.text);
 
-    // The user of the connection as the server knows it, when connect named none.
-    cXdbc* y = 0;
-    ASSERT_TRUE(connectTo(y, pgDsn(), "", ""));
+    // With the credentials of the data source, user() is the name the driver reports.
+    cXdbc* y = xdb_init();
+    ASSERT_TRUE(y != NULL);
+    std::string cs = "DSN=" + pgDsn() + ";";
+    ASSERT_EQ(1, y->driverConnect(cs.c_str(), 0)) << y->errorStr();
     EXPECT_STREQ(pgUser().c_str(), y->user());
+    EXPECT_STREQ(pgDsn().c_str(), y->dsn());
+    EXPECT_STREQ("", y->pswd());
     xdb_free(y);
 
     EXPECT_EQ(0, x->connect(pgDsn().c_str(), pgUser().c_str(), "wrong password", 0));
@@ -203,6 +207,9 @@ TEST_F(Pg, ParametersPlaceholdersAndLongText)
         big[i] = (char)('A' + i % 26);
     ASSERT_EQ(1, x->prepare("insert into lp_long values (?, ?)"));
     EXPECT_EQ(2, x->prmCount());
+    EXPECT_EQ(1, x->prmType(0));  // integer
+    EXPECT_EQ(8, x->prmType(1));  // text, a long column
+    EXPECT_EQ(0, x->prmType(5));
     cNumbex id(1.0);
     cStrinx body(big.c_str());
     ASSERT_EQ(1, x->execute(&id, &body, NULL)) << x->errorStr();
@@ -298,6 +305,16 @@ TEST_F(Pg, CancelEndsALongStatementOnTheWorker)
     double one = 0;
     EXPECT_TRUE(scalar(x, "select 1", one));
     EXPECT_EQ(1, one);
+
+    // Freeing the object while its worker runs cancels and waits for it.
+    cXdbc* y = 0;
+    ASSERT_TRUE(connectTo(y, pgDsn(), pgUser(), pgPswd()));
+    ASSERT_EQ(1, y->prepare("select pg_sleep(60)"));
+    ASSERT_EQ(1, y->executeAsync());
+    Sleep(300);
+    start = GetTickCount();
+    xdb_free(y);
+    EXPECT_LT(GetTickCount() - start, 20000u);
 
     // A statement that ends by itself: the outcome is read after the wait.
     ASSERT_EQ(1, x->prepare("select count(*) from lp_rows"));

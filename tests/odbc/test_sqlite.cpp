@@ -386,6 +386,66 @@ TEST_F(Sqlite, DriverErrorsKeepTheMessageAndTheObjectUsable)
     EXPECT_EQ(1, x->finish());
 }
 
+namespace {
+/* A value of a type code the library does not handle. */
+struct OddValue : cNumbex {
+    short type() override { return 16; }
+};
+}  // namespace
+
+TEST_F(Sqlite, UnknownTypesAndKindsAreRefusedWithCode9)
+{
+    ASSERT_EQ(1, x->prepare("select ?"));
+    OddValue odd;
+    EXPECT_EQ(0, x->setValue(odd));
+    EXPECT_EQ(9, x->error());
+    EXPECT_STREQ("Cannot handle this data type - it is unknown to vor_dbc.", x->errorStr());
+    ASSERT_TRUE(run(x, "select 1, 2"));
+    EXPECT_EQ(0, x->bindCol("extra", 7, 10, 0));
+    EXPECT_EQ(9, x->error());
+    EXPECT_EQ(2, x->colCount());
+    // A column bound by the caller is read like the described ones.
+    ASSERT_EQ(1, x->bindCol("again", 2, 20, 2)) << x->errorStr();
+    cNumbex one;
+    cStrinx two;
+    ASSERT_EQ(1, x->fetchNext());
+    EXPECT_EQ(1, x->colValue(0, one));
+    EXPECT_EQ(1, x->colValue((char*)"AGAIN", two));
+    EXPECT_EQ(1.0, one.toDouble());
+    EXPECT_STREQ("2", two.text);
+}
+
+TEST_F(Sqlite, DisconnectForgetsThePreparedStatement)
+{
+    ASSERT_EQ(1, x->prepare("select 1"));
+    ASSERT_EQ(1, x->disconnect());
+    EXPECT_EQ(0, x->execute());
+    EXPECT_EQ(3, x->error());
+    ASSERT_EQ(1, x->connect(sqliteDsn().c_str(), "", "", 0));
+    EXPECT_EQ(0, x->execute());
+    EXPECT_EQ(3, x->error());
+    // Connecting again on a connected object replaces the connection.
+    ASSERT_EQ(1, x->connect(sqliteDsn().c_str(), "second", "", 0));
+    EXPECT_STREQ("second", x->user());
+    EXPECT_TRUE(run(x, "select 1"));
+}
+
+TEST_F(Sqlite, ResetParamsStartsAFreshList)
+{
+    ASSERT_EQ(1, x->prepare("select ? + 0"));
+    cNumbex a(1.0), b(5.0);
+    ASSERT_EQ(1, x->setValue(a));
+    ASSERT_EQ(1, x->resetParams()) << x->errorStr();
+    ASSERT_EQ(1, x->setValue(b));
+    ASSERT_EQ(1, x->execute()) << x->errorStr();
+    cNumbex got;
+    ASSERT_EQ(1, x->fetchNext(&got, NULL));
+    EXPECT_EQ(5.0, got.toDouble());
+    // SQLite describes every parameter as long text; a parameter it lacks is 0.
+    EXPECT_EQ(8, x->prmType(0));
+    EXPECT_EQ(0, x->prmType(5));
+}
+
 TEST_F(Sqlite, RunsThePreparedStatementAgain)
 {
     ASSERT_EQ(1, x->prepare("select a from lt_three order by a"));

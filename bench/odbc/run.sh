@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# Fetch throughput of vorodbc206 beside the native tools, on the same data in one run.
+#   bench/odbc/run.sh <builddir> [rows]
+# Creates a 10-column table of <rows> rows (100000) in SQLite (<builddir>/lumbra-bench.db)
+# and in PostgreSQL (the cluster of .ci/pg.sh), loads it through cXdbc under Wine
+# (fetchNext + colValue into value objects), dumps the same rows with `sqlite3 -csv`,
+# unixODBC's native `isql` and `psql`, and prints the rates and their ratios.
+set -euo pipefail
+[ $# -ge 1 ] || { echo "usage: $0 <builddir> [rows]" >&2; exit 2; }
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$(cd "$1" && pwd)
+rows=${2:-100000}
+PG_ROLE=${LUMBRA_PG_USER:-lumbra}
+PG_PASSWORD=${LUMBRA_PG_PSWD:-lumbra_pw}
+PG_DB=${LUMBRA_PG_DB:-lumbratest}
+bench=$build/bin/bench_odbc_fetch.exe
+[ -x "$build/winerun" ] && [ -f "$bench" ] || {
+  echo "build first: cmake --build $build --target bench_odbc_fetch" >&2; exit 1; }
+
+"$root/.ci/pg.sh" start "$build" >/dev/null
+"$root/.ci/odbcini.sh" "$build" >/dev/null
+port=$(cat "$build/pg.port")
+db=$build/lumbra-bench.db
+out=$build/bench-odbc
+mkdir -p "$out"
+export PGPASSWORD=$PG_PASSWORD
+psql_bench() { PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U "$PG_ROLE" -d "$PG_DB" "$@"; }
+
+COLS="id, n1, n2, n3, t1, t2, t3, d, ts, t4"
+QUERY="select $COLS from lumbra_bench order by id"
+DDL="create table lumbra_bench (id integer primary key, n1 double precision, n2 numeric(12,2),
+  n3 integer, t1 varchar(20), t2 varchar(40), t3 varchar(80), d date, ts timestamp, t4 varchar(10))"
+
+echo "== data: $rows rows x 10 columns"
+rm -f "$db"
+sqlite3 "$db" <<SQL
+$DDL;
+with recursive g(i) as (select 1 union all select i + 1 from g where i < $rows)
+insert into lumbra_bench select i, i * 1.5, (i % 1000) / 100.0, i % 97, 'name ' || i,
+  'description of row ' || i, 'a longer text value for row number ' || i,
+  date('2000-01-01', '+' || (i % 9000) || ' days'),
+  datetime('2000-01-01 00:00:00', '+' || i || ' minutes'), 'k' || (i % 10) from g;
+SQL
+psql_bench <<SQL
+drop table if exists lumbra_bench;
+$DDL;
+insert into lumbra_bench select i, i * 1.5, (i % 1000) / 100.0, i % 97, 'name ' || i,
+  'description of row ' || i, 'a longer text value for row number ' || i,
+  date '2000-01-01' + (i % 9000), timestamp '2000-01-01' + i * interval '1 minute', 'k' || (i % 10)
+  from generate_series(1, $rows) i;
+analyze lumbra_bench;
+SQL
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { if (s > 0) printf "%.0f", n / s; else print "inf" }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+declare -A RATE SECS NROWS
+# run_tool <key> <output file> <command...>: whole-process wall time of the dump.
+run_tool() {
+  local key=$1 file=$2; shift 2
+  local t0 t1
+  t0=$(now)
+  if "$@" >"$file" 2>"$file.err"; then
+    t1=$(now)
+    SECS[$key]=$(elapsed "$t0" "$t1")
+    NROWS[$key]=$(grep -c '^[0-9]' "$file" || true)
+    RATE[$key]=$(rate "${NROWS[$key]}" "${SECS[$key]}")
+  else
+    SECS[$key]=-; NROWS[$key]=-; RATE[$key]=-
+    echo "   $key failed: $(head -c 300 "$file.err")"
+  fi
+}
+# run_ours <key> <dsn>: the best in-process rate of three runs, and the wall time.
+run_ours() {
+  local key=$1 dsn=$2 t0 t1
+  t0=$(now)
+  "$build/winerun" "$bench" "$dsn" "$PG_ROLE" "$PG_PASSWORD" "$QUERY" 3 >"$out/$key.txt" 2>&1 \
+    || { cat "$out/$key.txt"; exit 1; }
+  t1=$(now)
+  sed 's/^/   /' "$out/$key.txt"
+  RATE[$key]=$(awk '/^best:/ { print $2 }' "$out/$key.txt")
+  NROWS[$key]=$(awk '/^run 1:/ { print $3 }' "$out/$key.txt")
+  SECS[$key]=$(elapsed "$t0" "$t1")
+}
+
+# Native unixODBC drivers for isql (the Wine side uses the i386 ones).
+native_ini=$out/odbc-native.ini
+native_sqlite=""
+native_pg=""
+for d in /usr/lib/x86_64-linux-gnu/odbc /usr/lib64/odbc; do
+  [ -z "$native_sqlite" ] && [ -f "$d/libsqlite3odbc.so" ] && native_sqlite=$d/libsqlite3odbc.so
+  [ -z "$native_pg" ] && [ -f "$d/psqlodbca.so" ] && native_pg=$d/psqlodbca.so
+done
+cat >"$native_ini" <<INI
+[LumbraBenchSQLite]
+Driver = $native_sqlite
+Database = $db
+
+[LumbraBenchPG]
+Driver = $native_pg
+Servername = 127.0.0.1
+Port = $port
+Database = $PG_DB
+Username = $PG_ROLE
+Password = $PG_PASSWORD
+SSLmode = disable
+INI
+isql_dump() { echo "$QUERY" | ODBCINI=$native_ini isql -b -d, -q "$1" "$PG_ROLE" "$PG_PASSWORD"; }
+
+echo "== SQLite"
+run_ours ours_sqlite LumbraBenchSQLite
+run_tool sqlite3 "$out/sqlite3.csv" sqlite3 -csv "$db" "$QUERY"
+if [ -n "$native_sqlite" ]; then
+  run_tool isql_sqlite "$out/isql-sqlite.csv" isql_dump LumbraBenchSQLite
+else
+  SECS[isql_sqlite]=-; NROWS[isql_sqlite]=-; RATE[isql_sqlite]=-
+  echo "   isql: no native (amd64) SQLite3 ODBC driver installed (Debian: libsqliteodbc)"
+fi
+
+echo "== PostgreSQL"
+run_ours ours_pg LumbraBenchPG
+if [ -n "$native_pg" ]; then
+  run_tool isql_pg "$out/isql-pg.csv" isql_dump LumbraBenchPG
+else
+  SECS[isql_pg]=-; NROWS[isql_pg]=-; RATE[isql_pg]=-
+  echo "   isql: no native (amd64) PostgreSQL ODBC driver installed (Debian: odbc-postgresql)"
+fi
+run_tool psql "$out/psql.csv" psql_bench -A -t -F, -c "$QUERY"
+
+echo
+echo "vorodbc206 rates are the best of three in-process loads (connect and Wine start-up"
+echo "excluded); the tools' rates are whole-process wall times of the dump."
+printf '%-11s %-28s %8s %9s %11s %s\n' source tool rows seconds rows/s "vorodbc206 / tool"
+row() {
+  local src=$1 tool=$2 key=$3 ours=$4 r
+  r=-
+  [ "${RATE[$key]}" != "-" ] && r=$(ratio "${RATE[$ours]}" "${RATE[$key]}")
+  printf '%-11s %-28s %8s %9s %11s %s\n' "$src" "$tool" "${NROWS[$key]}" "${SECS[$key]}" "${RATE[$key]}" "$r"
+}
+row SQLite "vorodbc206 under Wine" ours_sqlite ours_sqlite
+row SQLite "sqlite3 -csv" sqlite3 ours_sqlite
+row SQLite "isql -b -d, (native)" isql_sqlite ours_sqlite
+row PostgreSQL "vorodbc206 under Wine" ours_pg ours_pg
+row PostgreSQL "isql -b -d, (native)" isql_pg ours_pg
+row PostgreSQL "psql -A -F, (native)" psql ours_pg
