@@ -65,23 +65,23 @@ inline std::string windowText(HWND w) {
     return buf;
 }
 
+struct WindowQuery {
+    char const* cls;
+    char const* title;
+    std::vector<HWND> found;
+};
+
+inline BOOL CALLBACK collectWindow(HWND w, LPARAM lp) {
+    WindowQuery* q = (WindowQuery*)lp;
+    if (IsWindowVisible(w) && className(w) == q->cls && (!q->title || windowText(w) == q->title))
+        q->found.push_back(w);
+    return TRUE;
+}
+
 /* Visible top-level windows of this thread with the class (and title, when given). */
 inline std::vector<HWND> threadWindows(char const* cls, char const* title = 0) {
-    struct Query {
-        char const* cls;
-        char const* title;
-        std::vector<HWND> found;
-    } q = {cls, title, {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM lp) -> BOOL {
-            Query* q = (Query*)lp;
-            if (IsWindowVisible(w) && className(w) == q->cls &&
-                (!q->title || windowText(w) == q->title))
-                q->found.push_back(w);
-            return TRUE;
-        },
-        (LPARAM)&q);
+    WindowQuery q = {cls, title, {}};
+    EnumThreadWindows(GetCurrentThreadId(), collectWindow, (LPARAM)&q);
     return q.found;
 }
 
@@ -115,7 +115,11 @@ private:
     }
     static void CALLBACK onTimer(HWND, UINT, UINT_PTR id, DWORD) {
         Driver* d = current();
-        if (!d || d->finished_ || d->busy_)
+        if (!d || d->timer_ != id) {
+            KillTimer(0, id);  // left over from a driver that is gone
+            return;
+        }
+        if (d->finished_ || d->busy_)
             return;
         d->busy_ = true;  // a step may itself run a modal loop
         if ((LONG)(GetTickCount() - d->deadline_) >= 0) {
