@@ -1,0 +1,186 @@
+/* Seeded random SQL-ish text through the tokenizer, the parser, the filters and the
+   regeneration: fuzz_sql [seconds] [seed]. Each input lives in a block of exactly its
+   length plus the terminator, so the sanitizers catch any read past it. */
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "fake_xdbc.h"
+#include "sqlparser.h"
+#include "stmtmodel.h"
+#include "strx.h"
+
+namespace {
+
+const char* const kTokens[] = {
+    "select ", "SELECT ", "from ", "FROM ", " from ", "where ", "WHERE ", "group by ", "group",
+    " by ", "order by ", "having ", "limit ", "offset ", "for ", "join ", "on ", "left ",
+    "inner ", "using ", "as ", "distinct ", "all ", "case ", "when ", "then ", "else ", "end ",
+    "union ", "intersect ", "except ", "*", "t.*", "a", "b.c", "o.t.c", "x", ",", ", ", "(", ")",
+    "'", "\"", "''", "'a, b'", "\"q r\"", "--", "/*", "*/", "\n", "\r", " ", "  ", "\t", "+", "-",
+    "/", "|", "||", "%", "count(*)", "sum(", "min (", "1", "2.5", "-3", ".", "..", "x.", ".y",
+    ";", "\xC8", "\xFF", "=", "<>", ">=", " or ", " and ", "(select a from t)", "::", "$",
+};
+
+const int kOps[] = {201, 202, 203, 204, 205, 206, 207, 208, 209, 210, 211, 212, 213, 0, 999};
+
+void randomInput(std::mt19937& rng, std::string& out) {
+    out.clear();
+    if (rng() % 8)
+        out = (rng() % 2) ? "select " : "SELECT ";
+    size_t n = rng() % 48;
+    for (size_t i = 0; i < n; i++) {
+        unsigned r = rng() % 8;
+        if (r == 0)
+            out += (char)(1 + rng() % 255);
+        else
+            out += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
+    }
+}
+
+/* Reports the input with every byte outside printable ASCII escaped, then aborts. */
+[[noreturn]] void fail(const char* what, const std::string& input) {
+    fprintf(stderr, "fuzz_sql: %s\ninput: \"", what);
+    for (unsigned char c : input) {
+        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
+            fputc(c, stderr);
+        else
+            fprintf(stderr, "\\x%02X", c);
+    }
+    fprintf(stderr, "\"\n");
+    abort();
+}
+
+/* A block of exactly the text's length plus the terminator. */
+struct Exact {
+    std::vector<char> buf;
+    explicit Exact(const std::string& s) : buf(s.begin(), s.end()) { buf.push_back(0); }
+    char* get() { return buf.data(); }
+};
+
+void tokenizeAll(const std::string& input) {
+    Exact e(input);
+    char* p = e.get();
+    char* end = p + input.size();
+    while (*p) {
+        char* before = p;
+        char* t = cSqlParsex::nextToken(&p);
+        size_t len = strlen(t);
+        freex(t);
+        if (p < before || p > end)
+            fail("tokenizer cursor outside the text", input);
+        if (*p == ',')
+            p++;
+        else if (p == before && *p)
+            fail("tokenizer made no progress", input);
+        (void)len;
+    }
+}
+
+void runModel(std::mt19937& rng, const std::string& input) {
+    Exact e(input);
+    int columns = (int)(rng() % 6);
+    std::vector<std::pair<std::string, int>> cols;
+    static const int types[] = {1, 2, 4, 8};
+    for (int i = 0; i < columns; i++)
+        cols.push_back({"c" + std::to_string(i), types[rng() % 4]});
+    cFakeXdbc fake(cols);
+    cXdbc* x = (rng() % 3) ? &fake : nullptr;
+
+    cSqlParsex direct;
+    bool ok = direct.analyse(e.get());
+    if (ok && (!direct.fromText || !*direct.fromText))
+        fail("a parse without a FROM list succeeded", input);
+    for (int i = 0; ok && i < direct.attrCount; i++)
+        if (!direct.attrs[i].atr)
+            fail("an attribute without text", input);
+
+    cStatementModel m(1, "", "", "", "");
+    m.setSql(e.get());
+    if (m.parse(x) != ok)
+        fail("parse and analyse disagree", input);
+    if (!ok) {
+        if (m.columnCount)
+            fail("a failed parse changed the model", input);
+        return;
+    }
+    if (x && direct.attrCount == 0 && m.columnCount != columns)
+        fail("select * did not follow the result", input);
+
+    /* Random filters and sort, then the rebuilt statement must parse again. */
+    std::vector<cQbeFilter> filters;
+    std::vector<std::string> texts;
+    int nf = (int)(rng() % 4);
+    texts.reserve(nf);
+    for (int i = 0; i < nf; i++) {
+        std::string t;
+        int len = (int)(rng() % 6);
+        for (int k = 0; k < len; k++)
+            t += (rng() % 3) ? kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])]
+                             : std::string(1, (char)(1 + rng() % 255));
+        texts.push_back(t);
+        cQbeFilter f;
+        f.colid = (short)(rng() % 8);
+        f.type = (short)types[rng() % 4];
+        f.op = (short)kOps[rng() % (sizeof kOps / sizeof kOps[0])];
+        f.negate = rng() % 2;
+        f.text = (rng() % 5) ? texts.back().c_str() : nullptr;
+        filters.push_back(f);
+    }
+    m.takeFilters(filters.data(), (int)filters.size());
+    m.takeSort((short)(rng() % 8), (short)(rng() % 4));
+    if (m.columnCount) {
+        int c = (int)(rng() % m.columnCount);
+        m.setCondition(c, (short)(rng() % 16), texts.empty() ? "v" : texts[0].c_str());
+        if (rng() % 2)
+            m.takeConditions();
+        if (rng() % 2)
+            m.setOrderByColumn((int)(rng() % (m.columnCount + 2)) - 1, (short)(rng() % 3));
+    }
+    m.regenerate();
+    std::string again = m.sql;
+    m.regenerate();
+    if (again != m.sql)
+        fail("regeneration is not stable", input);
+
+    cStatementModel r(1, "", "", "", "");
+    Exact re(again);
+    r.setSql(re.get());
+    if (!r.parse(nullptr))
+        fail(("the rebuilt statement does not parse: " + again).c_str(), input);
+    r.regenerate();
+    (void)cStatementModel::isUnion(e.get());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double seconds = argc > 1 ? atof(argv[1]) : 4.0;
+    unsigned seed = argc > 2 ? (unsigned)strtoul(argv[2], nullptr, 10) : 20261208u;
+    /* The parser's trace lines go to the standard output; keep them out of the way. */
+    if (!freopen("/dev/null", "w", stdout))
+        return 2;
+    std::mt19937 rng(seed);
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    long runs = 0, parsed = 0;
+    std::string input;
+    while (std::chrono::steady_clock::now() < end) {
+        for (int i = 0; i < 256; i++, runs++) {
+            randomInput(rng, input);
+            tokenizeAll(input);
+            Exact e(input);
+            (void)sqlx_topWord(e.get(), "or");
+            (void)sqlx_isAggregate(e.get());
+            cSqlParsex p;
+            if (p.analyse(e.get()))
+                parsed++;
+            runModel(rng, input);
+        }
+    }
+    fprintf(stderr, "fuzz_sql: %ld inputs, %ld parsed, seed %u\n", runs, parsed, seed);
+    return 0;
+}

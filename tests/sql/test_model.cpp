@@ -1,0 +1,446 @@
+/* Statement model: handover from the parser, regeneration, filters, sort, UNION check. */
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_xdbc.h"
+#include "sqlparser.h"
+#include "stmtmodel.h"
+
+namespace {
+
+/* Parses sql into m (trace lines swallowed). */
+bool parseInto(cStatementModel& m, char const* sql, cXdbc* x = nullptr) {
+    m.setSql(sql);
+    testing::internal::CaptureStdout();
+    bool ok = m.parse(x);
+    testing::internal::GetCapturedStdout();
+    return ok;
+}
+
+std::string regenerated(cStatementModel& m) {
+    m.regenerate();
+    return m.sql;
+}
+
+cQbeFilter filter(short colid, short op, char const* text, short type = 2, bool negate = false) {
+    cQbeFilter f;
+    f.colid = colid;
+    f.type = type;
+    f.op = op;
+    f.negate = negate;
+    f.text = text;
+    return f;
+}
+
+std::string where1(cStatementModel& m, cQbeFilter f) {
+    m.takeFilters(&f, 1);
+    return m.filterWhere;
+}
+
+}  // namespace
+
+TEST(Handover, ColumnsFromTheSelectList) {
+    cStatementModel m(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(m, "select x.a, y.b bee, 1 + 2 from tab1 x, owner.tab2 y "
+                             "where x.k = y.k order by 1"));
+    ASSERT_EQ(m.columnCount, 3);
+    EXPECT_FALSE(m.selectStar);
+    cStmtColumn* c = m.column(0);
+    EXPECT_EQ(c->id, 0);
+    EXPECT_STREQ(c->selText, "x.a");
+    EXPECT_STREQ(c->title, "a");
+    EXPECT_STREQ(c->tbl, "tab1");
+    EXPECT_EQ(c->type, 2);  // no cursor: strings
+    EXPECT_EQ(c->widthCode, 0);
+    c = m.column(1);
+    EXPECT_EQ(c->id, 1);
+    EXPECT_EQ(c->pos, 1);
+    EXPECT_STREQ(c->selText, "y.b");
+    EXPECT_STREQ(c->cre, "owner");
+    EXPECT_STREQ(c->title, "bee");
+    EXPECT_STREQ(m.column(2)->selText, "1+2");
+    EXPECT_EQ(m.column(3), nullptr);
+    EXPECT_STREQ(m.from, "tab1 x, owner.tab2 y");
+    EXPECT_TRUE(m.fromGiven);
+    EXPECT_STREQ(m.where, "x.k = y.k");
+    EXPECT_STREQ(m.fullWhere, "x.k = y.k");
+    EXPECT_STREQ(m.orderBy, "1");
+    EXPECT_STREQ(m.groupBy, "");
+    EXPECT_EQ(regenerated(m),
+              "select x.a, y.b as bee, 1+2 from tab1 x, owner.tab2 y where x.k = y.k order by 1");
+}
+
+TEST(Handover, TypesAndWidthsFromTheCursor) {
+    cFakeXdbc x({{"ID", 1}, {"NAME", 2}, {"BORN", 4}, {"NOTE", 8}});
+    cStatementModel m(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(m, "select id, name, born, note from people", &x));
+    ASSERT_EQ(m.columnCount, 4);
+    EXPECT_EQ(m.column(0)->type, 1);
+    EXPECT_EQ(m.column(0)->widthCode, -10);
+    EXPECT_EQ(m.column(1)->widthCode, 0);
+    EXPECT_EQ(m.column(2)->type, 4);
+    EXPECT_EQ(m.column(2)->widthCode, -10);
+    EXPECT_EQ(m.column(3)->type, 8);
+    EXPECT_STREQ(m.column(1)->title, "name");
+
+    /* select *: one entry per result column, dates -12. */
+    ASSERT_TRUE(parseInto(m, "select * from people", &x));
+    EXPECT_TRUE(m.selectStar);
+    ASSERT_EQ(m.columnCount, 4);
+    EXPECT_STREQ(m.column(1)->atr, "NAME");
+    EXPECT_STREQ(m.column(1)->selText, "NAME");
+    EXPECT_EQ(m.column(2)->widthCode, -12);
+    EXPECT_EQ(m.column(0)->widthCode, -10);
+    EXPECT_EQ(regenerated(m), "select * from people");
+
+    /* Without a cursor select * still regenerates as "*". */
+    cStatementModel n(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(n, "select * from people"));
+    EXPECT_EQ(n.columnCount, 0);
+    EXPECT_EQ(regenerated(n), "select * from people");
+}
+
+TEST(Handover, StarsAmongOtherItemsFollowTheResult) {
+    cFakeXdbc x({{"a", 1}, {"b", 2}, {"x", 2}, {"n", 1}});
+    cStatementModel m(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(m, "select t.*, u.x, count(*) n from tab t, u group by t.a, t.b, u.x",
+                          &x));
+    ASSERT_EQ(m.columnCount, 4);
+    EXPECT_STREQ(m.column(0)->selText, "t.a");
+    EXPECT_EQ(m.column(0)->type, 1);
+    EXPECT_STREQ(m.column(1)->selText, "t.b");
+    EXPECT_STREQ(m.column(2)->selText, "u.x");
+    EXPECT_STREQ(m.column(3)->selText, "count(*)");
+    EXPECT_EQ(m.column(3)->type, 1);
+    EXPECT_EQ(regenerated(m), "select t.*, u.x, count(*) n from tab t, u group by t.a, t.b, u.x");
+
+    /* A bare star among other items is kept, not dropped. */
+    cStatementModel k(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(k, "select *, 1 one from tab"));
+    EXPECT_EQ(regenerated(k), "select *, 1 as one from tab");
+    cFakeXdbc y({{"a", 1}, {"b", 2}, {"one", 1}});
+    ASSERT_TRUE(parseInto(k, "select *, 1 one from tab", &y));
+    ASSERT_EQ(k.columnCount, 3);
+    EXPECT_STREQ(k.column(2)->selText, "1");
+    EXPECT_STREQ(k.column(2)->title, "one");
+    EXPECT_EQ(regenerated(k), "select *, 1 one from tab");
+
+    /* A list that does not match the result one to one: columns from the result. */
+    cFakeXdbc z({{"p", 2}, {"q", 2}, {"r", 2}});
+    ASSERT_TRUE(parseInto(k, "select f(p) over (order by q) w, r from tab", &z));
+    ASSERT_EQ(k.columnCount, 3);
+    EXPECT_STREQ(k.column(0)->selText, "p");
+    EXPECT_EQ(regenerated(k), "select f(p) over (order by q) w, r from tab");
+
+    /* The list as written stops at its last token: a trailing comment would swallow
+       the rest of the rebuilt statement. */
+    ASSERT_TRUE(parseInto(k, "select distinct *, r -- all of it\r\nfrom tab", &z));
+    k.setWhere("r > 1");
+    EXPECT_EQ(regenerated(k), "select distinct *, r from tab where r > 1");
+}
+
+TEST(Regenerate, CombinesWrittenAndFilterConditions) {
+    cStatementModel m(1, "", "", "", "");
+    m.addColumn(0, 0, nullptr, "t", nullptr, "a", nullptr, nullptr, 1, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, nullptr, "t", nullptr, "b", nullptr, nullptr, 1, 0, 0, nullptr, 0);
+    m.setFrom("t");
+    m.setWhere("a=1");
+    cQbeFilter f = filter(1, QBE_EQ, "2", 1);
+    m.takeFilters(&f, 1);
+    EXPECT_STREQ(m.filterWhere, "t.b=2");
+    EXPECT_EQ(regenerated(m), "select t.a, t.b from t where a=1 and t.b=2");
+    EXPECT_STREQ(m.fullWhere, "a=1 and t.b=2");
+
+    /* An OR in the written condition is kept together. */
+    m.setWhere("a=1 or a=3");
+    EXPECT_EQ(regenerated(m), "select t.a, t.b from t where (a=1 or a=3) and t.b=2");
+    /* ... but 'or' inside a literal or a sub-select is no reason. */
+    m.setWhere("a='x or y' and a in (select 1 or 2)");
+    EXPECT_EQ(regenerated(m),
+              "select t.a, t.b from t where a='x or y' and a in (select 1 or 2) and t.b=2");
+
+    /* Filters cleared: the written condition alone, unchanged. */
+    m.takeFilters(nullptr, 0);
+    m.setWhere("a=1 or a=3");
+    EXPECT_EQ(regenerated(m), "select t.a, t.b from t where a=1 or a=3");
+
+    /* Hidden columns stay out of the list. */
+    m.columns[0].flags |= STMCOL_HIDDEN;
+    m.setWhere("");
+    EXPECT_EQ(regenerated(m), "select t.b from t");
+}
+
+TEST(Regenerate, FromListBuiltFromTheColumns) {
+    cStatementModel m(1, "", "", "", "");
+    m.addColumn(0, 0, "o", "cat", "c", "a", nullptr, nullptr, 2, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, "o", "cat", "c", "b", "bb", nullptr, 2, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, nullptr, "at", nullptr, "x", nullptr, nullptr, 2, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "1+1", nullptr, nullptr, 1, 0, 0, nullptr, 0);
+    EXPECT_FALSE(m.fromGiven);
+    EXPECT_EQ(regenerated(m), "select c.a, c.b as bb, at.x, 1+1 from o.cat c, at");
+    EXPECT_STREQ(m.column(1)->title, "bb");
+    EXPECT_STREQ(m.column(2)->title, "at.x");
+}
+
+TEST(Regenerate, GroupByToolModel) {
+    /* The model the GROUP BY tool builds from a grid's model. */
+    cStatementModel src(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(src, "select x.NAME, x.AMOUNT from sales x where x.AMOUNT > 0"));
+    cStatementModel g(1, "GROUP BY", "", "", "");
+    char const* sel = src.column(0)->selText;
+    g.addColumn(0, 0, nullptr, nullptr, nullptr, sel, nullptr, sel, 0, 0, 0, nullptr, 0);
+    g.addColumn(1, 1, nullptr, nullptr, nullptr, "count(*)", nullptr, "count(*)", 1, 0, 0, nullptr,
+                STMCOL_AGGREGATE);
+    g.setFrom(src.from);
+    g.setWhere(src.fullWhere);
+    g.setGroupBy(sel);
+    EXPECT_EQ(regenerated(g),
+              "select x.NAME, count(*) from sales x where x.AMOUNT > 0 group by x.NAME");
+
+    /* A filter on the count lands in HAVING; on the name in WHERE. */
+    cQbeFilter f[2] = {filter(1, QBE_GT, "5", 1), filter(0, QBE_LIKE_START, "A")};
+    g.takeFilters(f, 2);
+    EXPECT_EQ(regenerated(g), "select x.NAME, count(*) from sales x where x.AMOUNT > 0 and "
+                              "x.NAME like 'A%' group by x.NAME having count(*)>5");
+
+    /* Query-by-example ordering: aggregate by position, others by text. */
+    g.setOrderByColumn(1, 2);
+    EXPECT_STREQ(g.orderBy, "2 DESC");
+    g.setOrderByColumn(0, 1);
+    EXPECT_STREQ(g.orderBy, "x.NAME");
+    g.setOrderByColumn(0, 0);
+    EXPECT_STREQ(g.orderBy, "");
+    g.setOrderByColumn(0, 2);
+    g.setOrderByColumn(7, 1);
+    EXPECT_STREQ(g.orderBy, "");
+    g.setOrderByColumn(0, 2);
+    g.setOrderByColumn(-1, 1);
+    EXPECT_STREQ(g.orderBy, "");
+}
+
+TEST(Regenerate, PrefixTailAndHavingAsWrittenSurvive) {
+    cStatementModel m(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(m, "SELECT DISTINCT a FROM t WHERE b = 1 ORDER BY a LIMIT 5"));
+    cQbeFilter f = filter(0, QBE_LIKE_START, "x");
+    m.takeFilters(&f, 1);
+    EXPECT_EQ(regenerated(m),
+              "select DISTINCT a from t where b = 1 and a like 'x%' order by a LIMIT 5");
+    m.takeSort(0, 2);
+    EXPECT_EQ(regenerated(m), "select DISTINCT a from t where b = 1 and a like 'x%' order by 1 DESC "
+                              "LIMIT 5");
+
+    cStatementModel h(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(h, "select count(*) from t having count(*) > 1"));
+    EXPECT_EQ(regenerated(h), "select count(*) from t having count(*) > 1");
+}
+
+TEST(Filters, OperatorsAndNegation) {
+    cStatementModel m(1, "", "", "", "");
+    m.addColumn(0, 0, nullptr, "NAMES", "x", "NAME", nullptr, nullptr, 2, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "AMOUNT", nullptr, nullptr, 1, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "CODE", nullptr, nullptr, 2, 0, 0, nullptr, 0);
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_START, "ab")), "x.NAME like 'ab%'");
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_START, "ab", 2, true)), "x.NAME not like 'ab%'");
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_ANY, "ab")), "x.NAME like '%ab%'");
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_END, "ab")), "x.NAME like '%ab'");
+    EXPECT_EQ(where1(m, filter(1, QBE_GT, "5", 1)), "AMOUNT>5");
+    EXPECT_EQ(where1(m, filter(2, QBE_GT, "5", 2)), "CODE>'5'");
+    EXPECT_EQ(where1(m, filter(1, QBE_EQ, "-1.5e3", 1)), "AMOUNT=-1.5e3");
+    EXPECT_EQ(where1(m, filter(1, QBE_NE, "5", 1, true)), "not AMOUNT<>5");
+    EXPECT_EQ(where1(m, filter(1, QBE_LT, "5", 1)), "AMOUNT<5");
+    EXPECT_EQ(where1(m, filter(1, QBE_LE, "5", 1)), "AMOUNT<=5");
+    EXPECT_EQ(where1(m, filter(1, QBE_GE, "5", 1)), "AMOUNT>=5");
+    EXPECT_EQ(where1(m, filter(2, QBE_NULL, "")), "CODE is null");
+    EXPECT_EQ(where1(m, filter(2, QBE_NULL, nullptr, 2, true)), "CODE is not null");
+    EXPECT_EQ(where1(m, filter(2, QBE_NOTNULL, "")), "CODE is not null");
+    EXPECT_EQ(where1(m, filter(2, QBE_NOTNULL, "", 2, true)), "CODE is null");
+    /* No text, unused codes and unknown columns make nothing. */
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_START, "")), "");
+    EXPECT_EQ(where1(m, filter(0, 210, "a")), "");
+    EXPECT_EQ(where1(m, filter(9, QBE_EQ, "a")), "");
+
+    cQbeFilter several[3] = {filter(0, QBE_LIKE_START, "A"), filter(1, QBE_GE, "10", 1),
+                             filter(2, QBE_NULL, nullptr)};
+    m.takeFilters(several, 3);
+    EXPECT_STREQ(m.filterWhere, "x.NAME like 'A%' and AMOUNT>=10 and CODE is null");
+    EXPECT_STREQ(m.filterHaving, "");
+}
+
+TEST(Filters, ValuesCannotBreakOutOfTheirLiteral) {
+    cStatementModel m(1, "", "", "", "");
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "NAME", nullptr, nullptr, 2, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "AMOUNT", nullptr, nullptr, 1, 0, 0, nullptr, 0);
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_START, "O'Brien")), "NAME like 'O''Brien%'");
+    EXPECT_EQ(where1(m, filter(0, QBE_EQ, "x' or '1'='1")), "NAME='x'' or ''1''=''1'");
+    /* A number column whose text is no number compares with a literal, not with SQL. */
+    EXPECT_EQ(where1(m, filter(1, QBE_GT, "1 or 1=1", 1)), "AMOUNT>'1 or 1=1'");
+    EXPECT_EQ(where1(m, filter(1, QBE_GT, "--5", 1)), "AMOUNT>'--5'");
+    EXPECT_EQ(where1(m, filter(1, QBE_EQ, " 7 ", 1)), "AMOUNT=7");
+}
+
+TEST(Filters, AggregatesGoToHavingOnlyWithGroupBy) {
+    cStatementModel m(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(m, "select dept, COUNT (*) n, Sum(pay) from staff group by dept"));
+    ASSERT_EQ(m.columnCount, 3);
+    cQbeFilter f[3] = {filter(1, QBE_GT, "2", 1), filter(2, QBE_LT, "100", 1),
+                       filter(0, QBE_EQ, "IT")};
+    m.takeFilters(f, 3);
+    EXPECT_STREQ(m.filterWhere, "dept='IT'");
+    EXPECT_STREQ(m.filterHaving, "COUNT(*)>2 and Sum(pay)<100");
+    EXPECT_EQ(regenerated(m), "select dept, COUNT(*) as n, Sum(pay) from staff where dept='IT' "
+                              "group by dept having COUNT(*)>2 and Sum(pay)<100");
+
+    cStatementModel n(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(n, "select count(*) from staff"));
+    cQbeFilter c = filter(0, QBE_GT, "2", 1);
+    n.takeFilters(&c, 1);
+    EXPECT_STREQ(n.filterWhere, "count(*)>2");
+    EXPECT_STREQ(n.filterHaving, "");
+}
+
+TEST(Filters, AggregateText) {
+    EXPECT_TRUE(sqlx_isAggregate("COUNT (x)"));
+    EXPECT_TRUE(sqlx_isAggregate("1 + max(a)"));
+    EXPECT_TRUE(sqlx_isAggregate("Avg (b)"));
+    EXPECT_FALSE(sqlx_isAggregate("discount"));
+    EXPECT_FALSE(sqlx_isAggregate("count  (x)"));
+    EXPECT_FALSE(sqlx_isAggregate(nullptr));
+}
+
+TEST(Sort, GridSortBecomesOrderBy) {
+    cStatementModel m(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(m, "select a, b, c from t order by a"));
+    m.takeSort(2, 2);
+    EXPECT_STREQ(m.orderBy, "3 DESC");
+    m.takeSort(0, 1);
+    EXPECT_STREQ(m.orderBy, "1 ASC");
+    m.takeSort(0, 0);
+    EXPECT_STREQ(m.orderBy, "");
+    EXPECT_EQ(regenerated(m), "select a, b, c from t");
+
+    cFakeXdbc x({{"ID", 1}, {"NAME", 2}});
+    ASSERT_TRUE(parseInto(m, "select * from t", &x));
+    m.takeSort(1, 2);
+    EXPECT_STREQ(m.orderBy, "NAME DESC");
+    m.takeSort(5, 1);  // no such column
+    EXPECT_STREQ(m.orderBy, "");
+
+    /* Positions count only the columns in the select list. */
+    cStatementModel h(1, "", "", "", "");
+    h.addColumn(0, 0, nullptr, nullptr, nullptr, "a", nullptr, nullptr, 2, 0, 0, nullptr,
+                STMCOL_HIDDEN);
+    h.addColumn(0, 0, nullptr, nullptr, nullptr, "b", nullptr, nullptr, 2, 0, 0, nullptr, 0);
+    h.takeSort(1, 1);
+    EXPECT_STREQ(h.orderBy, "1 ASC");
+}
+
+TEST(Union, DetectedAnywhereTheGridCannotRebuild) {
+    EXPECT_TRUE(cStatementModel::isUnion("select a from t UNION SELECT a from u"));
+    EXPECT_TRUE(cStatementModel::isUnion("select a from t union all select a from u"));
+    EXPECT_TRUE(cStatementModel::isUnion("select a from t\nunion\nselect a from u"));
+    EXPECT_TRUE(cStatementModel::isUnion("select a from t intersect select a from u"));
+    EXPECT_TRUE(cStatementModel::isUnion("select a from t Except select a from u"));
+    /* The plain search is kept even inside a literal: refusing is the safe side. */
+    EXPECT_TRUE(cStatementModel::isUnion("select a from t where b = 'union select'"));
+    EXPECT_FALSE(cStatementModel::isUnion("select a from t where b = 'union all'"));
+    EXPECT_FALSE(cStatementModel::isUnion("select reunion, unions from t"));
+    EXPECT_FALSE(cStatementModel::isUnion("select * from (select a from t union all select a "
+                                          "from u) x"));
+    EXPECT_FALSE(cStatementModel::isUnion(nullptr));
+
+    cStatementModel m(1, "", "", "", "");
+    m.setSql("select a from t Union Select b from u");
+    EXPECT_TRUE(m.hasUnion);
+    m.setSql("select a from t");
+    EXPECT_FALSE(m.hasUnion);
+}
+
+TEST(Conditions, QueryByExampleEditorOperators) {
+    cStatementModel m(1, "", "", "", "");
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "name", nullptr, nullptr, 2, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "qty", nullptr, nullptr, 1, 0, 0, nullptr, 0);
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "count(*)", nullptr, nullptr, 1, 0, 0, nullptr,
+                STMCOL_AGGREGATE);
+    struct Case {
+        int col;
+        short op;
+        char const* text;
+        char const* sql;
+    } cases[] = {
+        {0, 1, "ab", "name LIKE 'ab%'"},      {0, 2, "a'b", "name LIKE '%a''b%'"},
+        {0, 3, "ab", "name LIKE '%ab'"},      {0, 4, "ab", "name='ab'"},
+        {1, 5, "3", "qty<>3"},                {1, 6, "3", "qty<3"},
+        {1, 7, "3", "qty>3"},                 {1, 8, "3", "qty<=3"},
+        {1, 9, "3", "qty>=3"},                {1, 10, "1,2", "qty IN (1,2)"},
+        {1, 11, "1,2", "qty NOT IN (1,2)"},   {1, 12, "1 and 5", "qty BETWEEN 1 and 5"},
+        {0, 13, "", "name IS NULL"},          {0, 14, "", "name IS NOT NULL"},
+        {1, 12, "1 and 5 or 1=1", "(qty BETWEEN 1 and 5 or 1=1)"},
+    };
+    for (Case const& c : cases) {
+        m.setCondition(0, 0, "");
+        m.setCondition(1, 0, "");
+        m.setCondition(c.col, c.op, c.text);
+        m.takeConditions();
+        EXPECT_STREQ(m.filterWhere, c.sql) << "operator " << c.op;
+    }
+    m.setCondition(0, 1, "a");
+    m.setCondition(1, 7, "");  // no value: no condition
+    m.setCondition(2, 7, "4");
+    m.takeConditions();
+    EXPECT_STREQ(m.filterWhere, "name LIKE 'a%'");
+    EXPECT_STREQ(m.filterHaving, "count(*)>4");
+    m.setCondition(1, 7, "2");
+    m.takeConditions();
+    EXPECT_STREQ(m.filterWhere, "name LIKE 'a%' AND qty>2");
+
+    std::string longText(150, 'z');
+    m.setCondition(0, 1, longText.c_str());
+    EXPECT_EQ(strlen(m.column(0)->condText), (size_t)STMCOND_MAX);
+    m.setCondition(0, 99, "x");
+    EXPECT_EQ(m.column(0)->condOp, 0);
+    m.setCondition(42, 1, "x");  // out of range: ignored
+}
+
+TEST(Columns, GrowPastOneHundredAndFindById) {
+    cStatementModel m(1, "", "", "", "");
+    for (int i = 0; i < 250; i++) {
+        std::string name = "c" + std::to_string(i);
+        ASSERT_EQ(m.addColumn((short)(i + 1000), 0, nullptr, nullptr, nullptr, name.c_str(),
+                              nullptr, nullptr, 2, 0, 0, nullptr, 0),
+                  i);
+    }
+    EXPECT_EQ(m.columnCount, 250);
+    EXPECT_EQ(m.columnAlloc, 300);
+    EXPECT_EQ(m.indexOfColumn(1249), 249);
+    EXPECT_EQ(m.indexOfColumn(5), -1);
+    EXPECT_STREQ(m.column(249)->atr, "c249");
+    EXPECT_EQ(m.column(249)->pos, 249);
+    m.clearColumns();
+    EXPECT_EQ(m.columnCount, 0);
+    EXPECT_EQ(m.column(0), nullptr);
+}
+
+TEST(RoundTrip, RealWorldStatementsRegenerateUnchangedInMeaning) {
+    struct Case {
+        char const* in;
+        char const* out;
+    } cases[] = {
+        {"select e.name, d.title dept from emp e join dept d on d.id = e.dept_id "
+         "where e.salary > (select avg(salary) from emp) order by e.name",
+         "select e.name, d.title as dept from emp e join dept d on d.id = e.dept_id "
+         "where e.salary > (select avg(salary) from emp) order by e.name"},
+        {"SELECT \"Order Id\", o.\"Total\" FROM \"Orders\" o WHERE o.note = 'a, b (c) FROM x'",
+         "select \"Order Id\", o.\"Total\" from \"Orders\" o where o.note = 'a, b (c) FROM x'"},
+        {"select a,b from t where c = 1 -- trailing comment",
+         "select a, b from t where c = 1"},
+        {"select substr(name, 1, 3) pre, length(name) from people group by 1, 2 having count(*) > 1",
+         "select substr(name, 1, 3) as pre, length(name) from people group by 1, 2 "
+         "having count(*) > 1"},
+    };
+    for (Case const& c : cases) {
+        cStatementModel m(1, "", "", "", "");
+        ASSERT_TRUE(parseInto(m, c.in)) << c.in;
+        EXPECT_EQ(regenerated(m), c.out);
+    }
+}
