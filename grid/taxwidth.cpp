@@ -1,0 +1,119 @@
+/* Column widths: fixed, optimal (header and content) or at least the header. */
+#include <cstring>
+
+#include "taxint.h"
+
+/* Width of one cell, or of the header with row 0: text plus 3 pixels on each side. */
+short cRerovar::measureCell(HDC dc, short index, cTaxRow* row) {
+    cTaxCol* c = index2col(index);
+    if (!c)
+        return 0;
+    int wid;
+    if (row) {
+        if (c->flg & TAXCOL_CHECKBOX)
+            return 15;
+        cTaxit* it = row->item(index);
+        char const* s = (it && it->value) ? it->value->toChars(c->format, false) : "";
+        SIZE sz = {0, 0};
+        int n = (int)strlen(s);
+        if (n > 0)
+            GetTextExtentPoint32A(dc, s, n, &sz);
+        wid = sz.cx + 6;
+    } else {
+        SIZE sz = {0, 0};
+        int n = (int)strlen(c->title);
+        if (n > 0)
+            GetTextExtentPoint32A(dc, c->title, n, &sz);
+        wid = sz.cx + 6;
+        if (c->flg & TAXCOL_HDRCHECK)
+            wid += 3 + 13;
+        wid += 1;
+    }
+    if (wid < 0)
+        wid = 0;
+    if (wid > 600)
+        wid = 600;
+    return (short)wid;
+}
+
+/* A DC of the grid window with the grid font selected; released by the destructor. */
+namespace {
+class cTaxDC {
+public:
+    HWND wnd;
+    HDC dc;
+    HGDIOBJ old;
+    cTaxDC(HWND w, HFONT f) : wnd(w), dc(GetDC(w)), old(0) {
+        if (dc && f)
+            old = SelectObject(dc, f);
+    }
+    ~cTaxDC() {
+        if (!dc)
+            return;
+        if (old)
+            SelectObject(dc, old);
+        ReleaseDC(wnd, dc);
+    }
+};
+}  // namespace
+
+void cRerovar::setColWidthAt(short index, short width) {
+    cTaxCol* c = index2col(index);
+    if (!c)
+        return;
+    if (width >= 0) {
+        c->width = width;
+        return;
+    }
+    if (width != -1 && width != -2)
+        return;
+    cTaxDC tdc(hwnd, font);
+    if (!tdc.dc)
+        return;
+    short best = measureCell(tdc.dc, index, 0);
+    if (width == -2) {
+        if (best > c->width)
+            c->width = best;
+        return;
+    }
+    for (short a = 0; a < countA; a++) {
+        short m = measureCell(tdc.dc, index, rows[a]);
+        if (m > best)
+            best = m;
+    }
+    c->width = best;
+}
+
+void cRerovar::setColWidth(short colid, short width, bool rep) {
+    edit_close();
+    short i = colid2index(colid);
+    if (i < 0)
+        return;
+    setColWidthAt(i, width);
+    updateScroll();
+    if (rep)
+        repaint();
+}
+
+void cRerovar::setAllColWidth(short width, bool rep) {
+    edit_close();
+    for (short i = 0; i < colCount; i++)
+        setColWidthAt(i, width);
+    updateScroll();
+    if (rep)
+        repaint();
+}
+
+void cRerovar::widenToFit(short index, cTaxRow* row) {
+    cTaxCol* c = index2col(index);
+    if (!c || !hwnd)
+        return;
+    cTaxDC tdc(hwnd, font);
+    if (!tdc.dc)
+        return;
+    short m = measureCell(tdc.dc, index, row);
+    if (m > c->width) {
+        c->width = m;
+        repaint();
+    }
+}
