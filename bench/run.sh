@@ -8,9 +8,7 @@ bash "$root/.ci/packages.sh"
 bash "$root/.ci/build.sh" cross
 . "$root/.ci/display.sh"
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1; wineserver -w
-fi
+sh "$root/.ci/wineprefix.sh" "$WINEPREFIX"
 [ -f "$root/.ci/pg.sh" ] && bash "$root/.ci/pg.sh" start "$build"
 [ -f "$root/.ci/odbcini.sh" ] && bash "$root/.ci/odbcini.sh" "$build"
 areas=("$@")

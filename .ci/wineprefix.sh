@@ -1,0 +1,18 @@
+#!/bin/sh
+# Creates the build's private 32-bit Wine prefix when missing.
+# Usage: wineprefix.sh PREFIX [managed]
+# Windows are unmanaged by default: with no window manager on Xvfb, Wine waits two seconds
+# for one whenever a managed top-level window goes away. "managed" restores the normal mode
+# for a real desktop.
+set -e
+export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
+mode=N
+[ "${2:-}" = managed ] && mode=Y
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+fi
+if ! grep -q "\"Managed\"=\"$mode\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$mode" /f >/dev/null 2>&1
+  wineserver -w
+fi
