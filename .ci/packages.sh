@@ -5,7 +5,7 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 pkgs_host="cmake make g++ clang gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev googletest unixodbc libsqliteodbc:amd64 odbc-postgresql:amd64 sqlite3 postgresql xvfb x11-utils
-  imagemagick xauth procps iproute2 util-linux"
+  imagemagick xauth procps iproute2 util-linux fonts-wine"
 pkgs_i386="wine32:i386 libodbc2:i386 libodbcinst2:i386 libsqliteodbc:i386 odbc-postgresql:i386"
 need=0
 for p in $pkgs_host $pkgs_i386 wine; do
