@@ -1,0 +1,687 @@
+/* Statement execution of the main window against real data sources: the SQLite3 ODBC
+   and PostgreSQL ANSI data sources of .ci/odbcini.sh (and .ci/pg.sh). */
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "edutil.h"
+#include "lumbrarc.h"
+#include "querywin.h"
+#include "queryslot.h"
+#include "resultgrid.h"
+#include "stmtmodel.h"
+#include "statux.h"
+#include "strx.h"
+#include "values.h"
+#include "wbtest.h"
+#include "winutil.h"
+#include "xdbc.h"
+
+using wbtest::AppDir;
+using wbtest::BoxHook;
+
+namespace {
+
+std::string envOr(char const* name, char const* fallback) {
+    char const* v = getenv(name);
+    return v && *v ? v : fallback;
+}
+
+std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
+std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
+std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }
+std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
+
+std::string hint() {
+    return "needs the data sources of .ci/odbcini.sh <builddir> (and the server of .ci/pg.sh "
+           "start <builddir>); ODBCINI=" + envOr("ODBCINI", "(unset)");
+}
+
+/* A connection of its own for setting data up and looking at what others committed. */
+class Side {
+public:
+    Side(std::string const& dsn, std::string const& user, std::string const& pswd) {
+        x = xdb_init();
+        ok = x && x->connect(dsn.c_str(), user.c_str(), pswd.c_str(), 0);
+    }
+    ~Side() { xdb_free(x); }
+    bool run(char const* sql) {
+        bool r = x->prepare(sql) && x->execute();
+        if (!r)
+            ADD_FAILURE() << sql << ": " << x->errorStr();
+        x->finish();
+        return r;
+    }
+    bool tryRun(char const* sql) {
+        bool r = x->prepare(sql) && x->execute();
+        x->finish();
+        return r;
+    }
+    double scalar(char const* sql) {
+        cNumbex n;
+        if (!(x->prepare(sql) && x->execute() && x->fetchNext(&n, (cVariablex*)0)))
+            ADD_FAILURE() << sql << ": " << x->errorStr();
+        x->finish();
+        x->commit();  // a fresh snapshot next time
+        return n.toDouble();
+    }
+    void commit() { x->commit(); }
+    cXdbc* x;
+    bool ok;
+};
+
+/* Entries of the message pane, split at the blank line after each. */
+std::vector<std::string> entries(std::string const& pane) {
+    std::vector<std::string> out;
+    size_t at = 0;
+    while (at < pane.size()) {
+        size_t end = pane.find("\r\n\r\n", at);
+        if (end == std::string::npos) {
+            out.push_back(pane.substr(at));
+            break;
+        }
+        out.push_back(pane.substr(at, end - at));
+        at = end + 4;
+    }
+    return out;
+}
+
+bool startsWith(std::string const& s, std::string const& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+/* Header of an entry with its seconds part removed: "[3] [OK]  text". */
+std::string withoutSeconds(std::string e) {
+    size_t s = e.find(" s]");
+    size_t open = e.find("] [", e.find("] [") + 1);
+    if (s != std::string::npos && open != std::string::npos && open < s)
+        e.erase(open + 1, s + 3 - (open + 1));
+    return e;
+}
+
+class Exec : public ::testing::Test {
+protected:
+    BoxHook boxes;
+    AppDir dir{"wbexec"};
+    cXQueryWindow* w = 0;
+
+    void openWith(std::vector<std::pair<char const*, char const*>> const& keys) {
+        for (auto const& k : keys)
+            dir.write(k.first, k.second);
+        w = wbtest::openMain(dir);
+        ASSERT_NE(w, nullptr);
+    }
+    void TearDown() override {
+        if (w && IsWindow(w->hwnd)) {
+            for (cQuerySlot* s : w->slots)
+                s->modified = false;
+            wbtest::closeMain(w);
+        }
+    }
+    cQuerySlot* q1() { return w->slots[0]; }
+    cResultGrid* grid() { return w->grids[0]; }
+    /* Execute Command on the statement holding marker (caret just before it). */
+    void run(char const* marker) {
+        wbtest::caretBefore(w, marker);
+        wbtest::executeInEditor(w);
+    }
+    /* A one-statement script run at once. */
+    void runOne(std::string const& stmt) {
+        wbtest::setScript(w, stmt.c_str());
+        wbtest::caretAt(w, 0);
+        wbtest::executeInEditor(w);
+    }
+    std::string last() {
+        std::vector<std::string> e = entries(wbtest::paneText(w));
+        return e.empty() ? "" : e.back();
+    }
+    std::string cell(int row, int col) {
+        cTaxRow* r = grid()->rowindex2ptrA((short)row);
+        if (!r)
+            return "<no row>";
+        char* s = r->getStr((short)col, true);
+        return s ? s : "<no column>";
+    }
+    bool cellNull(int row, int col) {
+        cTaxRow* r = grid()->rowindex2ptrA((short)row);
+        cVariablex* v = r ? r->getVar((short)col, true) : 0;
+        return v && v->isNull();
+    }
+};
+
+class ExecSqlite : public Exec {
+protected:
+    static void SetUpTestSuite() {
+        Side s(sqliteDsn(), "", "");
+        ASSERT_TRUE(s.ok) << hint();
+        char const* ddl[] = {
+            "drop table if exists wb_people",
+            "drop table if exists wb_log",
+            "drop table if exists wb_nums",
+            "create table wb_people (id integer, name varchar(40), born date, salary numeric(10,2),"
+            " note text)",
+            "create table wb_log (id integer, what varchar(20))",
+            "create table wb_nums (a double, b double)",
+        };
+        for (char const* sql : ddl)
+            ASSERT_TRUE(s.run(sql));
+        char const* names[] = {"Adam", "Bára", "Cyril", "Dana", "Emil"};
+        for (int i = 1; i <= 25; i++) {
+            char sql[400];
+            if (i % 5 == 0)
+                snprintf(sql, sizeof sql, "insert into wb_people values (%d, '%s %d', null, null, null)",
+                         i, names[i % 5], i);
+            else
+                snprintf(sql, sizeof sql,
+                         "insert into wb_people values (%d, '%s %d', '19%02d-0%d-1%d', %d.50,"
+                         " 'a note that is longer than twenty characters, number %d')",
+                         i, names[i % 5], i, 50 + i, 1 + i % 9, i % 10, 1000 + i, i);
+            ASSERT_TRUE(s.run(sql));
+        }
+        for (int i = 0; i < 120; i++) {
+            char sql[200];
+            snprintf(sql, sizeof sql, "insert into wb_nums values (%s, %s)",
+                     i == 100 ? "1.5" : std::to_string(i).c_str(), i == 2 ? "2.5" : "7");
+            ASSERT_TRUE(s.run(sql));
+        }
+        s.commit();
+    }
+    void SetUp() override {}
+    void connect() {
+        runOne("connect " + sqliteDsn() + ";");
+        ASSERT_TRUE(q1()->connected) << last() << " / " << hint();
+    }
+    double countElsewhere(char const* sql) {
+        Side s(sqliteDsn(), "", "");
+        return s.scalar(sql);
+    }
+};
+
+}  // namespace
+
+TEST_F(ExecSqlite, ConnectSelectFailureCommandAndCommit) {
+    openWith({});
+    Side(sqliteDsn(), "", "").run("delete from wb_log");
+    std::string script = "connect " + sqliteDsn() + ";\r\n"
+                         "select id, name, salary\r\n  from wb_people where id <= 7 order by id;\r\n"
+                         "insert into wb_nosuch values (1);\r\n"
+                         "insert into wb_log values (1, 'first');\r\n"
+                         "commit;\r\n";
+    wbtest::setScript(w, script.c_str());
+    run("connect");
+    EXPECT_EQ(withoutSeconds(last()), "[1] [OK]  Connect");
+    EXPECT_EQ(wbtest::title(w), "Lumbra       [Q1:  " + sqliteDsn() + "]   [Untitled1]");
+    EXPECT_EQ(w->statusBar->text(0), "Q1: " + sqliteDsn());
+    EXPECT_EQ(grid()->db, q1()->db) << "the grid runs on the slot's connection";
+
+    run("select id");
+    EXPECT_EQ(withoutSeconds(last()),
+              "[2] [OK]  select id, name, salary    from wb_people where id <= 7 order by id");
+    EXPECT_EQ(grid()->getCountA(), 7);
+    EXPECT_EQ(grid()->getColCountA(), 3);
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 7 / 7");
+    EXPECT_EQ(cell(0, 0), "1");
+    EXPECT_EQ(cell(1, 1), "Cyril 2");
+    EXPECT_EQ(cell(6, 0), "7");
+    EXPECT_EQ(cell(0, 2), "1001.50");
+    int line = edLineFromChar(q1()->edit, edCaret(q1()->edit));
+    EXPECT_EQ(line, 2) << "movecaret: the caret went to the end of the statement";
+
+    run("insert into wb_nosuch");
+    std::string err = last();
+    EXPECT_TRUE(startsWith(err, "[3] [ERR]  ")) << err;
+    EXPECT_NE(err.find("wb_nosuch"), std::string::npos) << "the driver's text: " << err;
+    EXPECT_NE(err.find("\r\n=== insert into wb_nosuch values (1)"), std::string::npos) << err;
+    EXPECT_EQ(grid()->getCountA(), 7) << "a failed command leaves the grid";
+    EXPECT_TRUE(w->lastWasError);
+
+    run("insert into wb_log");
+    EXPECT_EQ(withoutSeconds(last()), "[4] [OK]  insert into wb_log values (1, 'first')");
+    EXPECT_FALSE(w->lastWasError);
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log"), 0) << "not committed yet";
+    run("commit");
+    EXPECT_EQ(withoutSeconds(last()), "[5] [OK]  Commit");
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log"), 1);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(ExecSqlite, MaxRowsStopsLoadingAndShowsQuestionMarks) {
+    openWith({{"maxrows", "10"}});
+    connect();
+    runOne("select * from wb_people");
+    EXPECT_EQ(grid()->getCountA(), 10);
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 10 / ???");
+    runOne("select * from wb_people where id <= 7");
+    EXPECT_EQ(grid()->getCountA(), 7);
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 7 / 7");
+    runOne("select * from wb_people where id > 100");
+    EXPECT_EQ(grid()->getCountA(), 0);
+    EXPECT_EQ(grid()->getColCountA(), 5);
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 0 / 0");
+}
+
+TEST_F(ExecSqlite, NumberFormatsFromTheFirstHundredRows) {
+    openWith({{"maxrows", "200"}});
+    connect();
+    runOne("select a, b from wb_nums");
+    ASSERT_EQ(grid()->getColCountA(), 2);
+    EXPECT_STREQ(grid()->index2col(0)->getFormat(), "%.0f") << "1.5 stands in row 101";
+    EXPECT_STREQ(grid()->index2col(1)->getFormat(), "%.2f") << "2.5 stands in row 3";
+    EXPECT_EQ(cell(100, 0), "2") << "shown with the column's format";
+    EXPECT_EQ(cell(0, 1), "7.00");
+    EXPECT_TRUE(grid()->index2col(0)->getFlg() & TAXCOL_RIGHT) << "numbers are right-aligned";
+    EXPECT_TRUE(grid()->index2col(0)->getFlg() & TAXCOL_QBE);
+}
+
+TEST_F(ExecSqlite, LongDataAsBlobOrItsFirstCharacters) {
+    openWith({});
+    connect();
+    runOne("select id, note from wb_people where id = 1");
+    ASSERT_EQ(grid()->getCountA(), 1);
+    EXPECT_EQ(cell(0, 1), "BLOB");
+    w->settings.bBlobStr = true;
+    w->settings.nBlobStr = 20;
+    w->applyGridSettings();
+    runOne("select id, note from wb_people where id <= 5 order by id");
+    EXPECT_EQ(cell(0, 1), "a note that is longe");
+    EXPECT_TRUE(cellNull(4, 1)) << "a NULL stays null";
+}
+
+TEST_F(ExecSqlite, DatesFollowTheDefaultFormatsAndNullsStayNull) {
+    openWith({{"aktfmt_D", "1"}});
+    connect();
+    runOne("select id, born from wb_people where id in (1, 5) order by id");
+    ASSERT_EQ(grid()->getCountA(), 2);
+    EXPECT_EQ(cell(0, 1), "11.02.1951");
+    EXPECT_TRUE(cellNull(1, 1));
+    cSettings().applyDateFormats();  // the default pictures for the following tests
+}
+
+TEST_F(ExecSqlite, SelectWithoutFromShowsItsRow) {
+    openWith({});
+    connect();
+    runOne("select 1 as one, 'two' as two");
+    EXPECT_TRUE(startsWith(last(), "[2] [OK]")) << last();
+    ASSERT_EQ(grid()->getCountA(), 1);
+    EXPECT_EQ(cell(0, 0), "1");
+    EXPECT_EQ(cell(0, 1), "two");
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 1 / 1");
+    SetFocus(grid()->getHwnd(0));
+    w->command(CMD_EXECUTE);
+    EXPECT_TRUE(startsWith(last(), "[3] [OK]")) << "it can be run again as written: " << last();
+    EXPECT_EQ(grid()->getCountA(), 1);
+}
+
+TEST_F(ExecSqlite, FailedSelectEmptiesTheGrid) {
+    openWith({});
+    connect();
+    runOne("select * from wb_people");
+    ASSERT_EQ(grid()->getCountA(), 25);
+    runOne("select * from wb_no_such_table");
+    std::string e = last();
+    EXPECT_TRUE(startsWith(e, "[3] [ERR]  ")) << e;
+    EXPECT_NE(e.find("=== select * from wb_no_such_table"), std::string::npos) << e;
+    EXPECT_EQ(grid()->getCountA(), 0);
+    EXPECT_EQ(grid()->getColCountA(), 0);
+    EXPECT_EQ(grid()->model, nullptr);
+    EXPECT_STREQ(w->statusBar->text(6), "");
+    EXPECT_TRUE(boxes.boxes.empty()) << "the slot grids raise no boxes";
+    SetFocus(grid()->getHwnd(0));
+    w->command(CMD_EXECUTE);
+    EXPECT_EQ(last(), "[4] [ERR]  [Lumbra Grid] - No select statement.");
+}
+
+TEST_F(ExecSqlite, RunScriptFromCursorStopsAtStopAndAtFailures) {
+    openWith({});
+    Side(sqliteDsn(), "", "").run("delete from wb_log");
+    connect();
+    std::string script =
+        "select 1 as x;\r\n"
+        "\r\n"
+        "insert into wb_log\r\n  values (2, 'a');\r\n"
+        "\r\n\r\n"
+        "insert into wb_log values (3, 'b');\r\n"
+        "stop;\r\n"
+        "insert into wb_log values (4, 'c');\r\n";
+    wbtest::setScript(w, script.c_str());
+    wbtest::caretBefore(w, "insert into wb_log\r\n");
+    w->command(CMD_RUNSCRIPT);
+    std::vector<std::string> e = entries(wbtest::paneText(w));
+    ASSERT_EQ(e.size(), 3u) << wbtest::paneText(w);
+    EXPECT_EQ(withoutSeconds(e[1]), "[2] [OK]  insert into wb_log    values (2, 'a')");
+    EXPECT_EQ(withoutSeconds(e[2]), "[3] [OK]  insert into wb_log values (3, 'b')");
+    HWND ed = q1()->edit;
+    EXPECT_EQ(edLineFromChar(ed, edCaret(ed)), 7) << "caret on the stop line";
+    EXPECT_EQ(edCaret(ed), edLineIndex(ed, 7) + 5) << "at its end";
+    runOne("commit");
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log"), 2);
+
+    // A failure stops the run on the failing statement's last line.
+    wbtest::setScript(w, "insert into wb_log values (5, 'x');\r\ninsert into\r\n wb_nosuch values (1);\r\n"
+                         "insert into wb_log values (6, 'y');\r\n");
+    wbtest::caretAt(w, 0);
+    w->command(CMD_RUNSCRIPT);
+    e = entries(wbtest::paneText(w));
+    EXPECT_TRUE(startsWith(e.back(), "[6] [ERR]")) << e.back();
+    EXPECT_EQ(edLineFromChar(ed, edCaret(ed)), 2);
+    runOne("rollback");
+
+    // From the last statement the run ends at the end of the text.
+    wbtest::setScript(w, "select 1 as x;");
+    wbtest::caretAt(w, 3);
+    w->command(CMD_RUNSCRIPT);
+    EXPECT_EQ(edCaret(ed), edTextLength(ed));
+}
+
+TEST_F(ExecSqlite, CommitWorkRollbackWorkAndDisconnect) {
+    openWith({});
+    Side(sqliteDsn(), "", "").run("delete from wb_log");
+    connect();
+    runOne("insert into wb_log values (10, 'gone')");
+    runOne("rollback work");
+    EXPECT_EQ(withoutSeconds(last()), "[3] [OK]  Rollback");
+    runOne("select * from wb_log");
+    EXPECT_EQ(grid()->getCountA(), 0);
+    runOne("insert into wb_log values (11, 'kept')");
+    runOne("Commit work");
+    EXPECT_EQ(withoutSeconds(last()), "[6] [OK]  Commit");
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log where id = 11"), 1);
+
+    runOne("insert into wb_log values (12, 'at disconnect')");
+    w->command(CMD_DISCONNECT);
+    EXPECT_EQ(last(), "[8] [OK]  Disconnect");
+    EXPECT_FALSE(q1()->connected);
+    EXPECT_EQ(wbtest::title(w), "Lumbra       [Q1:  not connected]   [Untitled1]");
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log where id = 12"), 1)
+        << "disconnect commits by default";
+    runOne("select * from wb_log");
+    EXPECT_EQ(last(), "[9] [ERR]  Not connected. You have to connect before executing SQL commands!");
+    SetFocus(grid()->getHwnd(0));
+    w->command(CMD_EXECUTE);
+    EXPECT_EQ(last(), "[10] [ERR]  Not connected. You have to connect before executing SQL commands!")
+        << "re-running a grid without its connection says so";
+}
+
+TEST_F(ExecSqlite, ImplicitRollbackAndCommitAlways) {
+    openWith({{"bImplicitRollback", "1"}});
+    Side(sqliteDsn(), "", "").run("delete from wb_log");
+    connect();
+    runOne("insert into wb_log values (20, 'rolled back')");
+    runOne("disconnect");
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log where id = 20"), 0);
+    wbtest::closeMain(w);
+
+    dir.write("bImplicitRollback", "0");
+    openWith({{"b_commit_always", "1"}});
+    connect();
+    runOne("insert into wb_log values (21, 'committed at once')");
+    std::vector<std::string> e = entries(wbtest::paneText(w));
+    ASSERT_EQ(e.size(), 3u);
+    EXPECT_EQ(withoutSeconds(e[2]), "[3] [OK]  Commit");
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log where id = 21"), 1);
+}
+
+TEST_F(ExecSqlite, ConnectFailuresAreLogged) {
+    openWith({});
+    runOne("connect WbNoSuchSource/u/p");
+    std::string e = last();
+    EXPECT_TRUE(startsWith(e, "[1] [ERR]")) << e;
+    EXPECT_NE(e.find("]  Cannot connect!"), std::string::npos) << e;
+    EXPECT_EQ(e.find("/p"), std::string::npos) << "the password is never logged";
+    EXPECT_FALSE(q1()->connected);
+    strfrdux(&q1()->statement, (void*)"connect    ");
+    EXPECT_FALSE(q1()->connectCommand());
+    EXPECT_EQ(last(), "[2] [ERR]  There is no matching DSN!");
+    connect();
+    runOne("connect WbNoSuchSource");
+    EXPECT_FALSE(q1()->connected) << "a failed connect leaves the slot disconnected";
+    EXPECT_EQ(w->statusBar->text(0), std::string("Q1: not connected"));
+}
+
+TEST_F(ExecSqlite, FilteredGridIsRunAgainWithItsCondition) {
+    openWith({});
+    connect();
+    runOne("select id, name from wb_people order by id");
+    ASSERT_EQ(grid()->getCountA(), 25);
+    HWND g = grid()->getHwnd(0);
+    // Click the header of the second column, then type the filter text.
+    int x = grid()->index2col(0)->getWidth() + 5;
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 3));
+    SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(x, 3));
+    ASSERT_EQ(grid()->curcol, 1);
+    SendMessageA(g, WM_CHAR, 'b', 0);
+    EXPECT_EQ(grid()->getCountV(), 5) << "\"Bára n\" rows";
+    EXPECT_STREQ(w->statusBar->text(6), "GRID: 5 / 25");
+    EXPECT_NE(std::string(grid()->model->filterWhere).find("like 'b%'"), std::string::npos)
+        << grid()->model->filterWhere;
+
+    SetFocus(g);
+    w->command(CMD_EXECUTE);
+    std::string e = last();
+    EXPECT_TRUE(startsWith(e, "[3] [OK]")) << e;
+    EXPECT_NE(e.find("where"), std::string::npos) << e;
+    EXPECT_EQ(grid()->getCountA(), 5) << "the data source did the filtering";
+    EXPECT_EQ(grid()->getColCountA(), 2) << "columns kept";
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 5 / 5");
+
+    // Show Expression: the rebuilt statement, copied into the editor.
+    std::string shown;
+    wintest::Driver driver([&]() {
+        HWND d = wintest::findDialog("Show expression");
+        if (!d)
+            return false;
+        shown = wintest::windowText(GetDlgItem(d, TEXTIK_EDIT));
+        SendMessageA(GetDlgItem(d, TEXTIK_BUTTON + 1), BM_CLICK, 0, 0);
+        return true;
+    });
+    wbtest::setScript(w, "-- start");
+    w->command(CMD_SHOWEXPR);
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_NE(shown.find("\r\nfrom "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r\nwhere "), std::string::npos) << shown;
+    EXPECT_EQ(shown.substr(shown.size() - 3), ";\r\n");
+    EXPECT_EQ(wbtest::script(w), "-- start\r\n" + shown);
+}
+
+TEST_F(ExecSqlite, ShowExpressionRunKeepsTheDialogOpenOnAnError) {
+    openWith({});
+    connect();
+    runOne("select id, name from wb_people where id < 4");
+    int steps = 0;
+    bool stayedOpen = false;
+    std::string afterError;
+    wintest::Driver driver([&]() {
+        HWND d = wintest::findDialog("Show expression");
+        if (!d)
+            return false;
+        HWND text = GetDlgItem(d, TEXTIK_EDIT);
+        if (steps == 0) {
+            SetWindowTextA(text, "select nothing from wb_nowhere;");
+            SendMessageA(GetDlgItem(d, TEXTIK_BUTTON + 2), BM_CLICK, 0, 0);
+            steps = 1;
+            return false;
+        }
+        stayedOpen = true;
+        afterError = last();
+        SetWindowTextA(text, "select id from wb_people where id = 3;\r\n");
+        SendMessageA(GetDlgItem(d, TEXTIK_BUTTON + 2), BM_CLICK, 0, 0);
+        return true;
+    });
+    w->command(CMD_SHOWEXPR);
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_TRUE(startsWith(afterError, "[3] [ERR]")) << afterError;
+    EXPECT_TRUE(wintest::threadWindows("#32770").empty()) << "a successful Run closes it";
+    EXPECT_EQ(withoutSeconds(last()), "[4] [OK]  select id from wb_people where id = 3");
+    EXPECT_EQ(grid()->getCountA(), 1);
+}
+
+TEST_F(ExecSqlite, UnionGridsAreNotRebuilt) {
+    openWith({});
+    connect();
+    runOne("select id from wb_people where id = 1 union select id from wb_people where id = 2");
+    EXPECT_EQ(grid()->getCountA(), 2);
+    EXPECT_TRUE(grid()->hasUnion);
+    SetFocus(grid()->getHwnd(0));
+    w->command(CMD_EXECUTE);
+    EXPECT_EQ(last(), "[3] [ERR]  [Lumbra Grid] - Cannot re-create a SELECT statement when "
+                      "original statement contains UNION.");
+    w->command(CMD_SHOWEXPR);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].caption, "Lumbra Grid");
+    EXPECT_EQ(boxes.boxes[0].text,
+              "Cannot re-create a SELECT statement\r\nwhen original statement contains UNION.");
+}
+
+TEST_F(ExecSqlite, LineBreaksInsideStatementsKeepTheirMeaning) {
+    openWith({});
+    Side(sqliteDsn(), "", "").run("delete from wb_log");
+    connect();
+    wbtest::setScript(w, "insert into wb_log values (30, 'two\r\nlines');\r\n"
+                         "select id, -- the key\r\n  what from wb_log where id = 30;\r\n");
+    run("insert");
+    EXPECT_TRUE(startsWith(last(), "[2] [OK]  insert into wb_log values (30, 'two  lines')"))
+        << "the log shows one line: " << last();
+    run("select");
+    EXPECT_TRUE(startsWith(last(), "[3] [OK]")) << "a line comment ends at its line: " << last();
+    ASSERT_EQ(grid()->getCountA(), 1);
+    EXPECT_EQ(cell(0, 1), "two\r\nlines") << "the text was stored as written";
+    runOne("rollback");
+}
+
+TEST_F(ExecSqlite, StatementsOfAnyLength) {
+    openWith({});
+    connect();
+    std::string longText(100000, 'x');
+    std::string sql = "select id from wb_people where name <> '" + longText + "' and id < 3";
+    runOne(sql + ";");
+    EXPECT_EQ(grid()->getCountA(), 2);
+    std::string pane = wbtest::paneText(w);
+    EXPECT_LE(pane.size(), 30000u);
+    EXPECT_TRUE(startsWith(last(), "[2] [OK]")) << last().substr(0, 40);
+}
+
+TEST_F(ExecSqlite, TenThousandRowsOfTwoHundredColumns) {
+    openWith({{"maxrows", "10000"}});
+    {
+        Side s(sqliteDsn(), "", "");
+        std::string cols, values;
+        for (int c = 0; c < 200; c++) {
+            cols += (c ? ", c" : "c") + std::to_string(c) + (c % 3 ? " integer" : " varchar(12)");
+            values += (c ? ", " : "") + (c % 3 ? "n * " + std::to_string(c + 1)
+                                                : "'v' || (n * " + std::to_string(c + 1) + ")");
+        }
+        s.run("drop table if exists wb_wide");
+        s.run(("create table wb_wide (" + cols + ")").c_str());
+        s.run(("insert into wb_wide with recursive k(n) as (select 1 union all select n + 1 from k"
+               " where n < 10001) select " + values + " from k").c_str());
+        s.commit();
+    }
+    connect();
+    DWORD t = GetTickCount();
+    runOne("select * from wb_wide");
+    DWORD ms = GetTickCount() - t;
+    EXPECT_EQ(grid()->getCountA(), 10000);
+    EXPECT_EQ(grid()->getColCountA(), 200);
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 10000 / ???");
+    EXPECT_EQ(cell(9999, 1), "20000");
+    EXPECT_EQ(cell(9999, 3), "v40000");
+    EXPECT_TRUE(startsWith(last(), "[2] [OK]")) << last();
+    printf("10000 x 200 loaded in %lu ms\n", (unsigned long)ms);
+    t = GetTickCount();
+    runOne("select 1 as x");
+    printf("replaced in %lu ms\n", (unsigned long)(GetTickCount() - t));
+    EXPECT_LT(GetTickCount() - t, 5000u) << "emptying the big grid takes no long time";
+    runOne("disconnect");  // the open transaction keeps SQLite's read lock
+    Side(sqliteDsn(), "", "").run("drop table wb_wide");
+}
+
+/* ---- PostgreSQL ---- */
+
+namespace {
+
+class ExecPg : public Exec {
+protected:
+    void connect() {
+        runOne("connect " + pgDsn() + "/" + pgUser() + "/" + pgPswd() + ";");
+        ASSERT_TRUE(q1()->connected) << last() << " / " << hint();
+    }
+};
+
+}  // namespace
+
+TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
+    openWith({});
+    {
+        Side s(pgDsn(), pgUser(), pgPswd());
+        ASSERT_TRUE(s.ok) << hint();
+        s.run("drop table if exists wb_pg");
+        s.run("create table wb_pg (id integer, amount numeric(12,2), name varchar(30), born date,"
+              " seen timestamp)");
+        s.run("insert into wb_pg values (1, 10.5, 'Šárka', '2001-02-03', '2024-01-02 03:04:05'),"
+              " (2, null, null, null, null), (3, 7, 'Ota', '1999-12-31', null)");
+        s.commit();
+    }
+    connect();
+    EXPECT_EQ(wbtest::title(w),
+              "Lumbra       [Q1:  " + pgDsn() + "/" + pgUser() + "]   [Untitled1]");
+    runOne("select * from wb_pg order by id");
+    ASSERT_EQ(grid()->getCountA(), 3) << last();
+    EXPECT_EQ(cell(0, 1), "10.50");
+    EXPECT_EQ(cell(0, 2), "Šárka");
+    EXPECT_EQ(cell(0, 3), "2001-02-03");
+    EXPECT_EQ(cell(0, 4), "2024-01-02 03:04:05");
+    EXPECT_TRUE(cellNull(1, 1));
+    EXPECT_TRUE(cellNull(1, 2));
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 3 / 3");
+
+    runOne("update wb_pg set name = 'changed' where id = 3");
+    runOne("rollback");
+    runOne("select name from wb_pg where id = 3");
+    EXPECT_EQ(cell(0, 0), "Ota") << "rolled back";
+    runOne("delete from wb_pg where id = 2");
+    runOne("commit");
+    Side s(pgDsn(), pgUser(), pgPswd());
+    EXPECT_EQ(s.scalar("select count(*) from wb_pg"), 2);
+    runOne("insert into wb_pg values ('not a number')");
+    std::string e = last();
+    EXPECT_NE(e.find("[ERR]"), std::string::npos) << e;
+    EXPECT_NE(e.find("=== insert into wb_pg values ('not a number')"), std::string::npos) << e;
+    runOne("rollback");
+    runOne("select count(*) from wb_pg");
+    EXPECT_EQ(cell(0, 0), "2") << "the connection is usable after the error";
+}
+
+TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
+    openWith({});
+    connect();
+    runOne("select pg_backend_pid() as pid from pg_class where relname = 'pg_class'");
+    ASSERT_EQ(grid()->getCountA(), 1) << last();
+    std::string pid = cell(0, 0);
+    {
+        Side killer(pgDsn(), pgUser(), pgPswd());
+        ASSERT_TRUE(killer.ok) << hint();
+        killer.run(("select pg_terminate_backend(" + pid + ")").c_str());
+        killer.commit();
+    }
+    Sleep(300);
+    DWORD t = GetTickCount();
+    runOne("select relname from pg_class where relname = 'pg_class'");
+    EXPECT_LT(GetTickCount() - t, 30000u) << "no hang";
+    std::string e = last();
+    EXPECT_NE(e.find("[ERR]"), std::string::npos) << e;
+    EXPECT_GT(e.size(), std::string("[4] [ERR]  ").size() + 10) << "a clear message: " << e;
+    runOne("insert into wb_nothing values (1)");
+    EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
+    w->command(CMD_DISCONNECT);
+    EXPECT_TRUE(startsWith(withoutSeconds(last()), "[")) << last();
+    EXPECT_NE(last().find("Disconnect"), std::string::npos);
+    EXPECT_FALSE(q1()->connected);
+    connect();
+    runOne("select relname from pg_class where relname = 'pg_class'");
+    EXPECT_EQ(grid()->getCountA(), 1) << last();
+}

@@ -1,0 +1,148 @@
+/* Statement finder and statement kinds, on plain texts. */
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "stmtfind.h"
+
+namespace {
+
+/* Statement around the position of the "|" marker (removed from the text). */
+std::string at(std::string text, int* endLine = 0) {
+    size_t bar = text.find('|');
+    EXPECT_NE(bar, std::string::npos) << "no caret marker in the test text";
+    text.erase(bar, 1);
+    cTextLines lines(text.data(), (int)text.size());
+    return findStatement(text.data(), (int)text.size(), (int)bar, lines, endLine);
+}
+
+}  // namespace
+
+TEST(StatementFinder, StatementOfTheCaretsLine) {
+    EXPECT_EQ(at("sel|ect 1;\r\nselect 2;\r\n"), "select 1");
+    EXPECT_EQ(at("select 1;\r\nsel|ect 2;\r\n"), "select 2");
+    EXPECT_EQ(at("select 1;\r\n|select 2;\r\n"), "select 2");
+}
+
+TEST(StatementFinder, StatementsSpanLinesUntilTheTerminator) {
+    EXPECT_EQ(at("select a,\r\n  b\r\nfr|om t;\r\nselect 2;"), "select a,\r\n  b\r\nfrom t");
+    EXPECT_EQ(at("select a,\r\n  |b\r\nfrom t;\r\n"), "select a,\r\n  b\r\nfrom t");
+}
+
+TEST(StatementFinder, BlankLineBetweenStatementsIsNoStatement) {
+    int line = 77;
+    EXPECT_EQ(at("select 1;\r\n|\r\nselect 2;", &line), "");
+    EXPECT_EQ(line, 77) << "the line is left alone without a statement";
+    EXPECT_EQ(at("select 1;\r\n  \t|\r\nselect 2;"), "");
+    EXPECT_EQ(at("|\r\nselect 2;"), "") << "nothing above: no statement";
+}
+
+TEST(StatementFinder, BlankLineInsideAStatementRunsIt) {
+    EXPECT_EQ(at("select a\r\n|\r\nfrom t;\r\n"), "select a\r\n\r\nfrom t");
+}
+
+TEST(StatementFinder, SemicolonInsideALineDoesNotEndAStatement) {
+    EXPECT_EQ(at("select a; sel|ect b;\r\nselect c;"), "select a; select b");
+    EXPECT_EQ(at("insert into t values ('x;y');\r\nselect 1|;"), "select 1");
+    EXPECT_EQ(at("select 1; -- note\r\nsel|ect 2;\r\n"), "select 1; -- note\r\nselect 2")
+        << "a terminator must be followed only by blanks on its line";
+}
+
+TEST(StatementFinder, CaretRightAfterTheTerminatorRunsThatStatement) {
+    int line = -1;
+    EXPECT_EQ(at("select 1;|\r\nselect 2;\r\n", &line), "select 1");
+    EXPECT_EQ(line, 0);
+    EXPECT_EQ(at("select 1;  |  \r\nselect 2;\r\n"), "select 1");
+    EXPECT_EQ(at("select 0;\r\nselect 1;|"), "select 1") << "terminator on the last line";
+}
+
+TEST(StatementFinder, LastStatementWithoutTerminatorRunsToTheEnd) {
+    int line = -1;
+    EXPECT_EQ(at("select 1;\r\nselect |2\r\n  from t", &line), "select 2\r\n  from t");
+    EXPECT_EQ(line, 2);
+}
+
+TEST(StatementFinder, TrailingTerminatorAndBlanksAreRemoved) {
+    EXPECT_EQ(at("  |select 1 ;  \r\n"), "select 1");
+    EXPECT_EQ(at("|select 1;;\r\n"), "select 1;") << "only one terminator goes";
+    EXPECT_EQ(at("|;\r\n"), "");
+}
+
+TEST(StatementFinder, EndLineIsTheLineOfTheStatementsEnd) {
+    int line = -1;
+    EXPECT_EQ(at("|select a\r\nfrom t\r\nwhere x = 1;\r\nselect 2;", &line),
+              "select a\r\nfrom t\r\nwhere x = 1");
+    EXPECT_EQ(line, 2);
+}
+
+TEST(StatementFinder, UnterminatedQuotesAreJustText) {
+    // Quotes do not hide terminators: the statement ends where the rule says.
+    EXPECT_EQ(at("select 'abc|;\r\nselect 2;"), "select 'abc");
+    EXPECT_EQ(at("select 'abc\r\nde|f"), "select 'abc\r\ndef");
+}
+
+TEST(StatementFinder, LoneLineFeedsBreakLinesToo) {
+    EXPECT_EQ(at("select 1;\nsel|ect 2;\n"), "select 2");
+    EXPECT_EQ(at("select 1;\n|\nselect 2;\n"), "");
+}
+
+TEST(StatementFinder, AnyLengthAndAnyPosition) {
+    std::string big = "select ";
+    for (int i = 0; i < 20000; i++)
+        big += "c" + std::to_string(i) + ", ";
+    big += "0 from t;\r\n";
+    std::string text = "select 1;\r\n" + big + "select 2;\r\n";
+    std::string withCaret = text;
+    withCaret.insert(text.size() / 2, "|");
+    EXPECT_EQ(at(withCaret), big.substr(0, big.size() - 3));
+    // Positions outside the text are taken to its ends; an empty text has no statement.
+    cTextLines lines(text.data(), (int)text.size());
+    EXPECT_EQ(findStatement(text.data(), (int)text.size(), -5, lines, 0), "select 1");
+    EXPECT_EQ(findStatement(text.data(), (int)text.size(), 1 << 30, lines, 0), "")
+        << "the end of the text is the blank line after the last terminator";
+    cTextLines none("", 0);
+    EXPECT_EQ(findStatement("", 0, 0, none, 0), "");
+}
+
+TEST(StatementKind, LeadingWordsDecide) {
+    EXPECT_EQ(statementKind(""), STMT_EMPTY);
+    EXPECT_EQ(statementKind("connect src/u/p"), STMT_CONNECT);
+    EXPECT_EQ(statementKind("CONNECT src"), STMT_CONNECT);
+    EXPECT_EQ(statementKind("connect"), STMT_COMMAND) << "the keyword needs its blank";
+    EXPECT_EQ(statementKind("Disconnect"), STMT_DISCONNECT);
+    EXPECT_EQ(statementKind("commit"), STMT_COMMIT);
+    EXPECT_EQ(statementKind("Commit work"), STMT_COMMIT);
+    EXPECT_EQ(statementKind("rollback work"), STMT_ROLLBACK);
+    EXPECT_EQ(statementKind("select * from t"), STMT_SELECT);
+    EXPECT_EQ(statementKind("SeLeCt 1"), STMT_SELECT);
+    EXPECT_EQ(statementKind("(select 1)"), STMT_COMMAND);
+    EXPECT_EQ(statementKind("stop"), STMT_STOP);
+    EXPECT_EQ(statementKind("insert into t values (1)"), STMT_COMMAND);
+}
+
+TEST(StatementKind, LineBreaksBecomeBlanksFirst) {
+    std::string s = "SELECT\r\n* from t";
+    flattenBlanks(s);
+    EXPECT_EQ(s, "SELECT  * from t");
+    EXPECT_EQ(statementKind(s.c_str()), STMT_SELECT);
+    s = "select\t1";
+    flattenBlanks(s);
+    EXPECT_EQ(statementKind(s.c_str()), STMT_SELECT);
+}
+
+TEST(ConnectKeyword, SourceUserPassword) {
+    std::string d, u, p;
+    ASSERT_TRUE(parseConnect("connect   sales/scott/ti/ger", d, u, p));
+    EXPECT_EQ(d, "sales");
+    EXPECT_EQ(u, "scott");
+    EXPECT_EQ(p, "ti/ger") << "the password keeps its slashes";
+    ASSERT_TRUE(parseConnect("connect sales", d, u, p));
+    EXPECT_EQ(d, "sales");
+    EXPECT_EQ(u, "");
+    EXPECT_EQ(p, "");
+    ASSERT_TRUE(parseConnect("connect sales/scott", d, u, p));
+    EXPECT_EQ(u, "scott");
+    EXPECT_EQ(p, "");
+    EXPECT_FALSE(parseConnect("connect    ", d, u, p));
+    EXPECT_FALSE(parseConnect("connect ", d, u, p));
+}

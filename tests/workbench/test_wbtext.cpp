@@ -1,0 +1,98 @@
+/* Texts of the log, the status bar, the title and Show Expression. */
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "wbtext.h"
+
+TEST(LogEntry, WorkedExamples) {
+    EXPECT_EQ(logEntry(logHeader(3, false, 0.25), "select * from t", 0),
+              "[3] [OK] [0.25 s]  select * from t\r\n\r\n");
+    EXPECT_EQ(logEntry(logHeader(4, true, 0), "driver message", "insert into t values (1)"),
+              "[4] [ERR]  driver message\r\n=== insert into t values (1)\r\n\r\n");
+}
+
+TEST(LogEntry, SecondsOnlyWhenPositive) {
+    EXPECT_EQ(logHeader(1, false, 0), "[1] [OK]  ");
+    EXPECT_EQ(logHeader(12, true, 1.005), "[12] [ERR] [1.00 s]  ");
+    EXPECT_EQ(logHeader(2, false, 12.345), "[2] [OK] [12.35 s]  ");
+}
+
+TEST(LogEntry, TextAndStatementBecomeOneLineEach) {
+    EXPECT_EQ(logEntry("[1] [ERR]  ", "line one\r\nline\ttwo", "select\r\n*\tfrom t"),
+              "[1] [ERR]  line one  line two\r\n=== select  * from t\r\n\r\n");
+    EXPECT_EQ(logEntry("[1] [OK]  ", 0, "select 1"), "[1] [OK]  \r\n\r\n")
+        << "a statement without a text is not shown";
+}
+
+TEST(LogEntry, OversizedEntryIsCutToFitThePane) {
+    std::string huge(100000, 'x');
+    std::string e = logEntry("[9] [OK]  ", huge.c_str(), 0);
+    EXPECT_EQ((int)e.size(), LOG_PANE_MAX);
+    EXPECT_EQ(e.substr(0, 10), "[9] [OK]  ");
+    EXPECT_EQ(e.substr(e.size() - 7), "...\r\n\r\n");
+}
+
+TEST(LogPane, OldestTextGoesFirst) {
+    EXPECT_EQ(logPaneCut(100, 50), 0);
+    EXPECT_EQ(logPaneCut(29990, 10), 0);
+    EXPECT_EQ(logPaneCut(29990, 20), 10);
+    EXPECT_EQ(logPaneCut(100, 30000), 100) << "at most everything there is";
+    EXPECT_EQ(logPaneCut(0, 30001), 0);
+}
+
+TEST(StatusText, SlotFields) {
+    EXPECT_EQ(slotStatusText(1, "", ""), "Q1: not connected");
+    EXPECT_EQ(slotStatusText(2, "sales", "scott"), "Q2: sales/scott");
+    EXPECT_EQ(slotStatusText(3, "sales", ""), "Q3: sales");
+    EXPECT_EQ(slotStatusText(1, 0, 0), "Q1: not connected");
+}
+
+TEST(StatusText, RowCounts) {
+    EXPECT_EQ(rowCountText(true, 0, 0, 0, 100), "");
+    EXPECT_EQ(rowCountText(true, 0, 0, 3, 100), "DB: 0 / 0") << "an empty result with columns";
+    EXPECT_EQ(rowCountText(true, 7, 7, 2, 10), "DB: 7 / 7");
+    EXPECT_EQ(rowCountText(true, 10, 10, 2, 10), "DB: 10 / ???");
+    EXPECT_EQ(rowCountText(false, 10, 4, 2, 10), "GRID: 4 / 10");
+}
+
+TEST(WindowTitle, Examples) {
+    EXPECT_EQ(slotWindowTitle(2, "sales", "scott", ""), "Lumbra       [Q2:  sales/scott]   [Untitled2]");
+    EXPECT_EQ(slotWindowTitle(3, "", "", "C:\\s\\a.sql"),
+              "Lumbra       [Q3:  not connected]   [C:\\s\\a.sql]");
+    EXPECT_EQ(slotWindowTitle(1, "pg", "", ""), "Lumbra       [Q1:  pg]   [Untitled1]");
+}
+
+TEST(SaveQuestion, NamedAndUntitled) {
+    EXPECT_EQ(saveQuestion("C:\\a.sql", 1), "Save changes?\r\n\r\nC:\\a.sql");
+    EXPECT_EQ(saveQuestion("", 2), "Save changes?\r\n\r\nUntitled2");
+}
+
+TEST(NumberFormat, WholeUnlessOneValueIsNot) {
+    double whole[] = {1, 2, -3, 0, 1e9};
+    EXPECT_STREQ(numberFormatFor(whole, 5), "%.0f");
+    double mixed[] = {1, 2, 2.5};
+    EXPECT_STREQ(numberFormatFor(mixed, 3), "%.2f");
+    EXPECT_STREQ(numberFormatFor(mixed, 2), "%.0f") << "only the values looked at count";
+    EXPECT_STREQ(numberFormatFor(0, 0), "%.0f");
+}
+
+TEST(ShowExpression, ClausesOnLinesOfTheirOwn) {
+    EXPECT_EQ(expressionLayout("select a, b from t where a=1 group by a having count(*)>1 order by 1"),
+              "select a, b\r\nfrom t\r\nwhere a=1\r\ngroup by a\r\nhaving count(*)>1\r\norder by 1;\r\n");
+    EXPECT_EQ(expressionLayout("select a from t union select b from u"),
+              "select a\r\nfrom t union\r\nselect b\r\nfrom u;\r\n")
+        << "\" select \" is replaced first, so \" union \" no longer stands between blanks";
+}
+
+TEST(ShowExpression, SelectedColumnsKeepTheRestOfTheStatement) {
+    EXPECT_EQ(expressionOfColumns("x.b, x.c", "select x.a, x.b, x.c FROM t x where x.a=1"),
+              "select x.b, x.c FROM t x where x.a=1");
+    EXPECT_EQ(expressionOfColumns("a", "select 1"), "");
+}
+
+TEST(ShowExpression, RunnableText) {
+    EXPECT_EQ(runnableText("  select 1;\r\n"), "select 1");
+    EXPECT_EQ(runnableText("select 1;;"), "select 1;");
+    EXPECT_EQ(runnableText(""), "");
+}

@@ -1,0 +1,76 @@
+/* Helpers of the workbench window tests: a scratch application directory, message boxes
+   answered by the test, and a main window opened in the test process. */
+#ifndef LUMBRA_WBTEST_H
+#define LUMBRA_WBTEST_H
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "../win/wintest.h"
+
+class cXQueryWindow;
+
+namespace wbtest {
+
+/* A fresh directory in the temp directory, with Lumbra.ini when iniText is given;
+   removed with its files by the destructor. */
+class AppDir {
+public:
+    explicit AppDir(char const* stem, char const* iniText = "[Lumbra Settings]\r\n");
+    ~AppDir();
+    std::string dir;  // ends with "\"
+    std::string ini;  // dir + "Lumbra.ini"
+    std::string file(char const* name) const { return dir + name; }
+    std::string read(char const* key, char const* section = "Lumbra Settings") const;
+    void write(char const* key, char const* value, char const* section = "Lumbra Settings") const;
+};
+
+/* Every message box of the program is recorded and answered from `answers` (IDOK for an
+   OK box, IDNO for a Yes/No/Cancel box when the queue is empty). */
+struct Box {
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+class BoxHook {
+public:
+    BoxHook();
+    ~BoxHook();
+    std::vector<Box> boxes;
+    std::deque<int> answers;
+    static BoxHook* current;
+};
+
+/* The main window of the program, opened over dir (not quitting the test's loop). */
+cXQueryWindow* openMain(AppDir const& dir, char const* cmdLine = "");
+/* Closes it through WM_CLOSE; true when the window went. */
+bool closeMain(cXQueryWindow* w);
+
+/* Sets the shown editor's text (no change notification, like opening a file). */
+void setScript(cXQueryWindow* w, char const* text);
+/* Replaces the shown editor's text as typing does (the slot becomes modified). */
+void typeScript(cXQueryWindow* w, char const* text);
+std::string script(cXQueryWindow* w);
+/* Caret of the shown editor to pos (the editor also gets the focus). */
+void caretAt(cXQueryWindow* w, int pos);
+/* Caret just before the first occurrence of marker in the script. */
+void caretBefore(cXQueryWindow* w, char const* marker);
+std::string paneText(cXQueryWindow* w);
+std::string title(cXQueryWindow* w);
+/* Execute Command with the editor focused. */
+void executeInEditor(cXQueryWindow* w);
+
+/* Writes bytes to a file. */
+void writeFile(std::string const& path, std::string const& bytes);
+std::string readFile(std::string const& path);
+
+/* Colour of a pixel of a DIB section as 0xRRGGBB. */
+long pixel(HDC dc, int x, int y);
+
+}  // namespace wbtest
+
+#endif

@@ -1,0 +1,275 @@
+/* Connect dialog: data source list, saved logins, connectTo of the slot. */
+#include "dlgconnect.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "dlgconnrc.h"
+#include "profile.h"
+#include "strx.h"
+#include "wbcolor.h"
+#include "wbutil.h"
+#include "winutil.h"
+#include "xdbc.h"
+
+char const* const kLumbraSection = "Lumbra Settings";
+char const* const kSavedLogins = "Saved Logins";
+char const* const kLastNamespace = "Last Namespace";
+
+namespace {
+
+/* Field buffers: 49 characters and the terminator. */
+const int kField = CONNECT_FIELD_MAX + 1;
+/* "LastDatabase" is read with a buffer this large. */
+const int kLastDatabaseSize = 10000;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+/* Saved Logins key of a data source: name + suffix ("_user", "_pswd"). */
+void loginKey(char* key, size_t size, char const* dsn, char const* suffix) {
+    snprintf(key, size, "%s%s", dsn, suffix);
+}
+
+class cDlgConnect {
+public:
+    explicit cDlgConnect(cConnectHost* h) : host(h) { profile.init(h->iniFile(), kLumbraSection); }
+    ~cDlgConnect() { deleteBrush(); }
+
+    static INT_PTR CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp);
+
+private:
+    INT_PTR dispatch(UINT m, WPARAM wp, LPARAM lp);
+    INT_PTR onInitDialog();
+    INT_PTR onCommand(WORD id, WORD code);
+    INT_PTR onCtlColor(HDC dc);
+    INT_PTR onDestroy();
+
+    void fillList();
+    void loadLogin();
+    void onOk();
+    bool showError(cXdbc* x);
+    void deleteBrush();
+
+    HWND dlg = 0;
+    cConnectHost* host;    // the slot being connected
+    cProfileman profile;   // settings file, section "Lumbra Settings"
+    long colour = 0;       // slot colour, 0xRRGGBB
+    HBRUSH brush = 0;      // solid brush of colour
+    long brushColour = 0;  // colour brush was made for
+
+    cDlgConnect(cDlgConnect const&) = delete;
+    cDlgConnect& operator=(cDlgConnect const&) = delete;
+};
+
+INT_PTR CALLBACK cDlgConnect::proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == WM_INITDIALOG) {
+        cDlgConnect* self = (cDlgConnect*)lp;
+        SetWindowLongPtrA(w, DWLP_USER, (LONG_PTR)self);
+        self->dlg = w;
+    }
+    cDlgConnect* self = (cDlgConnect*)GetWindowLongPtrA(w, DWLP_USER);
+    return self ? self->dispatch(m, wp, lp) : FALSE;
+}
+
+INT_PTR cDlgConnect::dispatch(UINT m, WPARAM wp, LPARAM lp) {
+    switch (m) {
+    case WM_INITDIALOG: return onInitDialog();
+    case WM_COMMAND: return onCommand(LOWORD(wp), HIWORD(wp));
+    case WM_CTLCOLOREDIT: return onCtlColor((HDC)wp);
+    case WM_CTLCOLORLISTBOX: return onCtlColor((HDC)wp);
+    case WM_DESTROY: return onDestroy();
+    }
+    return FALSE;
+}
+
+INT_PTR cDlgConnect::onInitDialog() {
+    centerDialog(dlg, host->mainWindow());
+    colour = host->slotColor();
+    if (colour)
+        tintControl(0, colour, &brush, &brushColour);
+    char title[32];
+    snprintf(title, sizeof title, "Connect [Q%d]", host->slotNumber());
+    SetWindowTextA(dlg, title);
+    CheckDlgButton(dlg, IDC_CONNECT_SAVEPSWD, host->savePassword() ? BST_CHECKED : BST_UNCHECKED);
+    // What cannot be read back is not typed either.
+    SendDlgItemMessageA(dlg, IDC_CONNECT_USER, EM_LIMITTEXT, CONNECT_FIELD_MAX, 0);
+    SendDlgItemMessageA(dlg, IDC_CONNECT_PSWD, EM_LIMITTEXT, CONNECT_FIELD_MAX, 0);
+    fillList();
+    return TRUE;
+}
+
+INT_PTR cDlgConnect::onCommand(WORD id, WORD code) {
+    switch (id) {
+    case IDOK:
+        if (code == BN_CLICKED)
+            onOk();
+        return TRUE;
+    case IDCANCEL:
+        EndDialog(dlg, 0);
+        return TRUE;
+    case IDC_CONNECT_SAVEPSWD:
+        if (code == BN_CLICKED)
+            host->setSavePassword(IsDlgButtonChecked(dlg, IDC_CONNECT_SAVEPSWD) == BST_CHECKED);
+        return TRUE;
+    case IDC_CONNECT_DSN:
+        if (code == CBN_SELCHANGE)
+            loadLogin();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR cDlgConnect::onCtlColor(HDC dc) {
+    return (INT_PTR)tintControl(dc, colour, &brush, &brushColour);
+}
+
+INT_PTR cDlgConnect::onDestroy() {
+    deleteBrush();
+    return FALSE;
+}
+
+void cDlgConnect::deleteBrush() {
+    if (brush)
+        DeleteObject(brush);
+    brush = 0;
+    brushColour = 0;
+}
+
+/* Box "Error: %s" when the object holds an error text; true when it did. */
+bool cDlgConnect::showError(cXdbc* x) {
+    char const* text = x->errorStr();
+    if (!text || !*text)
+        return false;
+    size_t size = strlen(text) + 16;
+    char* box = (char*)mallox((int)size);
+    if (box) {
+        snprintf(box, size, "Error: %s", text);
+        vorMessageBox(dlg, box, "ODBC", MB_OK | MB_ICONEXCLAMATION);
+        freex(box);
+    }
+    return true;
+}
+
+void cDlgConnect::fillList() {
+    cWaitCursor wait;
+    HWND combo = GetDlgItem(dlg, IDC_CONNECT_DSN);
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    cXdbc* x = xdb_init();
+    if (!x)
+        return;
+    if (x->metaSelect(META_DATA_SOURCES))
+        x->execute();
+    if (showError(x)) {
+        xdb_free(x);
+        return;
+    }
+    cStrinx name;
+    while (x->fetchNext()) {
+        if (x->colValue((char*)"DATA_SOURCE", name) && name.text[0])
+            SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)name.text);
+    }
+    // A failure in the middle of the list is shown; the names found so far stay.
+    showError(x);
+    xdb_free(x);
+    SendMessageA(combo, CB_SETCURSEL, 0, 0);
+    char last[kLastDatabaseSize];
+    profile.get_str("LastDatabase", last, sizeof last);
+    if (last[0] && SendMessageA(combo, CB_SELECTSTRING, (WPARAM)-1, (LPARAM)last) != CB_ERR)
+        loadLogin();
+}
+
+void cDlgConnect::loadLogin() {
+    char dsn[kField] = "";
+    HWND combo = GetDlgItem(dlg, IDC_CONNECT_DSN);
+    if (SendMessageA(combo, CB_GETCURSEL, 0, 0) != CB_ERR)
+        GetWindowTextA(combo, dsn, sizeof dsn);
+    if (!dsn[0])
+        return;
+    char key[kField + 8];
+    char value[256];
+    loginKey(key, sizeof key, dsn, "_user");
+    profile.get_str_sec(kSavedLogins, key, value, sizeof value);
+    SetDlgItemTextA(dlg, IDC_CONNECT_USER, value);
+    loginKey(key, sizeof key, dsn, "_pswd");
+    profile.get_str_sec(kSavedLogins, key, value, sizeof value);
+    SetDlgItemTextA(dlg, IDC_CONNECT_PSWD, value);
+    SecureZeroMemory(value, sizeof value);
+}
+
+void cDlgConnect::onOk() {
+    char dsn[kField] = "", user[kField] = "", pswd[kField] = "";
+    GetDlgItemTextA(dlg, IDC_CONNECT_DSN, dsn, sizeof dsn);
+    GetDlgItemTextA(dlg, IDC_CONNECT_USER, user, sizeof user);
+    GetDlgItemTextA(dlg, IDC_CONNECT_PSWD, pswd, sizeof pswd);
+    if (!dsn[0])
+        return;
+    if (host->connectTo(dsn, user, pswd)) {
+        bool save = host->savePassword();
+        char const* file = host->iniFile();
+        char key[kField + 8];
+        profile.write_bool("bSavePswd", save);
+        writeIniExact(file, kLumbraSection, "LastDatabase", dsn);
+        loginKey(key, sizeof key, dsn, "_user");
+        writeIniExact(file, kSavedLogins, key, user);
+        loginKey(key, sizeof key, dsn, "_pswd");
+        writeIniExact(file, kSavedLogins, key, save ? pswd : "");
+        SecureZeroMemory(pswd, sizeof pswd);
+        EndDialog(dlg, 1);
+        return;
+    }
+    SecureZeroMemory(pswd, sizeof pswd);
+    vorMessageBox(dlg, "Cannot connect!", "Connect", MB_OK | MB_ICONSTOP);
+}
+
+}  // namespace
+
+INT_PTR connectDialog(cConnectHost* host, HWND owner) {
+    if (!host)
+        return 0;
+    cDlgConnect d(host);
+    INT_PTR r = DialogBoxParamA(GetModuleHandleA(0), "DLG_Connect", owner ? owner : host->mainWindow(),
+                                cDlgConnect::proc, (LPARAM)&d);
+    return r == 1 ? 1 : 0;
+}
+
+void writeIniExact(char const* file, char const* section, char const* key, char const* value) {
+    if (!file || !*file || !section || !key)
+        return;
+    if (!value)
+        value = "";
+    size_t n = strlen(value);
+    bool quote = n && (isBlank(value[0]) || isBlank(value[n - 1]) ||
+                       (n >= 2 && value[0] == value[n - 1] && (value[0] == '"' || value[0] == '\'')));
+    if (!quote) {
+        WritePrivateProfileStringA(section, key, value, file);
+        return;
+    }
+    char* text = (char*)mallox((int)n + 3);
+    if (!text)
+        return;
+    text[0] = '"';
+    memcpy(text + 1, value, n);
+    text[n + 1] = '"';
+    text[n + 2] = 0;
+    WritePrivateProfileStringA(section, key, text, file);
+    SecureZeroMemory(text, n + 3);
+    freex(text);
+}
+
+HBRUSH tintControl(HDC dc, long colour, HBRUSH* brush, long* brushColour) {
+    if (!colour)
+        return 0;
+    if (!*brush || *brushColour != colour) {
+        if (*brush)
+            DeleteObject(*brush);
+        *brush = CreateSolidBrush(toColorref(colour));
+        *brushColour = colour;
+    }
+    if (dc) {
+        SetTextColor(dc, RGB(0, 0, 0));
+        SetBkColor(dc, toColorref(colour));
+    }
+    return *brush;
+}

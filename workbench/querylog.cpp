@@ -1,0 +1,57 @@
+/* The message pane's log entries, the status bar fields and the row counts. */
+#include "querywin.h"
+
+#include "queryslot.h"
+#include "resultgrid.h"
+#include "statux.h"
+#include "wbtext.h"
+
+void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
+                              char const* statement) {
+    lastWasError = isError;
+    InvalidateRect(messagePane, 0, TRUE);
+    std::string header = logHeader(logCounter, isError, seconds);
+    updateStatusBar(header.c_str());
+    shownSlot()->refreshTitle();
+    std::string entry = logEntry(header, text, statement);
+    int length = GetWindowTextLengthA(messagePane);
+    int cut = logPaneCut(length, (int)entry.size());
+    if (cut > 0) {
+        SendMessageA(messagePane, EM_SETSEL, 0, cut);
+        SendMessageA(messagePane, EM_REPLACESEL, FALSE, (LPARAM) "");
+        length -= cut;
+    }
+    SendMessageA(messagePane, EM_SETSEL, length, length);
+    SendMessageA(messagePane, EM_REPLACESEL, FALSE, (LPARAM)entry.c_str());
+    SendMessageA(messagePane, EM_SCROLLCARET, 0, 0);
+    logCounter++;
+    // Statements run on this thread: show the entry now, not after the whole script.
+    UpdateWindow(messagePane);
+    if (statusBar)
+        UpdateWindow(statusBar->hwnd());
+}
+
+void cXQueryWindow::updateStatusBar(char const* entry) {
+    lastEntry = entry ? entry : "";
+    if (!statusBar)
+        return;
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        cQuerySlot* s = slots[i];
+        std::string t = slotStatusText(i + 1, s ? s->dsn : "", s ? s->user : "");
+        statusBar->setText(i, t.c_str());
+    }
+    statusBar->setText(3, "~~16");
+    statusBar->setText(4, lastEntry.c_str());
+    statusBar->setText(5, "~~16");
+    statusBar->setText(6, rowCounts[current].c_str());
+}
+
+void cXQueryWindow::showRowCounts(bool fromDatabase) {
+    cResultGrid* g = shownGrid();
+    if (!g)
+        return;
+    rowCounts[current] = rowCountText(fromDatabase, g->getCountA(), g->getCountV(),
+                                      g->getColCountA(), settings.maxRows);
+    if (statusBar)
+        statusBar->setText(6, rowCounts[current].c_str());
+}

@@ -1,0 +1,433 @@
+/* A query slot: statements from the editor to the data source and the grid. */
+#include "queryslot.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "edutil.h"
+#include "profile.h"
+#include "querywin.h"
+#include "resultgrid.h"
+#include "stmtfind.h"
+#include "stmtmodel.h"
+#include "strx.h"
+#include "wbtext.h"
+#include "wbutil.h"
+#include "winutil.h"
+#include "xdbc.h"
+
+DWORD g_timerStart = 0;
+double g_timerSeconds = 0;
+
+namespace {
+
+/* Editor style: child, visible, clip siblings, border, vertical scroll bar, multi-line,
+   automatic scrolling both ways, Enter makes new lines. */
+DWORD const kEditorStyle = 0x54A010C4;
+/* Longest text the editors take: far beyond the control's default of 30000. */
+int const kEditorLimit = 0x7FFFFFFE;
+/* Largest script file loaded. */
+long const kMaxScriptFile = 64L * 1024 * 1024;
+
+char const kScriptFilter[] = "SQL+TXT files (*.sql, *.txt)\0*.sql;*.txt\0All files (*.*)\0*.*\0";
+
+char const kNotConnected[] = "Not connected. You have to connect before executing SQL commands!";
+/* Entry text for a failure the driver gave no message for. */
+char const kNoMessage[] = "The data source reported a failure without a message.";
+
+}  // namespace
+
+cQuerySlot::cQuerySlot(cXQueryWindow* o, short n, HWND parent, HINSTANCE inst)
+    : edit(0), owner(o), db(xdb_init()), statement(strdux(0)), dsn(strdux(0)), user(strdux(0)),
+      pswd(strdux(0)), connected(false), number(n), modified(false), running(false) {
+    fileName[0] = 0;
+    edit = CreateWindowExA(0, "EDIT", "", kEditorStyle, 0, 26, 400, 100, parent,
+                           (HMENU)(INT_PTR)-1, inst, 0);
+    if (edit)
+        SendMessageA(edit, EM_SETLIMITTEXT, kEditorLimit, 0);
+}
+
+cQuerySlot::~cQuerySlot() {
+    xdb_free(db);
+    strfrx(&statement);
+    strfrx(&dsn);
+    strfrx(&user);
+    strfrx(&pswd);
+}
+
+cResultGrid* cQuerySlot::grid() { return owner->grids[number - 1]; }
+
+void cQuerySlot::logOk(double seconds, char const* text) {
+    owner->logResult(false, seconds, text, 0);
+}
+
+void cQuerySlot::logError(double seconds, char const* text, char const* stmt) {
+    owner->logResult(true, seconds, text && *text ? text : kNoMessage, stmt);
+}
+
+void cQuerySlot::closeTablesDialog() {
+    HWND& d = owner->tablesDlg[number - 1];
+    if (d) {
+        DestroyWindow(d);
+        d = 0;
+    }
+}
+
+/* ---- statements ---- */
+
+std::string cQuerySlot::statementAt(int* line) {
+    int pos;
+    if (line && *line >= 0) {
+        pos = edLineIndex(edit, *line);
+        if (pos < 0)
+            pos = edTextLength(edit);
+    } else {
+        pos = edCaret(edit);
+    }
+    std::string fetched;
+    std::string const& text = running ? runText : (fetched = edText(edit));
+    cEditLines lines(edit);
+    int endLine = -1;
+    std::string s = findStatement(text.data(), (int)text.size(), pos, lines, &endLine);
+    if (line && endLine >= 0)
+        *line = endLine;
+    return s;
+}
+
+bool cQuerySlot::executeAtCaret(int* line) {
+    std::string s = statementAt(line);
+    strfrdux(&statement, (void*)s.c_str());
+    // The keyword test reads the statement as one line; the data source gets it as written,
+    // so line comments and line breaks inside quoted text keep their meaning.
+    std::string flat = s;
+    flattenBlanks(flat);
+    eStmtKind kind = statementKind(flat.c_str());
+    if (kind == STMT_EMPTY)
+        return true;
+    if (kind == STMT_CONNECT) {
+        strfrdux(&statement, (void*)flat.c_str());
+        return connectCommand();
+    }
+    if (!db->isConnected()) {
+        logError(0, kNotConnected, 0);
+        return false;
+    }
+    switch (kind) {
+    case STMT_DISCONNECT:
+        return disconnect(false);
+    case STMT_COMMIT:
+        return commit();
+    case STMT_ROLLBACK:
+        return rollback();
+    case STMT_SELECT:
+        return executeSelect(s.c_str());
+    case STMT_STOP:
+        return false;
+    default:
+        return executeCommand();
+    }
+}
+
+void cQuerySlot::runFromLine(int line) {
+    runText = edText(edit);
+    running = true;
+    int count = edLineCount(edit);
+    for (;;) {
+        if (line >= count) {
+            edCaretToLineEnd(edit, count - 1, true);
+            break;
+        }
+        edCaretToLineEnd(edit, line, false);
+        int before = line;
+        if (!executeAtCaret(&line)) {
+            edCaretToLineEnd(edit, line, true);
+            break;
+        }
+        if (line < before)
+            line = before;
+        line++;
+    }
+    running = false;
+    runText.clear();
+    runText.shrink_to_fit();
+}
+
+bool cQuerySlot::executeCommand() {
+    bool ok;
+    double seconds;
+    {
+        cWaitCursor wait;
+        timerStart();
+        ok = db->prepare(statement) && db->execute();
+        seconds = timerStop();
+        if (ok)
+            db->finish();  // a statement that returned rows must not keep its cursor open
+    }
+    if (!ok) {
+        logError(0, db->errorStr(), statement);
+        return false;
+    }
+    logOk(seconds, statement);
+    if (owner->settings.b_commit_always)
+        return commit();
+    return true;
+}
+
+bool cQuerySlot::executeSelect(char const* sql) {
+    cResultGrid* g = owner->shownGrid();
+    bool ok;
+    double seconds;
+    {
+        cWaitCursor wait;
+        timerStart();
+        std::string flat(sql);
+        flattenBlanks(flat);
+        g->hasUnion = xistrstr((char*)flat.c_str(), (char*)"union select") != 0 ||
+                      cStatementModel::isUnion(sql);
+        ok = g->loadSelect(sql, false);
+        seconds = timerStop();
+        owner->showRowCounts(true);
+    }
+    if (ok)
+        logOk(seconds, sql);
+    else
+        logError(0, g->lastError(), sql);
+    return ok;
+}
+
+bool cQuerySlot::commit() {
+    bool ok;
+    double seconds;
+    {
+        cWaitCursor wait;
+        timerStart();
+        ok = db->commit() != 0;
+        seconds = timerStop();
+    }
+    if (ok)
+        logOk(seconds, "Commit");
+    else
+        logError(0, db->errorStr(), 0);
+    return ok;
+}
+
+bool cQuerySlot::rollback() {
+    bool ok;
+    double seconds;
+    {
+        cWaitCursor wait;
+        timerStart();
+        ok = db->rollback() != 0;
+        seconds = timerStop();
+    }
+    if (ok)
+        logOk(seconds, "Rollback");
+    else
+        logError(0, db->errorStr(), 0);
+    return ok;
+}
+
+bool cQuerySlot::connectCommand() {
+    std::string s, u, p;
+    if (!parseConnect(statement, s, u, p)) {
+        logError(0, "There is no matching DSN!", 0);
+        return false;
+    }
+    return connectTo(s.c_str(), u.c_str(), p.c_str());
+}
+
+bool cQuerySlot::connectTo(char const* source, char const* userName, char const* password) {
+    disconnect(true);
+    double seconds;
+    {
+        cWaitCursor wait;
+        timerStart();
+        db->connect(source, userName, password, 0);
+        seconds = timerStop();
+    }
+    if (!db->isConnected()) {
+        std::string why("Cannot connect!");
+        char const* reason = db->errorStr();
+        if (reason && *reason) {
+            why += "  ";
+            why += reason;
+        }
+        owner->logResult(true, seconds, why.c_str(), 0);
+        return false;
+    }
+    connected = true;
+    strfrdux(&dsn, (void*)source);
+    strfrdux(&user, (void*)userName);
+    strfrdux(&pswd, (void*)password);
+    logOk(seconds, "Connect");
+    grid()->setConnection(db);
+    closeTablesDialog();
+    owner->showRowCounts(true);
+    return true;
+}
+
+bool cQuerySlot::disconnect(bool silent) {
+    {
+        cWaitCursor wait;
+        connected = false;
+        if (db->isConnected()) {
+            if (owner->settings.bImplicitRollback)
+                db->rollback();
+            else
+                db->commit();
+            db->disconnect();
+        }
+        strfrdux(&dsn, (void*)"");
+        strfrdux(&user, (void*)"");
+        strfrdux(&pswd, (void*)"");
+    }
+    if (!silent)
+        logOk(0, "Disconnect");
+    closeTablesDialog();
+    owner->showRowCounts(true);
+    return true;
+}
+
+void cQuerySlot::resyncConnection() {
+    connected = db->isConnected() != 0;
+    strfrdux(&dsn, (void*)db->dsn());
+    strfrdux(&user, (void*)db->user());
+    strfrdux(&pswd, (void*)db->pswd());
+}
+
+/* ---- script files ---- */
+
+bool cQuerySlot::askSave() {
+    if (!modified)
+        return true;
+    std::string q = saveQuestion(fileName, number);
+    int answer = vorMessageBox(owner->hwnd, q.c_str(), "Lumbra",
+                               MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL)
+        return false;
+    if (answer == IDYES)
+        return saveScript();
+    return true;
+}
+
+bool cQuerySlot::newScript() {
+    if (!askSave())
+        return false;
+    edClear(edit);
+    fileName[0] = 0;
+    modified = false;
+    refreshTitle();
+    SetFocus(edit);
+    return true;
+}
+
+bool cQuerySlot::openScript() {
+    if (!askSave())
+        return false;
+    char name[MAX_PATH + 1] = "";
+    if (!getFilename(owner->hwnd, name, 'o', kScriptFilter, 1, "sql", "Open SQL script", 0))
+        return false;
+    return openFile(name);
+}
+
+bool cQuerySlot::saveScript() {
+    if (fileName[0])
+        return saveFile(fileName);
+    return saveScriptAs();
+}
+
+bool cQuerySlot::saveScriptAs() {
+    char name[MAX_PATH + 1] = "";
+    if (!getFilename(owner->hwnd, name, 's', kScriptFilter, 1, "sql", "Save script as...", 0))
+        return false;
+    return saveFile(name);
+}
+
+bool cQuerySlot::openFile(char const* name) {
+    cWaitCursor wait;
+    FILE* f = name && *name ? fopen(name, "rb") : 0;
+    if (!f) {
+        vorMessageBox(owner->hwnd, "Cannot open this file!", "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    long size = -1;
+    if (fseek(f, 0, SEEK_END) == 0)
+        size = ftell(f);
+    fseek(f, 0, SEEK_SET);
+    char* buf = size >= 0 && size <= kMaxScriptFile ? (char*)mallox((int)size + 1) : 0;
+    if (!buf) {
+        fclose(f);
+        vorMessageBox(owner->hwnd, "Not enough memory to open this file!", "Lumbra",
+                      MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    size_t got = fread(buf, 1, (size_t)size, f);
+    fclose(f);
+    buf[got] = 0;
+    SetWindowTextA(edit, buf);
+    freex(buf);
+    lstrcpynA(fileName, name, sizeof fileName);
+    modified = false;
+    refreshTitle();
+    if (owner->recentFiles)
+        owner->recentFiles->addFilename(fileName);
+    SetFocus(edit);
+    return true;
+}
+
+bool cQuerySlot::saveFile(char const* name) {
+    cWaitCursor wait;
+    FILE* f = name && *name ? fopen(name, "wb") : 0;
+    if (!f) {
+        vorMessageBox(owner->hwnd, "Cannot save this file!", "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    std::string text;
+    try {
+        text = edText(edit);
+    } catch (std::bad_alloc const&) {
+        fclose(f);
+        vorMessageBox(owner->hwnd, "Not enough memory to save this file!", "Lumbra",
+                      MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    bool written = fwrite(text.data(), 1, text.size(), f) == text.size();
+    written = fclose(f) == 0 && written;
+    if (!written) {
+        vorMessageBox(owner->hwnd, "Cannot save this file!", "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    if (name != fileName)
+        lstrcpynA(fileName, name, sizeof fileName);
+    modified = false;
+    refreshTitle();
+    if (owner->recentFiles)
+        owner->recentFiles->addFilename(fileName);
+    return true;
+}
+
+void cQuerySlot::refreshTitle() {
+    std::string t = slotWindowTitle(number, dsn, user, fileName);
+    SetWindowTextA(owner->hwnd, t.c_str());
+}
+
+void cQuerySlot::setHScroll(bool on) {
+    LONG style = GetWindowLongA(edit, GWL_STYLE);
+    bool has = (style & WS_HSCROLL) != 0;
+    if (has == on)
+        return;
+    SetWindowLongA(edit, GWL_STYLE, on ? (style | WS_HSCROLL) : (style & ~WS_HSCROLL));
+    RECT r;
+    GetRelWinRect(edit, owner->hwnd, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    MoveWindow(edit, r.left, r.top, w, h > 0 ? h - 1 : 0, FALSE);
+    MoveWindow(edit, r.left, r.top, w, h, TRUE);
+}
+
+void cQuerySlot::onChange() {
+    if (modified)
+        return;
+    modified = true;
+    refreshTitle();
+}

@@ -1,0 +1,75 @@
+/* cQuerySlot: one of the three query slots -- its script editor, its file, its own
+   connection -- and the running of statements from the editor. */
+#ifndef LUMBRA_QUERYSLOT_H
+#define LUMBRA_QUERYSLOT_H
+
+#include <windows.h>
+
+#include <string>
+
+#include "values.h"
+
+class cXdbc;
+class cXQueryWindow;
+class cResultGrid;
+
+#define SLOT_FILENAME 260
+
+class cQuerySlot : public cObjext {
+public:
+    HWND edit;               // the script editor, a child of the main window
+    cXQueryWindow* owner;    // message pane, status bar and grids
+    cXdbc* db;               // own connection for the program's life
+    char* statement;         // statement most recently taken from the editor, never null
+    char* dsn;               // current connection; "" when not connected
+    char* user;
+    char* pswd;
+    bool connected;
+    short number;            // 1..3
+    char fileName[SLOT_FILENAME + 1];  // "" for an untitled script
+    bool modified;
+
+    cQuerySlot(cXQueryWindow* owner, short number, HWND parent, HINSTANCE inst);
+    ~cQuerySlot();
+
+    cResultGrid* grid();
+
+    /* ---- statements ---- */
+    /* Statement around the first character of *line (when >= 0) or the caret; *line gets
+       the line of its end. */
+    std::string statementAt(int* line);
+    bool executeAtCaret(int* line);
+    void runFromLine(int line);
+    bool executeCommand();
+    bool executeSelect(char const* sql);
+    bool commit();
+    bool rollback();
+    bool connectCommand();
+    bool connectTo(char const* dsn, char const* user, char const* pswd);
+    bool disconnect(bool silent);
+    /* The connection state as the connection object reports it (after a dialog used it). */
+    void resyncConnection();
+
+    /* ---- script files ---- */
+    bool askSave();
+    bool newScript();
+    bool openScript();
+    bool saveScript();
+    bool saveScriptAs();
+    bool openFile(char const* name);
+    bool saveFile(char const* name);
+    void refreshTitle();
+    void setHScroll(bool on);
+    /* EN_CHANGE from the editor. */
+    void onChange();
+
+private:
+    std::string runText;  // the editor text while a script runs; "" otherwise
+    bool running;         // runFromLine is under way: runText is current
+
+    void logOk(double seconds, char const* text);
+    void logError(double seconds, char const* text, char const* stmt);
+    void closeTablesDialog();
+};
+
+#endif

@@ -1,0 +1,277 @@
+/* Loading a SELECT into the grid and turning its filters back into SQL. */
+#include "resultgrid.h"
+
+#include <cstring>
+#include <vector>
+
+#include "stmtmodel.h"
+#include "strx.h"
+#include "wbtext.h"
+#include "wbutil.h"
+#include "winutil.h"
+#include "xdbc.h"
+
+cResultGrid::cResultGrid()
+    : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), blobChars(0), hasUnion(false),
+      errorBoxes(false), rawModel(false) {}
+
+cResultGrid::~cResultGrid() {
+    dropModel();
+    if (ownsDb)
+        xdb_free(db);
+}
+
+void cResultGrid::dropModel() {
+    delete model;
+    model = 0;
+    rawModel = false;
+}
+
+void cResultGrid::setConnection(cXdbc* connection) {
+    if (ownsDb)
+        xdb_free(db);
+    db = connection;
+    ownsDb = false;
+    resetax();
+    dropModel();
+}
+
+char const* cResultGrid::lastError() {
+    if (!db)
+        return "";
+    char const* s = db->errorStr();
+    return s ? s : "";
+}
+
+char const* cResultGrid::modelSql() { return model && model->sql ? model->sql : ""; }
+
+bool cResultGrid::keyHook(int, bool, bool) { return false; }
+
+void cResultGrid::sqlErrorBox(char const* text) {
+    if (errorBoxes)
+        vorMessageBox(hwndParent, text, "SQL Error", MB_OK | MB_ICONSTOP);
+}
+
+/* Descriptors straight from the open result, for statements the parser cannot take apart
+   (a SELECT without FROM, for one). Such a model is run as written. */
+bool cResultGrid::columnsFromResult() {
+    int n = db->colCount();
+    if (n < 1)
+        return false;
+    model->clearColumns();
+    for (int j = 0; j < n; j++) {
+        char const* name = db->colName(j);
+        if (model->addColumn(0, (short)j, "", "", "", name ? name : "", "", name ? name : "",
+                             (short)db->colType(j), 0, 0, "", 0) < 0)
+            return false;
+    }
+    rawModel = true;
+    return true;
+}
+
+bool cResultGrid::addGridColumns() {
+    int k = 0;
+    for (int i = 0; i < model->columnCount; i++) {
+        cStmtColumn* c = model->column(i);
+        if (c->flags & STMCOL_HIDDEN)
+            continue;
+        if (c->type == 0) {
+            c->type = (short)db->colType(k);
+            c->widthCode = c->type == 1 ? -8 : c->type == 4 ? -12 : 0;
+            c->dispFlags = c->type == 1 ? 0x12 : 0x11;
+        }
+        if (c->dispFlags == 0)
+            c->dispFlags = c->type == 1 ? 0x12 : 0x11;
+        char const* title = c->title && *c->title ? c->title : c->selText;
+        long colour = (c->flags & STMCOL_BLUE) ? 0xff0000 : -1;
+        long flags = TAXCOL_QBE | TAXCOL_SORTABLE | ((c->dispFlags & 0x2) ? TAXCOL_RIGHT : 0);
+        if (!addCol(c->id, c->widthCode, title, c->type, flags, -1, colour, c->format, 0))
+            return false;
+        k++;
+    }
+    return true;
+}
+
+void cResultGrid::fetchRows() {
+    // One value object per result column, reused for every row.
+    struct Slot {
+        short id;
+        short type;
+        cVariablex* value;
+    };
+    std::vector<Slot> slots;
+    for (int i = 0; i < model->columnCount; i++) {
+        cStmtColumn* c = model->column(i);
+        if (c->flags & STMCOL_HIDDEN)
+            continue;
+        Slot s = {c->id, c->type, 0};
+        if (c->type == 1)
+            s.value = new cNumbex();
+        else if (c->type == 4)
+            s.value = new cDatex();
+        else
+            s.value = new cStrinx();
+        slots.push_back(s);
+    }
+    int results = db->colCount();
+    int added = 0;
+    while (added < rowLimit && db->fetchNext()) {
+        cTaxRow* row = addRow(-1);
+        if (!row)
+            break;
+        for (int k = 0; k < (int)slots.size() && k < results; k++) {
+            Slot& s = slots[k];
+            if (s.type == 8 && blobChars < 1) {
+                row->setStr(s.id, "BLOB", 0, -1, -1);
+                continue;
+            }
+            db->colValue(k, *s.value);
+            if (s.type == 8 && !s.value->isNull()) {
+                cStrinx* str = (cStrinx*)s.value;
+                if (str->len() > blobChars) {
+                    cStrinx cut = str->left(blobChars);
+                    row->setVar(s.id, &cut, 0, -1, -1);
+                    continue;
+                }
+            }
+            row->setVar(s.id, s.value, 0, -1, -1);
+            if (s.type == 4 && added == 0) {
+                cTaxCol* col = index2col((short)k);
+                if (col)
+                    col->setFormat(((cDatex*)s.value)->getFormat(), true);
+            }
+        }
+        added++;
+    }
+    for (Slot& s : slots)
+        delete s.value;
+}
+
+void cResultGrid::chooseNumberFormats() {
+    std::vector<double> values;
+    for (short c = 0; c < colCount; c++) {
+        cTaxCol* col = cols[c];
+        if (col->typex != 1 || (col->format && *col->format))
+            continue;
+        int n = countA < 100 ? countA : 100;
+        values.clear();
+        for (short r = 0; r < n; r++) {
+            cVariablex* v = rows[r]->getVar(c, true);
+            values.push_back(v && !v->isNull() ? v->toDouble() : 0.0);
+        }
+        col->setFormat(numberFormatFor(values.data(), (int)values.size()), false);
+    }
+}
+
+bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
+    cWaitCursor wait;
+    if (sql) {
+        dropModel();
+        model = new cStatementModel(1, "", "", "", "");
+        model->setSql(sql);
+    } else if (!model) {
+        return false;
+    } else if (!rawModel && !hasUnion) {
+        model->regenerate();
+    }
+    if (!db)
+        return false;
+    if (ownsDb && !db->isConnectedTo(model->dsn, model->user, model->pswd)) {
+        if (!db->connect(model->dsn, model->user, model->pswd, 0)) {
+            sqlErrorBox("Cannot connect");
+            resetax();
+            return false;
+        }
+    }
+    if (!db->prepare(model->sql) || !db->execute()) {
+        sqlErrorBox(db->errorStr());
+        if (sql) {
+            dropModel();
+            resetax();
+        }
+        return false;
+    }
+    if (sql && !model->parse(db) && !columnsFromResult()) {
+        db->finish();
+        dropModel();
+        resetax();
+        return false;
+    }
+    deleteRows(false);
+    if (!keepColumns) {
+        resetax();
+        if (!addGridColumns()) {
+            db->finish();
+            resetax();
+            return false;
+        }
+    }
+    fetchRows();
+    db->finish();
+    if (!keepColumns)
+        chooseNumberFormats();
+    if (!(flg & TAX_AUTOWIDTH)) {
+        for (int i = 0; i < model->columnCount; i++) {
+            cStmtColumn* c = model->column(i);
+            if (!(c->flags & STMCOL_HIDDEN) && c->widthCode == 0)
+                setColWidth(c->id, -1, false);
+        }
+    } else {
+        setAllColWidth(-1, false);
+    }
+    home(false);
+    return true;
+}
+
+bool cResultGrid::rerun(bool keepColumns) {
+    if (!db || !db->isConnected())
+        return false;
+    return loadSelect(0, keepColumns);
+}
+
+void cResultGrid::do_QBE() {
+    cRerovar::do_QBE();
+    if (!model || hasUnion || rawModel)
+        return;
+    std::vector<cQbeFilter> filters;
+    for (short c = 0; c < colCount; c++) {
+        cTaxCol* col = cols[c];
+        cQbeFilter f;
+        f.colid = col->colid;
+        f.type = col->typex;
+        f.op = col->qbeOp;
+        f.negate = col->qbeNot;
+        f.text = col->qbeText;
+        filters.push_back(f);
+    }
+    model->takeFilters(filters.data(), (int)filters.size());
+}
+
+void cResultGrid::after_sort() {
+    if (model && !rawModel)
+        model->takeSort(sortColid, sortDir);
+}
+
+std::string cResultGrid::expression(bool selectedOnly) {
+    if (!model)
+        return "";
+    if (rawModel)
+        return modelSql();
+    model->regenerate();
+    if (selectedOnly) {
+        std::string list;
+        for (short c = 0; c < colCount; c++) {
+            if (!cols[c]->getsel())
+                continue;
+            int i = model->indexOfColumn(cols[c]->colid);
+            if (i < 0)
+                continue;
+            if (!list.empty())
+                list += ", ";
+            list += model->column(i)->selText;
+        }
+        if (!list.empty())
+            return expressionOfColumns(list, model->sql);
+    }
+    return modelSql();
+}

@@ -1,0 +1,55 @@
+/* cResultGrid: a grid that loads the rows of a SELECT and keeps the statement behind them,
+   so that its filters and sort order can be run against the data source again. */
+#ifndef LUMBRA_RESULTGRID_H
+#define LUMBRA_RESULTGRID_H
+
+#include <string>
+
+#include "rerovar.h"
+
+class cStatementModel;
+class cXdbc;
+
+class cResultGrid : public cRerovar {
+public:
+    cStatementModel* model;  // the SELECT shown, owned; 0 before the first one
+    cXdbc* db;               // connection that runs the model
+    bool ownsDb;             // db was made by this grid
+    int rowLimit;            // most rows one SELECT loads
+    short blobChars;         // characters of long data shown; 0 shows "BLOB"
+    bool hasUnion;           // the last SQL holds "union select": no rebuilt SQL
+    bool errorBoxes;         // failures also raise a "SQL Error" box
+    bool rawModel;           // columns came from the result only: the SQL is run as written
+
+    cResultGrid();
+    ~cResultGrid() override;
+
+    /* Lends a connection (0 for none); frees an owned one, empties the grid. */
+    void setConnection(cXdbc* connection);
+    void setMaxRows(int n) { rowLimit = n; }
+    /* Runs sql (or, with 0, the model again) and loads its rows. */
+    bool loadSelect(char const* sql, bool keepColumns);
+    /* The model again, rows replaced; false without a live connection. */
+    bool rerun(bool keepColumns);
+    char const* lastError();
+    char const* modelSql();
+    /* SQL of the whole statement as rebuilt from filters and sort order, or, with
+       selectedOnly, of the selected columns; "" when there is nothing to show. */
+    std::string expression(bool selectedOnly);
+
+    bool keyHook(int key, bool ctrl, bool shift) override;
+
+protected:
+    void do_QBE() override;
+    void after_sort() override;
+
+private:
+    void dropModel();
+    void sqlErrorBox(char const* text);
+    bool columnsFromResult();
+    bool addGridColumns();
+    void fetchRows();
+    void chooseNumberFormats();
+};
+
+#endif

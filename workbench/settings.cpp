@@ -1,0 +1,86 @@
+/* Reading and writing the settings keys. */
+#include "settings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "profile.h"
+#include "values.h"
+
+char const* const kDateFormats[3] = {"YYYY-MM-DD", "DD.MM.YYYY", "MM/DD/YYYY"};
+char const* const kTimeFormats[2] = {"hh:mm:ss", "hh:mm"};
+
+namespace {
+
+/* Colour defaults: true-colour display first, then 256 colours. */
+long const kColorTrue[5] = {0xC0E0F0, 0xFFD0D0, 0xB8E8B0, 0xD0D0D0, 0xFF0000};
+long const kColor256[5] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xC0C0C0, 0xFF0000};
+
+void colorKey(char* key, size_t size, bool trueColor, int i) {
+    snprintf(key, size, trueColor ? "ecolor_%d" : "ecolor256_%d", i);
+}
+
+}  // namespace
+
+cSettings::cSettings()
+    : maxRows(100), dateFmt(0), timeFmt(0), movecaret(true), bImplicitRollback(false),
+      bBlobStr(false), nBlobStr(20), b_commit_always(false), bSavePswd(false),
+      trueColor(true) {
+    lastDatabase[0] = 0;
+    for (int i = 0; i < 5; i++)
+        ecolor[i] = kColorTrue[i];
+}
+
+void cSettings::load(char const* ini, bool trueColorDisplay) {
+    cProfileman p;
+    p.init(ini, SETTINGS_SECTION);
+    trueColor = trueColorDisplay;
+    maxRows = p.get_int("maxrows", 100, MAXROWS_MIN, MAXROWS_MAX);
+    dateFmt = p.get_int("aktfmt_D", 0, 0, 2);
+    timeFmt = p.get_int("aktfmt_T", 0, 0, 1);
+    movecaret = p.get_bool("movecaret", true);
+    bImplicitRollback = p.get_bool("bImplicitRollback", false);
+    bBlobStr = p.get_bool("bBlobStr", false);
+    nBlobStr = (short)p.get_int("nBlobStr", 20, BLOBCHARS_MIN, BLOBCHARS_MAX);
+    b_commit_always = p.get_bool("b_commit_always", false);
+    bSavePswd = p.get_bool("bSavePswd", false);
+    p.get_str("LastDatabase", lastDatabase, sizeof lastDatabase, "");
+    for (int i = 0; i < 5; i++) {
+        char key[32];
+        colorKey(key, sizeof key, trueColor, i);
+        ecolor[i] = p.get_int(key, trueColor ? kColorTrue[i] : kColor256[i]);
+    }
+    applyDateFormats();
+}
+
+void cSettings::saveColors(char const* ini) const {
+    cProfileman p;
+    p.init(ini, SETTINGS_SECTION);
+    for (int i = 0; i < 5; i++) {
+        char key[32];
+        colorKey(key, sizeof key, trueColor, i);
+        p.write_int(key, (int)ecolor[i]);
+    }
+}
+
+void cSettings::saveDialogKeys(char const* ini) const {
+    cProfileman p;
+    p.init(ini, SETTINGS_SECTION);
+    p.write_int("maxrows", maxRows);
+    p.write_int("aktfmt_D", dateFmt);
+    p.write_int("aktfmt_T", timeFmt);
+    p.write_bool("movecaret", movecaret);
+    p.write_bool("bImplicitRollback", bImplicitRollback);
+    p.write_bool("bBlobStr", bBlobStr);
+    p.write_int("nBlobStr", nBlobStr);
+}
+
+void cSettings::applyDateFormats() const {
+    int d = dateFmt >= 0 && dateFmt < 3 ? dateFmt : 0;
+    int t = timeFmt >= 0 && timeFmt < 2 ? timeFmt : 0;
+    char both[64];
+    snprintf(both, sizeof both, "%s %s", kDateFormats[d], kTimeFormats[t]);
+    cDatex::setDefaultFormat(1, kDateFormats[d]);
+    cDatex::setDefaultFormat(2, kTimeFormats[t]);
+    cDatex::setDefaultFormat(0, both);
+}

@@ -1,0 +1,233 @@
+/* Statement finder and classifier. */
+#include "stmtfind.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+inline bool isSpaceTab(char c) { return c == ' ' || c == '\t'; }
+inline bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
+inline bool isBlank(char c) { return isSpaceTab(c) || isLineBreak(c); }
+
+/* [first, next) of a line; next is the following line's first character. */
+void lineSpan(cLineMap& lines, int line, int len, int* first, int* next) {
+    *first = lines.lineIndex(line);
+    if (*first < 0)
+        *first = len;
+    *next = line + 1 < lines.lineCount() ? lines.lineIndex(line + 1) : len;
+    if (*next < *first)
+        *next = len;
+}
+
+bool lineHasText(char const* text, int first, int next) {
+    for (int i = first; i < next; i++)
+        if (!isBlank(text[i]))
+            return true;
+    return false;
+}
+
+/* Last character of the line that is not a blank, 0 when none. */
+char lastNonBlank(char const* text, int first, int next) {
+    for (int i = next - 1; i >= first; i--)
+        if (!isBlank(text[i]))
+            return text[i];
+    return 0;
+}
+
+/* Forward terminator scan from pos: the CR or LF after ";" and blanks, else len. */
+int scanForward(char const* text, int len, int pos) {
+    int counter = 0;
+    for (int i = pos; i < len; i++) {
+        char c = text[i];
+        if (c == ';')
+            counter++;
+        else if (isSpaceTab(c))
+            counter = counter ? counter + 1 : 0;
+        else if (isLineBreak(c)) {
+            if (counter >= 1)
+                return i;
+            counter = 0;
+        } else
+            counter = 0;
+    }
+    return len;
+}
+
+/* Backward scan from before pos: the position after a terminating ";", else 0. */
+int scanBackward(char const* text, int pos) {
+    int counter = 0;
+    for (int i = pos - 1; i >= 0; i--) {
+        char c = text[i];
+        if (isLineBreak(c))
+            counter++;
+        else if (isSpaceTab(c))
+            counter = counter ? counter + 1 : 0;
+        else if (c == ';') {
+            if (counter >= 1)
+                return i + 1;
+            counter = 0;
+        } else
+            counter = 0;
+    }
+    return 0;
+}
+
+void trimBlanks(std::string& s) {
+    size_t a = 0;
+    while (a < s.size() && isBlank(s[a]))
+        a++;
+    size_t b = s.size();
+    while (b > a && isBlank(s[b - 1]))
+        b--;
+    s = s.substr(a, b - a);
+}
+
+bool startsWithNoCase(char const* s, char const* prefix) {
+    for (; *prefix; s++, prefix++) {
+        char a = *s, b = *prefix;
+        if (a >= 'A' && a <= 'Z')
+            a = (char)(a - 'A' + 'a');
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+cTextLines::cTextLines(char const* text, int len) : length(len) {
+    starts.push_back(0);
+    for (int i = 0; i < len; i++)
+        if (text[i] == '\n')
+            starts.push_back(i + 1);
+}
+
+int cTextLines::lineFromChar(int pos) {
+    if (pos < 0)
+        pos = 0;
+    return (int)(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
+}
+
+int cTextLines::lineIndex(int line) {
+    return line >= 0 && line < (int)starts.size() ? starts[line] : -1;
+}
+
+int cTextLines::lineCount() { return (int)starts.size(); }
+
+std::string findStatement(char const* text, int len, int pos, cLineMap& lines, int* endLine) {
+    if (!text || len <= 0)
+        return "";
+    pos = std::max(0, std::min(pos, len));
+
+    // A blank line is inside a statement only when the text above does not end one.
+    int line = lines.lineFromChar(pos);
+    int first, next;
+    lineSpan(lines, line, len, &first, &next);
+    if (!lineHasText(text, first, next)) {
+        int k = line - 1;
+        for (; k >= 0; k--) {
+            int f, n;
+            lineSpan(lines, k, len, &f, &n);
+            if (lineHasText(text, f, n)) {
+                if (lastNonBlank(text, f, n) == ';')
+                    return "";
+                break;
+            }
+        }
+        if (k < 0)
+            return "";
+    }
+
+    int start, end;
+    // The end of pos's line, before its line break.
+    int lineEnd = next;
+    while (lineEnd > first && isLineBreak(text[lineEnd - 1]))
+        lineEnd--;
+    if (lineEnd < pos)
+        lineEnd = pos;
+    bool restBlank = true;
+    for (int i = pos; i < lineEnd; i++)
+        if (!isSpaceTab(text[i]))
+            restBlank = false;
+    int semi = -1;
+    if (restBlank) {
+        int i = pos - 1;
+        while (i >= first && isSpaceTab(text[i]))
+            i--;
+        if (i >= first && text[i] == ';')
+            semi = i;
+    }
+    if (semi >= 0) {
+        // Caret right behind a terminator: that statement, not the one below.
+        end = semi;
+        start = scanBackward(text, semi);
+    } else {
+        end = scanForward(text, len, pos);
+        start = scanBackward(text, pos);
+    }
+    if (end < start)
+        end = start;
+
+    std::string s(text + start, text + end);
+    trimBlanks(s);
+    if (!s.empty() && s[s.size() - 1] == ';') {
+        s.erase(s.size() - 1);
+        trimBlanks(s);
+    }
+    if (endLine)
+        *endLine = lines.lineFromChar(end);
+    return s;
+}
+
+void flattenBlanks(std::string& s) {
+    for (char& c : s)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+}
+
+eStmtKind statementKind(char const* stmt) {
+    if (!stmt || !*stmt)
+        return STMT_EMPTY;
+    if (startsWithNoCase(stmt, "connect "))
+        return STMT_CONNECT;
+    if (startsWithNoCase(stmt, "disconnect"))
+        return STMT_DISCONNECT;
+    if (startsWithNoCase(stmt, "commit"))
+        return STMT_COMMIT;
+    if (startsWithNoCase(stmt, "rollback"))
+        return STMT_ROLLBACK;
+    if (startsWithNoCase(stmt, "select "))
+        return STMT_SELECT;
+    if (startsWithNoCase(stmt, "stop"))
+        return STMT_STOP;
+    return STMT_COMMAND;
+}
+
+bool parseConnect(char const* stmt, std::string& dsn, std::string& user, std::string& pswd) {
+    dsn.clear();
+    user.clear();
+    pswd.clear();
+    if (!stmt || strlen(stmt) < 8)
+        return false;
+    char const* p = stmt + 8;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    if (!*p)
+        return false;
+    char const* slash = strchr(p, '/');
+    if (!slash) {
+        dsn = p;
+        return true;
+    }
+    dsn.assign(p, slash);
+    p = slash + 1;
+    slash = strchr(p, '/');
+    if (!slash) {
+        user = p;
+        return true;
+    }
+    user.assign(p, slash);
+    pswd = slash + 1;
+    return true;
+}

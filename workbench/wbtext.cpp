@@ -1,0 +1,166 @@
+/* Texts of the message pane, the status bar and the window title. */
+#include "wbtext.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "values.h"
+
+namespace {
+
+std::string oneLine(char const* s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c == '\t' || c == '\r' || c == '\n')
+            c = ' ';
+    return out;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+std::string logHeader(int counter, bool isError, double seconds) {
+    char buf[80];
+    snprintf(buf, sizeof buf, "[%d] [%s]", counter, isError ? "ERR" : "OK");
+    std::string h(buf);
+    if (seconds > 0) {
+        snprintf(buf, sizeof buf, " [%.2f s]", seconds);
+        h += buf;
+    }
+    h += "  ";
+    return h;
+}
+
+std::string logEntry(std::string const& header, char const* text, char const* statement,
+                     int maxLen) {
+    static char const tail[] = "\r\n\r\n";
+    std::string e(header);
+    if (text) {
+        e += oneLine(text);
+        if (statement) {
+            e += "\r\n=== ";
+            e += oneLine(statement);
+        }
+    }
+    if (maxLen > 16 && (int)(e.size() + 4) > maxLen) {
+        e.resize(maxLen - 4 - 3);
+        e += "...";
+    }
+    e += tail;
+    return e;
+}
+
+int logPaneCut(int current, int entryLen, int maxLen) {
+    if (current + entryLen <= maxLen)
+        return 0;
+    int cut = current + entryLen - maxLen;
+    return cut > current ? current : cut;
+}
+
+std::string slotStatusText(int n, char const* dsn, char const* user) {
+    char buf[600];
+    if (!dsn || !*dsn)
+        snprintf(buf, sizeof buf, "Q%d: not connected", n);
+    else if (user && *user)
+        snprintf(buf, sizeof buf, "Q%d: %.255s/%.255s", n, dsn, user);
+    else
+        snprintf(buf, sizeof buf, "Q%d: %.255s", n, dsn);
+    return buf;
+}
+
+std::string slotWindowTitle(int n, char const* dsn, char const* user, char const* file) {
+    char buf[64];
+    snprintf(buf, sizeof buf, "%s       [Q%d:  ", "Lumbra", n);
+    std::string t(buf);
+    if (!dsn || !*dsn)
+        t += "not connected";
+    else {
+        t += dsn;
+        if (user && *user) {
+            t += "/";
+            t += user;
+        }
+    }
+    t += "]   [";
+    if (file && *file) {
+        t += file;
+        t += "]";
+    } else {
+        snprintf(buf, sizeof buf, "%s%d%s", "Untitled", n, "]");
+        t += buf;
+    }
+    return t;
+}
+
+std::string rowCountText(bool fromDatabase, int countA, int countV, int colCount, int maxRows) {
+    char buf[64];
+    if (fromDatabase) {
+        if (countA < 1 && colCount < 1)
+            return "";
+        if (countA >= maxRows)
+            snprintf(buf, sizeof buf, "DB: %d / ???", maxRows);
+        else
+            snprintf(buf, sizeof buf, "DB: %d / %d", countA, countA);
+    } else {
+        snprintf(buf, sizeof buf, "GRID: %d / %d", countV, countA);
+    }
+    return buf;
+}
+
+std::string saveQuestion(char const* file, int number) {
+    char buf[64];
+    if (file && *file)
+        return std::string("Save changes?") + "\r\n\r\n" + file;
+    snprintf(buf, sizeof buf, "%s\r\n\r\n%s%d", "Save changes?", "Untitled", number);
+    return buf;
+}
+
+char const* numberFormatFor(double const* values, int count) {
+    for (int i = 0; i < count; i++)
+        if (values[i] != std::floor(values[i]))
+            return "%.2f";
+    return "%.0f";
+}
+
+std::string expressionLayout(char const* sql) {
+    cStrinx s(sql ? sql : "");
+    s += ";\r\n";
+    static char const* const pairs[][2] = {
+        {" select ", "\r\nselect "},     {" from ", "\r\nfrom "},
+        {" where ", "\r\nwhere "},       {" order by ", "\r\norder by "},
+        {" group by ", "\r\ngroup by "}, {" having ", "\r\nhaving "},
+        {" union ", "\r\nunion "},
+    };
+    for (auto const& p : pairs)
+        s = s.replace(p[0], p[1]);
+    return std::string(s.text);
+}
+
+std::string expressionOfColumns(std::string const& columns, char const* sql) {
+    if (!sql)
+        return "";
+    std::string lower(sql);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = (char)(c - 'A' + 'a');
+    size_t at = lower.find(" from ");
+    if (at == std::string::npos)
+        return "";
+    return "select " + columns + std::string(sql + at);
+}
+
+std::string runnableText(char const* text) {
+    std::string s(text ? text : "");
+    size_t a = 0;
+    while (a < s.size() && isBlank(s[a]))
+        a++;
+    size_t b = s.size();
+    while (b > a && isBlank(s[b - 1]))
+        b--;
+    s = s.substr(a, b - a);
+    if (!s.empty() && s[s.size() - 1] == ';')
+        s.erase(s.size() - 1);
+    return s;
+}

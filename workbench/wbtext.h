@@ -1,0 +1,46 @@
+/* Texts the workbench shows: log entries, status fields, window titles, questions.
+   No Win32 here, so the rules can be checked anywhere. */
+#ifndef LUMBRA_WBTEXT_H
+#define LUMBRA_WBTEXT_H
+
+#include <string>
+
+/* Most characters the message pane keeps. */
+#define LOG_PANE_MAX 30000
+
+/* "[n] [OK] [0.25 s]  " -- the seconds part only when seconds > 0. */
+std::string logHeader(int counter, bool isError, double seconds);
+/* Header, then text (TAB/CR/LF as blanks), then "\r\n=== " and the statement when both
+   are given, then "\r\n\r\n". A statement without a text is not shown. An entry longer
+   than maxLen is cut (keeping its start) so that it still fits into the pane. */
+std::string logEntry(std::string const& header, char const* text, char const* statement,
+                     int maxLen = LOG_PANE_MAX);
+/* Characters to delete from the start of a pane holding current characters before an
+   entry of entryLen characters is appended. */
+int logPaneCut(int current, int entryLen, int maxLen = LOG_PANE_MAX);
+
+/* Status field of slot n (1..3): "Q1: not connected", "Q1: src/user" or "Q1: src". */
+std::string slotStatusText(int n, char const* dsn, char const* user);
+/* "Lumbra       [Q2:  sales/scott]   [Untitled2]". */
+std::string slotWindowTitle(int n, char const* dsn, char const* user, char const* file);
+/* Row-count field: "DB: a / a", "DB: a / ???" (maxRows reached), "GRID: v / a" after a
+   filter, "" for an empty result without columns. */
+std::string rowCountText(bool fromDatabase, int countA, int countV, int colCount, int maxRows);
+/* "Save changes?\r\n\r\n" and the file name or "Untitled" with the slot number. */
+std::string saveQuestion(char const* file, int number);
+
+/* Number format of a column from its first values: "%.2f" as soon as one is not whole,
+   else "%.0f". */
+char const* numberFormatFor(double const* values, int count);
+
+/* The statement laid out for the Show Expression dialog: ";" appended and every clause
+   on a line of its own. */
+std::string expressionLayout(char const* sql);
+/* "select " + columns + the part of sql from its first " from " (any letter case);
+   "" when sql has no such part. */
+std::string expressionOfColumns(std::string const& columns, char const* sql);
+
+/* Text run by Show Expression's Run: trimmed, one trailing ";" dropped. */
+std::string runnableText(char const* text);
+
+#endif

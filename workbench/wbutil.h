@@ -1,0 +1,30 @@
+/* Small helpers shared by the workbench windows: the wait cursor and the statement timer. */
+#ifndef LUMBRA_WBUTIL_H
+#define LUMBRA_WBUTIL_H
+
+#include <windows.h>
+
+/* Shows the wait cursor for its lifetime; the arrow comes back on every exit path. */
+class cWaitCursor {
+public:
+    cWaitCursor() { SetCursor(LoadCursorA(0, (LPCSTR)IDC_WAIT)); }
+    ~cWaitCursor() { SetCursor(LoadCursorA(0, (LPCSTR)IDC_ARROW)); }
+    cWaitCursor(cWaitCursor const&) = delete;
+    cWaitCursor& operator=(cWaitCursor const&) = delete;
+};
+
+/* The statement timer: elapsed seconds of the last timed operation, 0 while it runs. */
+extern DWORD g_timerStart;
+extern double g_timerSeconds;
+
+inline void timerStart() {
+    g_timerSeconds = 0;
+    g_timerStart = GetTickCount();
+}
+
+inline double timerStop() {
+    g_timerSeconds = (GetTickCount() - g_timerStart) / 1000.0;
+    return g_timerSeconds;
+}
+
+#endif
