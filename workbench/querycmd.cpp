@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "edutil.h"
+#ifdef LUMBRA_HAVE_DIALOGS
+#include "connhost.h"
+#endif
 #include "lumbrarc.h"
 #include "profile.h"
 #include "queryslot.h"
@@ -58,9 +61,15 @@ LRESULT cXQueryWindow::onCommand(int id, int code, HWND from) {
     case CMD_QUIT:
         SendMessageA(hwnd, WM_CLOSE, 0, 0);
         return 0;
-    case CMD_CONNECT:
-        // The Connect dialog is not part of this program yet.
+    case CMD_CONNECT: {
+#ifdef LUMBRA_HAVE_DIALOGS
+        HWND back = GetFocus();
+        connectShownSlot(this);
+        if (back && IsWindow(back))
+            SetFocus(back);
+#endif
         return 0;
+    }
     case CMD_DISCONNECT:
         if (s->connected)
             s->disconnect(false);
@@ -77,7 +86,10 @@ LRESULT cXQueryWindow::onCommand(int id, int code, HWND from) {
         SetFocus(s->edit);
         return 0;
     case CMD_TABLES:
-        // The Tables dialog is not part of this program yet.
+#ifdef LUMBRA_HAVE_DIALOGS
+        if (!tablesDlg[current])
+            openTablesDialog(this);
+#endif
         return 0;
     case CMD_EXECUTE:
         executeCommand();

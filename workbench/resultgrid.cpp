@@ -163,6 +163,29 @@ void cResultGrid::chooseNumberFormats() {
     }
 }
 
+/* A date-time picture can be wider than the fixed width of its column; every value of a
+   column prints to the same picture, so the first one tells the width. */
+void cResultGrid::widenToFirstDate(short colid) {
+    cTaxCol* col = colid2ptr(colid);
+    if (!col || !hwnd)
+        return;
+    for (short r = 0; r < countA; r++) {
+        char* text = rows[r]->getStr(colid, false);
+        if (!text || !*text)
+            continue;
+        HDC dc = GetDC(hwnd);
+        HGDIOBJ old = SelectObject(dc, font);
+        SIZE size;
+        BOOL measured = GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+        SelectObject(dc, old);
+        ReleaseDC(hwnd, dc);
+        int wanted = size.cx + 3 + 3 + 1;
+        if (measured && wanted > col->getWidth() && wanted <= 600)
+            setColWidth(colid, (short)wanted, false);
+        return;
+    }
+}
+
 bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     cWaitCursor wait;
     if (sql) {
@@ -213,8 +236,12 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     if (!(flg & TAX_AUTOWIDTH)) {
         for (int i = 0; i < model->columnCount; i++) {
             cStmtColumn* c = model->column(i);
-            if (!(c->flags & STMCOL_HIDDEN) && c->widthCode == 0)
+            if (c->flags & STMCOL_HIDDEN)
+                continue;
+            if (c->widthCode == 0)
                 setColWidth(c->id, -1, false);
+            else if (c->type == 4)
+                widenToFirstDate(c->id);
         }
     } else {
         setAllColWidth(-1, false);

@@ -50,6 +50,7 @@ private:
     bool addGridColumns();
     void fetchRows();
     void chooseNumberFormats();
+    void widenToFirstDate(short colid);
 };
 
 #endif

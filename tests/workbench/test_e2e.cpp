@@ -119,12 +119,15 @@ private:
     std::thread thread;
 };
 
+/* The log with every " [0.25 s]" part removed. */
 std::string withoutSeconds(std::string e) {
-    size_t s = e.find(" s]");
-    if (s == std::string::npos)
-        return e;
-    size_t open = e.rfind(" [", s);
-    return e.erase(open, s + 3 - open);
+    for (;;) {
+        size_t s = e.find(" s]");
+        if (s == std::string::npos)
+            return e;
+        size_t open = e.rfind(" [", s);
+        e.erase(open, s + 3 - open);
+    }
 }
 
 }  // namespace

@@ -487,6 +487,35 @@ TEST_F(ExecSqlite, FilteredGridIsRunAgainWithItsCondition) {
     EXPECT_EQ(wbtest::script(w), "-- start\r\n" + shown);
 }
 
+TEST_F(ExecSqlite, ShowExpressionOfTheSelectedColumns) {
+    openWith({});
+    connect();
+    runOne("select id, name, salary from wb_people where id < 4");
+    HWND g = grid()->getHwnd(0);
+    int x1 = grid()->index2col(0)->getWidth() + 5;
+    int x2 = x1 + grid()->index2col(1)->getWidth();
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x2, 3));  // salary
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(x1, 3));  // and name
+    ASSERT_EQ(grid()->getColCountS(), 2);
+    std::string shown;
+    wintest::Driver driver([&]() {
+        HWND d = wintest::findDialog("Show expression");
+        if (!d)
+            return false;
+        shown = wintest::windowText(GetDlgItem(d, TEXTIK_EDIT));
+        SendMessageA(GetDlgItem(d, TEXTIK_BUTTON + 0), BM_CLICK, 0, 0);
+        return true;
+    });
+    SetFocus(g);
+    w->command(CMD_SHOWEXPRSEL);
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_EQ(shown.substr(0, 20), "select name, salary\r") << shown;
+    EXPECT_NE(shown.find("\r\nfrom "), std::string::npos) << shown;
+    EXPECT_EQ(GetFocus(), g) << "the focus comes back";
+    EXPECT_EQ(wbtest::script(w), "select id, name, salary from wb_people where id < 4")
+        << "Close copies nothing";
+}
+
 TEST_F(ExecSqlite, ShowExpressionRunKeepsTheDialogOpenOnAnError) {
     openWith({});
     connect();
@@ -551,6 +580,20 @@ TEST_F(ExecSqlite, LineBreaksInsideStatementsKeepTheirMeaning) {
     ASSERT_EQ(grid()->getCountA(), 1);
     EXPECT_EQ(cell(0, 1), "two\r\nlines") << "the text was stored as written";
     runOne("rollback");
+}
+
+TEST_F(ExecSqlite, TablesDialogBelongsToTheSlotsConnection) {
+    openWith({});
+    connect();
+    w->command(CMD_TABLES);
+    HWND d = w->tablesDlg[0];
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(IsWindowVisible(d));
+    w->command(CMD_TABLES);
+    EXPECT_EQ(w->tablesDlg[0], d) << "one Tables dialog per slot";
+    w->command(CMD_DISCONNECT);
+    EXPECT_EQ(w->tablesDlg[0], nullptr);
+    EXPECT_FALSE(IsWindow(d)) << "disconnecting closes it";
 }
 
 TEST_F(ExecSqlite, StatementsOfAnyLength) {
@@ -635,6 +678,15 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     EXPECT_EQ(cell(0, 2), "Šárka");
     EXPECT_EQ(cell(0, 3), "2001-02-03");
     EXPECT_EQ(cell(0, 4), "2024-01-02 03:04:05");
+    {
+        HDC dc = GetDC(grid()->getHwnd(0));
+        HGDIOBJ old = SelectObject(dc, grid()->font);
+        SIZE sz;
+        GetTextExtentPoint32A(dc, "2024-01-02 03:04:05", 19, &sz);
+        SelectObject(dc, old);
+        ReleaseDC(grid()->getHwnd(0), dc);
+        EXPECT_GE(grid()->index2col(4)->getWidth(), sz.cx + 6) << "the timestamp is not clipped";
+    }
     EXPECT_TRUE(cellNull(1, 1));
     EXPECT_TRUE(cellNull(1, 2));
     EXPECT_STREQ(w->statusBar->text(6), "DB: 3 / 3");

@@ -452,7 +452,7 @@ TEST_F(MainWindow, LogEntriesAreNumberedAndThePaneStaysUnder30000) {
 }
 
 TEST_F(MainWindow, CommandsWithoutTheirDialogsYetDoNothingVisible) {
-    for (int id : {CMD_CONNECT, CMD_TABLES, CMD_RUNEXTERNAL, CMD_CSVCOLUMN, CMD_ABOUT}) {
+    for (int id : {CMD_RUNEXTERNAL, CMD_CSVCOLUMN, CMD_ABOUT}) {
         w->command(id);
         wintest::pump();
         EXPECT_TRUE(boxes.boxes.empty()) << id;
@@ -471,6 +471,25 @@ TEST_F(MainWindow, CommandsWithoutTheirDialogsYetDoNothingVisible) {
     SetFocus(w->grids[0]->getHwnd(0));
     w->command(CMD_EXPORTRESULT);
     EXPECT_EQ(boxes.boxes.size(), 2u) << "only with the editor focused";
+}
+
+TEST_F(MainWindow, ConnectOpensTheConnectDialogForTheShownSlot) {
+    w->command(CMD_QUERY2);
+    std::string caption;
+    wintest::Driver driver([&]() {
+        std::vector<HWND> d = wintest::threadWindows("#32770");
+        if (d.empty())
+            return false;
+        caption = wintest::windowText(d[0]);
+        PostMessageA(d[0], WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    w->command(CMD_CONNECT);
+    EXPECT_FALSE(driver.timedOut());
+    EXPECT_NE(caption.find("Q2"), std::string::npos) << caption;
+    EXPECT_FALSE(w->slots[1]->connected);
+    EXPECT_EQ(wbtest::paneText(w), "") << "cancelled: nothing logged";
+    EXPECT_EQ(GetFocus(), w->slots[1]->edit) << "focus restored";
 }
 
 TEST_F(MainWindow, QuitClosesLikeTheSystemMenu) {
