@@ -16,6 +16,12 @@ bool usable(char const* file, char const* section, char const* key) {
     return file && *file && section && key;
 }
 
+/* A write of key = value into section that cannot change the file's structure. */
+bool writable(char const* file, char const* section, char const* key, char const* value) {
+    return usable(file, section, key) && vorIniSafe(section, true) && !strchr(section, ']') &&
+           vorIniSafe(key, true) && vorIniSafe(value, false);
+}
+
 /* "%s%d" of prefix and number in a heap block. */
 char* numberedKey(char const* prefix, int n) {
     size_t len = strlen(prefix) + 16;
@@ -26,6 +32,14 @@ char* numberedKey(char const* prefix, int n) {
 }
 
 }  // namespace
+
+bool vorIniSafe(char const* text, bool isKey) {
+    if (!text)
+        return true;
+    if (strpbrk(text, "\r\n"))
+        return false;
+    return !isKey || (!strchr(text, '=') && text[0] != '[' && text[0] != ';');
+}
 
 /* ---- cProfileman ---- */
 
@@ -64,7 +78,7 @@ void cProfileman::write_str(char const* key, char const* value) {
 }
 
 void cProfileman::write_str_sec(char const* sec, char const* key, char const* value) {
-    if (!usable(file, sec, key))
+    if (!writable(file, sec, key, value))
         return;
     WritePrivateProfileStringA(sec, key, value ? value : "", file);
 }
@@ -173,7 +187,7 @@ void cRecentFiles::save() {
         char* key = numberedKey(keyPrefix, i + 1);
         if (!key)
             continue;
-        if (usable(file, section, key))
+        if (writable(file, section, key, entries[i]))
             WritePrivateProfileStringA(section, key, entries[i], file);
         freex(key);
     }
@@ -184,6 +198,8 @@ bool cRecentFiles::addFilename(char const* name) {
         return false;
     if (!name)
         name = "";
+    if (!vorIniSafe(name, false))
+        return false;  // such a name could not be written back as one entry
     if (count == 0)
         return rebuildMenu();
     int found = -1;

@@ -7,8 +7,14 @@
 #include "values.h"
 #include "vorcore.h"
 
+/* True when text may be written into an INI file: it holds no line break, which would
+   start a line, a key or a section of its own. A key (isKey) also holds no "=" and no
+   "[" or ";" at its start. Every writer here drops a value or key that fails. */
+VORCORE_API bool vorIniSafe(char const* text, bool isKey);
+
 /* One INI file with a default section, read and written through the private-profile calls.
-   A missing file reads as the defaults; failed writes are ignored. */
+   A missing file reads as the defaults; failed writes and values that are not
+   vorIniSafe are ignored. */
 class VORCORE_API cProfileman : public cObjext {
 public:
     char* file;     // path of the INI file, "" until init

@@ -179,6 +179,9 @@ int cFloxMenu::fmTrack(HWND owner, short x, short y) {
 
 /* ---- cXFont ---- */
 
+/* Largest font height or width taken from a description, in pixels. */
+long const kFontPixelsMax = 1000;
+
 cXFont::cXFont(HWND owner, char const* f, char const* s, char const* k, bool save)
     : hwnd(owner),
       file(strdux((void*)f)),
@@ -229,8 +232,12 @@ bool cXFont::set(char const* description) {
     long v[15];
     if (!parseNumber(field[0], 1, 1, &v[0]) || !parseNumber(field[1], 0, 0xFFFFFF, &v[1]))
         return false;
+    /* Height and width in pixels, escapement and orientation in tenths of a degree,
+       weight: anything beyond these makes no readable font. */
+    static long const lo[5] = {-kFontPixelsMax, -kFontPixelsMax, -3600, -3600, 0};
+    static long const hi[5] = {kFontPixelsMax, kFontPixelsMax, 3600, 3600, 1000};
     for (int i = 2; i <= 6; i++) {  // height, width, escapement, orientation, weight
-        if (!parseNumber(field[i], INT_MIN, INT_MAX, &v[i]))
+        if (!parseNumber(field[i], lo[i - 2], hi[i - 2], &v[i]))
             return false;
     }
     for (int i = 7; i <= 14; i++) {  // the byte fields
@@ -238,7 +245,7 @@ bool cXFont::set(char const* description) {
             return false;
     }
     char const* face = field[15];
-    if (!*face || strlen(face) >= LF_FACESIZE)
+    if (!*face || strlen(face) >= LF_FACESIZE || !vorIniSafe(face, false))
         return false;
 
     LOGFONTA lf;
@@ -304,7 +311,7 @@ bool cXFont::load() {
 }
 
 bool cXFont::save() {
-    if (!hasText(file))
+    if (!hasText(file) || !vorIniSafe(saveText, false))
         return false;
     return WritePrivateProfileStringA(section, key, saveText, file) != 0;
 }

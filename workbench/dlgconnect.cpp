@@ -3,6 +3,9 @@
 
 #include <stdio.h>
 #include <string.h>
+#include <wincrypt.h>
+
+#include <string>
 
 #include "dlgconnrc.h"
 #include "profile.h"
@@ -31,6 +34,62 @@ bool isBlank(char c) {
 void loginKey(char* key, size_t size, char const* dsn, char const* suffix) {
     snprintf(key, size, "%s%s", dsn, suffix);
 }
+
+/* Largest saved password value read back: a protected one is several hundred characters. */
+const int kSavedPswdSize = 4096;
+
+}  // namespace
+
+/* A protected value: the marker, then the platform's data-protection blob in hex. */
+char const* const kProtectedMark = "dpapi:";
+
+std::string protectPassword(char const* plain) {
+    if (!plain || !*plain)
+        return "";
+    DATA_BLOB in = {(DWORD)strlen(plain), (BYTE*)plain};
+    DATA_BLOB out = {0, 0};
+    if (!CryptProtectData(&in, L"Lumbra saved login", 0, 0, 0, CRYPTPROTECT_UI_FORBIDDEN, &out))
+        return "";
+    static char const hex[] = "0123456789abcdef";
+    std::string s = kProtectedMark;
+    for (DWORD i = 0; i < out.cbData; i++) {
+        s += hex[out.pbData[i] >> 4];
+        s += hex[out.pbData[i] & 15];
+    }
+    SecureZeroMemory(out.pbData, out.cbData);
+    LocalFree(out.pbData);
+    return s;
+}
+
+std::string unprotectPassword(char const* stored) {
+    if (!stored)
+        return "";
+    size_t mark = strlen(kProtectedMark);
+    if (strncmp(stored, kProtectedMark, mark) != 0)
+        return stored;  // saved before passwords were protected: taken as it is
+    char const* h = stored + mark;
+    size_t n = strlen(h);
+    if (n == 0 || n % 2)
+        return "";
+    std::string blob(n / 2, 0);
+    for (size_t i = 0; i < n; i++) {
+        char c = h[i];
+        int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (v < 0)
+            return "";
+        blob[i / 2] = (char)(blob[i / 2] * 16 + v);
+    }
+    DATA_BLOB in = {(DWORD)blob.size(), (BYTE*)&blob[0]};
+    DATA_BLOB out = {0, 0};
+    if (!CryptUnprotectData(&in, 0, 0, 0, 0, CRYPTPROTECT_UI_FORBIDDEN, &out))
+        return "";
+    std::string plain((char const*)out.pbData, out.cbData);
+    SecureZeroMemory(out.pbData, out.cbData);
+    LocalFree(out.pbData);
+    return plain;
+}
+
+namespace {
 
 class cDlgConnect {
 public:
@@ -188,13 +247,15 @@ void cDlgConnect::loadLogin() {
     if (!dsn[0])
         return;
     char key[kField + 8];
-    char value[256];
+    char value[kSavedPswdSize];
     loginKey(key, sizeof key, dsn, "_user");
-    profile.get_str_sec(kSavedLogins, key, value, sizeof value);
+    profile.get_str_sec(kSavedLogins, key, value, 256);
     SetDlgItemTextA(dlg, IDC_CONNECT_USER, value);
     loginKey(key, sizeof key, dsn, "_pswd");
     profile.get_str_sec(kSavedLogins, key, value, sizeof value);
-    SetDlgItemTextA(dlg, IDC_CONNECT_PSWD, value);
+    std::string pswd = unprotectPassword(value);
+    SetDlgItemTextA(dlg, IDC_CONNECT_PSWD, pswd.c_str());
+    SecureZeroMemory(&pswd[0], pswd.size());
     SecureZeroMemory(value, sizeof value);
 }
 
@@ -214,7 +275,8 @@ void cDlgConnect::onOk() {
         loginKey(key, sizeof key, dsn, "_user");
         writeIniExact(file, kSavedLogins, key, user);
         loginKey(key, sizeof key, dsn, "_pswd");
-        writeIniExact(file, kSavedLogins, key, save ? pswd : "");
+        std::string stored = save ? protectPassword(pswd) : "";
+        writeIniExact(file, kSavedLogins, key, stored.c_str());
         SecureZeroMemory(pswd, sizeof pswd);
         EndDialog(dlg, 1);
         return;
@@ -239,6 +301,9 @@ void writeIniExact(char const* file, char const* section, char const* key, char 
         return;
     if (!value)
         value = "";
+    // A line break would write a line, a key or a whole section of its own.
+    if (!vorIniSafe(section, true) || !vorIniSafe(key, true) || !vorIniSafe(value, false))
+        return;
     size_t n = strlen(value);
     bool quote = n && (isBlank(value[0]) || isBlank(value[n - 1]) ||
                        (n >= 2 && value[0] == value[n - 1] && (value[0] == '"' || value[0] == '\'')));

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 /* The query slot the dialog connects, as the dialog sees it. */
 class cConnectHost {
 public:
@@ -31,8 +33,15 @@ extern char const* const kLastNamespace;   // "Last Namespace"
 
 /* Writes value so that the private-profile read gives it back unchanged: a value with
    blanks at either end, or inside a pair of quotes, goes between quotes (which the
-   read removes). */
+   read removes). Nothing is written when a part holds a line break (vorIniSafe). */
 void writeIniExact(char const* file, char const* section, char const* key, char const* value);
+
+/* A password as "Saved Logins" keeps it: protected for the current user by the
+   platform (CryptProtectData) behind the marker "dpapi:"; "" for "" or on failure. */
+std::string protectPassword(char const* plain);
+/* The password of a saved value; a value without the marker (saved before passwords were
+   protected) is the password itself; "" when it cannot be unprotected. */
+std::string unprotectPassword(char const* stored);
 
 /* Text and background for a tinted control: black on colour with brush (re)made for it.
    Returns the brush, or 0 for the default handling when colour is 0 (no colour). */

@@ -70,6 +70,17 @@ struct Connect : ::testing::Test {
     }
 };
 
+/* The password a "Saved Logins" value holds; the value itself must be protected and must
+   not show the password. */
+std::string savedPassword(wintest::TempIni const& ini, char const* key, std::string const& plain) {
+    char buf[8192];
+    GetPrivateProfileStringA("Saved Logins", key, "<missing>", buf, sizeof buf, ini.c_str());
+    std::string stored = buf;
+    EXPECT_EQ(0u, stored.find("dpapi:")) << stored;
+    EXPECT_EQ(std::string::npos, stored.find(plain)) << "the password in plain text: " << stored;
+    return unprotectPassword(stored.c_str());
+}
+
 std::string savedKey(std::string const& dsn, char const* suffix) {
     return dsn + suffix;
 }
@@ -179,7 +190,7 @@ TEST_F(Connect, SavePasswordTogglesAtOnceAndSavesThePassword) {
     });
     ASSERT_EQ(1, r) << odbctest::pgHint();
     EXPECT_EQ("1", ini.read("Lumbra Settings", "bSavePswd"));
-    EXPECT_EQ(pgPswd(), ini.read("Saved Logins", "LumbraPG_pswd"));
+    EXPECT_EQ(pgPswd(), savedPassword(ini, "LumbraPG_pswd", pgPswd()));
 
     // The next opening of the dialog finds the source and its login.
     host.db->disconnect();
@@ -262,7 +273,7 @@ TEST_F(Connect, FieldsHoldAtMost49CharactersAndLongerTextsAreCut) {
     ASSERT_EQ(1u, host.calls.size());
     EXPECT_EQ(std::string(49, 'u'), host.calls[0].user);
     EXPECT_EQ(std::string(49, 'p'), host.calls[0].pswd);
-    EXPECT_EQ(std::string(49, 'p'), ini.read("Saved Logins", "LumbraSQLite_pswd"));
+    EXPECT_EQ(std::string(49, 'p'), savedPassword(ini, "LumbraSQLite_pswd", std::string(49, 'p')));
 }
 
 TEST_F(Connect, SavedLoginKeepsBlanksAndQuotesAtTheEnds) {
@@ -278,7 +289,7 @@ TEST_F(Connect, SavedLoginKeepsBlanksAndQuotesAtTheEnds) {
         click(dlg, IDOK);
     }));
     EXPECT_EQ(user, ini.read("Saved Logins", "LumbraSQLite_user"));
-    EXPECT_EQ(pswd, ini.read("Saved Logins", "LumbraSQLite_pswd"));
+    EXPECT_EQ(pswd, savedPassword(ini, "LumbraSQLite_pswd", pswd));
     host.db->disconnect();
     run([&](HWND dlg) {
         EXPECT_EQ(sqliteDsn(), comboSelection(item(dlg, IDC_CONNECT_DSN)));
@@ -313,6 +324,49 @@ TEST_F(Connect, NoSlotColourLeavesTheControlsTheirDefault) {
         EXPECT_NE(RGB(0, 0, 0), e.bkColour);
         click(dlg, IDCANCEL);
     });
+}
+
+TEST_F(Connect, LoginWithALineBreakConnectsButAddsNothingToTheFile) {
+    // SQLite ignores the user name, so the hostile one connects.
+    std::string user = "u\r\n[Lumbra Settings]\r\nb_commit_always=1";
+    INT_PTR r = run([&](HWND dlg) {
+        ASSERT_TRUE(chooseCombo(dlg, IDC_CONNECT_DSN, sqliteDsn(), CBN_SELCHANGE));
+        setText(dlg, IDC_CONNECT_USER, user);
+        click(dlg, IDOK);
+    });
+    ASSERT_EQ(1, r) << "needs the data sources of .ci/odbcini.sh";
+    ASSERT_EQ(1u, host.calls.size());
+    EXPECT_EQ(user, host.calls[0].user) << "the connection gets the text as typed";
+    EXPECT_EQ(sqliteDsn(), ini.read("Lumbra Settings", "LastDatabase"));
+    EXPECT_EQ("<missing>", ini.read("Saved Logins", (sqliteDsn() + "_user").c_str()))
+        << "not remembered";
+    EXPECT_EQ("<missing>", ini.read("Lumbra Settings", "b_commit_always"));
+}
+
+TEST_F(Connect, PlainPasswordSavedBeforeStillConnectsAndIsThenProtected) {
+    ini.write("Saved Logins", "LumbraPG_user", pgUser().c_str());
+    ini.write("Saved Logins", "LumbraPG_pswd", pgPswd().c_str());
+    host.save = true;
+    INT_PTR r = run([&](HWND dlg) {
+        ASSERT_TRUE(chooseCombo(dlg, IDC_CONNECT_DSN, pgDsn(), CBN_SELCHANGE));
+        EXPECT_EQ(pgPswd(), text(item(dlg, IDC_CONNECT_PSWD))) << "read as it was stored";
+        click(dlg, IDOK);
+    });
+    ASSERT_EQ(1, r) << odbctest::pgHint();
+    EXPECT_EQ(pgPswd(), host.calls.at(0).pswd);
+    EXPECT_EQ(pgPswd(), savedPassword(ini, "LumbraPG_pswd", pgPswd())) << "rewritten protected";
+
+    // A protected value that is damaged gives an empty field, never its text.
+    ini.write("Saved Logins", "LumbraPG_pswd", "dpapi:00ff00");
+    host.db->disconnect();
+    run([&](HWND dlg) {
+        EXPECT_EQ(pgDsn(), comboSelection(item(dlg, IDC_CONNECT_DSN)));
+        EXPECT_EQ("", text(item(dlg, IDC_CONNECT_PSWD)));
+        click(dlg, IDCANCEL);
+    });
+    EXPECT_EQ("", protectPassword(""));
+    EXPECT_EQ("", unprotectPassword("dpapi:zz"));
+    EXPECT_EQ("plain", unprotectPassword("plain"));
 }
 
 }  // namespace

@@ -422,4 +422,21 @@ TEST_F(TablesPg, SingleSchemaIsSelectedWithoutAsking) {
     xdb_free(other);
 }
 
+TEST_F(TablesPg, SchemaWithALineBreakIsListedButNotRemembered) {
+    char const* evil = "i\r\n[Lumbra Settings]\r\nb_commit_always=1";
+    std::string quoted = std::string("\"") + evil + "\"";
+    ASSERT_TRUE(odbctest::run(own, ("drop schema if exists " + quoted).c_str()));
+    ASSERT_TRUE(odbctest::run(own, ("create schema " + quoted).c_str()));
+    ASSERT_EQ(1, own->commit());
+    ini.write("Last Namespace", "LumbraPG", "ldlg_a");
+    ASSERT_TRUE(open());
+    EXPECT_TRUE(chooseCombo(dlg, IDC_TABLES_SCHEMA, evil, CBN_SELENDOK));
+    close();
+    EXPECT_EQ("ldlg_a", ini.read("Last Namespace", "LumbraPG")) << "the old choice stays";
+    EXPECT_EQ("<missing>", ini.read("Lumbra Settings", "b_commit_always"));
+    EXPECT_EQ("<missing>", ini.read("Last Namespace", "b_commit_always"));
+    odbctest::run(own, ("drop schema " + quoted).c_str());
+    own->commit();
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -411,4 +412,68 @@ TEST(Registry, AppRootDir) {
     deleteTree(HKEY_LOCAL_MACHINE, base);
     EXPECT_FALSE(vorGetRegAppRootDir("", dir));
     EXPECT_FALSE(vorGetRegAppRootDir(0, dir));
+}
+
+/* ---- values that would change the file's structure ---- */
+
+namespace {
+
+char const kInjected[] = "i\r\n[Lumbra Settings]\r\nb_commit_always=1";
+
+std::string fileText(std::string const& path) {
+    WritePrivateProfileStringA(0, 0, 0, path.c_str());  // flush the profile cache
+    std::string s;
+    if (FILE* f = fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, f)) > 0)
+            s.append(buf, n);
+        fclose(f);
+    }
+    return s;
+}
+
+}  // namespace
+
+TEST(IniSafety, LineBreaksAndKeyMarkersAreRefused) {
+    EXPECT_TRUE(vorIniSafe("plain value = with; signs [x]", false));
+    EXPECT_TRUE(vorIniSafe(0, false));
+    EXPECT_FALSE(vorIniSafe("a\nb", false));
+    EXPECT_FALSE(vorIniSafe("a\rb", false));
+    EXPECT_FALSE(vorIniSafe(kInjected, false));
+    EXPECT_TRUE(vorIniSafe("LumbraPG_user", true));
+    EXPECT_FALSE(vorIniSafe("a=b", true));
+    EXPECT_FALSE(vorIniSafe("[sec", true));
+    EXPECT_FALSE(vorIniSafe(";comment", true));
+}
+
+TEST(IniSafety, ProfileWritersDropUnsafeValuesAndKeys) {
+    TempIni ini("prof_inject");
+    cProfileman p;
+    p.init(ini.c_str(), "Main");
+    p.write_str("good", "kept");
+    p.write_str("bad", kInjected);
+    p.write_str_sec("Last Namespace", "LumbraPG", kInjected);
+    p.write_str_sec("Last Namespace", "dsn=x", "1");
+    p.write_str_sec("Main]\r\n[Lumbra Settings", "k", "1");
+    p.write_int_sec("Sec\nb_commit_always=1", "k", 1);
+    EXPECT_EQ("kept", ini.read("Main", "good"));
+    EXPECT_EQ("<missing>", ini.read("Main", "bad"));
+    EXPECT_EQ("<missing>", ini.read("Last Namespace", "LumbraPG"));
+    EXPECT_EQ("<missing>", ini.read("Last Namespace", "dsn"));
+    EXPECT_EQ("<missing>", ini.read("Lumbra Settings", "b_commit_always"));
+    std::string text = fileText(ini.path);
+    EXPECT_EQ(std::string::npos, text.find("b_commit_always")) << text;
+    EXPECT_EQ(std::string::npos, text.find("Lumbra Settings")) << text;
+}
+
+TEST(IniSafety, RecentFilesRefuseANameWithALineBreak) {
+    TempIni ini("recent_inject");
+    RecentMenu m;
+    cRecentFiles r(3, ini.c_str(), "Recent", "RF", m.bar, 0, 2, "(none)");
+    ASSERT_TRUE(r.addFilename("a.sql"));
+    EXPECT_FALSE(r.addFilename("c:\\x.sql\r\n[Lumbra Settings]\r\nb_commit_always=1"));
+    EXPECT_EQ("a.sql,,", entries(r)) << "list unchanged";
+    EXPECT_EQ("50:a.sql", m.items());
+    EXPECT_EQ(std::string::npos, fileText(ini.path).find("b_commit_always"));
 }

@@ -299,6 +299,16 @@ TEST(XFont, BadDescriptionsLeaveTheFont) {
         "1~0~ -16~0~0~0~700~1~0~0~0~3~2~1~49~Courier New",           // blank inside
         "garbage",
         "1",
+        // Absurd sizes and angles: each one makes an unreadable editor.
+        "1~0~-2147483648~0~0~0~700~1~0~0~0~3~2~1~49~Courier New",    // height INT_MIN
+        "1~0~2147483647~0~0~0~700~1~0~0~0~3~2~1~49~Courier New",     // height INT_MAX
+        "1~0~-1001~0~0~0~700~1~0~0~0~3~2~1~49~Courier New",          // height just out
+        "1~0~-16~2147483647~0~0~700~1~0~0~0~3~2~1~49~Courier New",   // width
+        "1~0~-16~0~-3601~0~700~1~0~0~0~3~2~1~49~Courier New",        // escapement
+        "1~0~-16~0~0~3601~700~1~0~0~0~3~2~1~49~Courier New",         // orientation
+        "1~0~-16~0~0~0~1001~1~0~0~0~3~2~1~49~Courier New",           // weight
+        "1~0~-16~0~0~0~-1~1~0~0~0~3~2~1~49~Courier New",             // negative weight
+        "1~0~-16~0~0~0~700~1~0~0~0~3~2~1~49~Courier\r\n[x]",         // line break in the face
     };
     for (char const* d : bad) {
         EXPECT_FALSE(f.set(d)) << d;
@@ -306,6 +316,9 @@ TEST(XFont, BadDescriptionsLeaveTheFont) {
         EXPECT_EQ(before, f.getHfont()) << d;
         EXPECT_EQ(0xFF0000, f.getColor()) << d;
     }
+    EXPECT_TRUE(f.set("1~0~-1000~0~0~0~1000~0~0~0~1~1~2~1~34~Arial")) << "largest accepted";
+    EXPECT_TRUE(f.set("1~0~1000~-1000~3600~-3600~0~0~0~0~1~1~2~1~34~Arial"));
+    ASSERT_TRUE(f.set(courier));
     std::string face32 = std::string("1~0~-11~0~0~0~400~0~0~0~1~1~2~1~34~") + std::string(32, 'F');
     EXPECT_FALSE(f.set(face32.c_str())) << "overlong face name";
     EXPECT_STREQ(courier, f.str4save());
