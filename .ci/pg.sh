@@ -100,6 +100,13 @@ BEGIN
   ELSE
     ALTER ROLE $PG_ROLE LOGIN PASSWORD '$PG_PASSWORD';
   END IF;
+  -- A login whose password holds the connection-string characters ; { } = and a
+  -- trailing blank: it must arrive quoted, never as attributes of its own.
+  IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = '${PG_ROLE}_odd') THEN
+    CREATE ROLE ${PG_ROLE}_odd LOGIN PASSWORD 'odd;pw}={x ';
+  ELSE
+    ALTER ROLE ${PG_ROLE}_odd LOGIN PASSWORD 'odd;pw}={x ';
+  END IF;
 END
 \$\$;
 SQL

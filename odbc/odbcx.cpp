@@ -73,6 +73,29 @@ static void copyText(char* dst, int size, char const* src)
     dst[i] = 0;
 }
 
+/* End of the attribute value starting at v: the ";" after it or the string's end. A value
+   in braces runs to its closing brace; "}}" inside stands for one "}". */
+static char const* connStrValueEnd(char const* v)
+{
+    if (*v == '{') {
+        char const* p = v + 1;
+        while (*p) {
+            if (*p == '}') {
+                if (p[1] != '}')
+                    break;
+                p++;
+            }
+            p++;
+        }
+        if (*p == '}')
+            p++;
+        char const* semi = strchr(p, ';');
+        return semi ? semi : p + strlen(p);
+    }
+    char const* semi = strchr(v, ';');
+    return semi ? semi : v + strlen(v);
+}
+
 /* Value of key= in a connection string (keys compared ignoring case, braces removed). */
 static void connStrValue(char const* cs, char const* key, char* out, int size)
 {
@@ -85,9 +108,8 @@ static void connStrValue(char const* cs, char const* key, char* out, int size)
         char const* eq = strchr(p, '=');
         if (!eq)
             return;
-        char const* end = strchr(eq + 1, ';');
-        if (!end)
-            end = eq + strlen(eq);
+        char const* v = eq + 1;
+        char const* end = connStrValueEnd(v);
         char const* k = p;
         char const* kend = eq;
         while (kend > k && kend[-1] == ' ')
@@ -96,22 +118,60 @@ static void connStrValue(char const* cs, char const* key, char* out, int size)
             char name[32];
             copyText(name, (int)klen + 1 < 32 ? (int)klen + 1 : 32, k);
             if (stricmpx(name, key) == 0) {
-                char const* v = eq + 1;
-                char const* vend = end;
-                if (*v == '{' && vend > v + 1 && vend[-1] == '}') {
-                    v++;
-                    vend--;
+                int n = 0;
+                if (*v == '{') {
+                    for (char const* q = v + 1; q < end && n < size - 1; q++) {
+                        if (*q == '}') {
+                            if (q[1] != '}')
+                                break;
+                            q++;
+                        }
+                        out[n++] = *q;
+                    }
+                } else {
+                    n = (int)(end - v);
+                    if (n > size - 1)
+                        n = size - 1;
+                    memcpy(out, v, n);
                 }
-                int n = (int)(vend - v);
-                if (n > size - 1)
-                    n = size - 1;
-                memcpy(out, v, n);
                 out[n] = 0;
                 return;
             }
         }
         p = end;
     }
+}
+
+/* Appends key=value; to cs (size bytes), the value in braces with "}" doubled when it
+   holds a character that would end or open an attribute, or blanks at its ends, so that
+   no value can add an attribute of its own. False when it does not fit. */
+static bool connStrAppend(char* cs, size_t size, char const* key, char const* value)
+{
+    size_t vlen = strlen(value);
+    bool brace = strpbrk(value, ";{}=") != 0 ||
+                 (vlen && (value[0] == ' ' || value[vlen - 1] == ' '));
+    size_t at = strlen(cs);
+    size_t need = strlen(key) + 2 + vlen + (brace ? 2 : 0);
+    for (char const* q = value; brace && *q; q++)
+        need += *q == '}';
+    if (at + need >= size)
+        return false;
+    char* o = cs + at;
+    for (char const* q = key; *q; q++)
+        *o++ = *q;
+    *o++ = '=';
+    if (brace)
+        *o++ = '{';
+    for (char const* q = value; *q; q++) {
+        *o++ = *q;
+        if (brace && *q == '}')
+            *o++ = '}';
+    }
+    if (brace)
+        *o++ = '}';
+    *o++ = ';';
+    *o = 0;
+    return true;
 }
 
 cOdbcx::cOdbcx()
@@ -259,12 +319,16 @@ int cOdbcx::connect(char const* dsn, char const* user, char const* pswd, int fla
     char const* d = dsn ? dsn : "";
     char const* u = user ? user : "";
     char const* p = pswd ? pswd : "";
-    size_t need = strlen("DSN=;UID=;PWD=;") + strlen(d) + strlen(u) + strlen(p);
-    if (need >= XDB_CONNSTR_SIZE)
-        return failText(connStrTooLong);
     char cs[XDB_CONNSTR_SIZE];
-    snprintf(cs, sizeof(cs), "DSN=%s;UID=%s;PWD=%s;", d, u, p);
-    if (!driverConnect(cs, flags))
+    cs[0] = 0;
+    if (!connStrAppend(cs, sizeof(cs), "DSN", d) || !connStrAppend(cs, sizeof(cs), "UID", u) ||
+        !connStrAppend(cs, sizeof(cs), "PWD", p)) {
+        SecureZeroMemory(cs, sizeof(cs));
+        return failText(connStrTooLong);
+    }
+    int linkedNow = driverConnect(cs, flags);
+    SecureZeroMemory(cs, sizeof(cs));
+    if (!linkedNow)
         return 0;
     if (dsn && dsn[0])
         strfrdux(&dsnText, (void*)dsn);

@@ -497,3 +497,38 @@ TEST_F(Pg, CatalogueIndexNamesLongerThanTheFocusKey)
         EXPECT_TRUE(r.text[0] == ix1 || r.text[0] == ix2) << r.text[0];
     ASSERT_EQ(1, x->rollback());
 }
+
+TEST_F(Pg, LoginValuesAreQuotedNeverAddedAsAttributes)
+{
+    cXdbc* y = xdb_init();
+    ASSERT_NE(nullptr, y);
+    // A password holding ; { } = and a trailing blank works when quoted (.ci/pg.sh).
+    std::string odd = pgUser() + "_odd";
+    ASSERT_EQ(1, y->connect(pgDsn().c_str(), odd.c_str(), "odd;pw}={x ", 0)) << y->errorStr();
+    EXPECT_STREQ(pgDsn().c_str(), y->dsn());
+    EXPECT_STREQ(odd.c_str(), y->user());
+    EXPECT_STREQ("odd;pw}={x ", y->pswd());
+    cStrinx who;
+    ASSERT_EQ(1, y->prepare("select current_user || '@' || current_database()"));
+    ASSERT_EQ(1, y->execute(NULL));
+    ASSERT_EQ(1, y->fetchNext(&who, NULL));
+    EXPECT_EQ(odd + "@lumbratest", who.text);
+    y->disconnect();
+
+    // Neither the password nor the user name can reach another database or port.
+    std::string pswd = pgPswd() + ";Database=postgres";
+    EXPECT_EQ(0, y->connect(pgDsn().c_str(), pgUser().c_str(), pswd.c_str(), 0));
+    EXPECT_EQ(0, y->isConnected());
+    std::string user = pgUser() + ";Database=postgres";
+    EXPECT_EQ(0, y->connect(pgDsn().c_str(), user.c_str(), pgPswd().c_str(), 0));
+    EXPECT_EQ(0, y->isConnected());
+    user = pgUser() + ";Port=1";
+    EXPECT_EQ(0, y->connect(pgDsn().c_str(), user.c_str(), pgPswd().c_str(), 0));
+    EXPECT_EQ(0, y->isConnected());
+    std::string dsn = pgDsn() + ";Database=postgres";
+    EXPECT_EQ(0, y->connect(dsn.c_str(), pgUser().c_str(), pgPswd().c_str(), 0));
+    EXPECT_EQ(0, y->isConnected());
+    // The plain login still works after all that.
+    ASSERT_EQ(1, y->connect(pgDsn().c_str(), pgUser().c_str(), pgPswd().c_str(), 0)) << y->errorStr();
+    xdb_free(y);
+}

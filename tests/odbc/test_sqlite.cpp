@@ -694,3 +694,40 @@ TEST_F(Sqlite, CatalogueKeyNamesLongerThanTheFocusKey)
     EXPECT_EQ(0u, allRows(x).size());
     ASSERT_EQ(1, x->rollback());
 }
+
+TEST_F(Sqlite, LoginValuesAreQuotedNeverAddedAsAttributes)
+{
+    // A second database file the data source does not name.
+    std::string other = iniDir() + "/lumbra-other.db";
+    DeleteFileA(dosPath(other).c_str());
+    cXdbc* y = xdb_init();
+    ASSERT_NE(nullptr, y);
+    ASSERT_EQ(1, y->driverConnect(("DRIVER=SQLite3;Database=" + other + ";").c_str(), 0))
+        << y->errorStr();
+    ASSERT_TRUE(run(y, "create table only_in_other (a integer)"));
+    y->commit();
+    y->disconnect();
+
+    std::string redirect = ";Database=" + other;
+    char const* users[] = {"u", "u", "{u", "u}"};
+    for (char const* u : users) {
+        for (int i = 0; i < 2; i++) {
+            std::string user = std::string(u) + (i ? redirect : "");
+            std::string pswd = std::string("p}w") + (i ? "" : redirect);
+            ASSERT_EQ(1, y->connect(sqliteDsn().c_str(), user.c_str(), pswd.c_str(), 0))
+                << user << " / " << pswd << ": " << y->errorStr();
+            EXPECT_STREQ(user.c_str(), y->user()) << "the name as given";
+            EXPECT_STREQ(pswd.c_str(), y->pswd());
+            double n = -1;
+            EXPECT_FALSE(scalar(y, "select count(*) from only_in_other", n))
+                << user << " / " << pswd << " opened the other database";
+            EXPECT_TRUE(scalar(y, "select count(*) from sqlite_master", n));
+            y->disconnect();
+        }
+    }
+    // The data source name is quoted as well.
+    std::string dsn = sqliteDsn() + redirect;
+    EXPECT_EQ(0, y->connect(dsn.c_str(), "", "", 0));
+    EXPECT_EQ(0, y->isConnected());
+    xdb_free(y);
+}
