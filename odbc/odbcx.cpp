@@ -181,6 +181,7 @@ cOdbcx::cOdbcx()
 {
     focusKey[0] = 0;
     diagText[0] = 0;
+    diagState[0] = 0;
     lastKey[0] = 0;
     liveObjects++;
     if (!henv) {
@@ -224,6 +225,7 @@ int cOdbcx::failDriver(SQLRETURN, int level)
     SQLINTEGER native = 0;
     SQLSMALLINT len = 0;
     diagText[0] = 0;
+    diagState[0] = 0;
     for (int i = level; i < 3 && henv; i++) {
         SQLHDBC dbc = i < 2 ? hdbc : SQL_NULL_HDBC;
         SQLHSTMT stmt = i < 1 ? hstmt : SQL_NULL_HSTMT;
@@ -233,6 +235,8 @@ int cOdbcx::failDriver(SQLRETURN, int level)
                                 (SQLSMALLINT)sizeof(diagText), &len);
         if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
             diagText[sizeof(diagText) - 1] = 0;
+            memcpy(diagState, sqlState, 5);
+            diagState[5] = 0;
             break;
         }
         diagText[0] = 0;
@@ -244,6 +248,7 @@ int cOdbcx::failDriver(SQLRETURN, int level)
 int cOdbcx::failText(char const* text)
 {
     copyText(diagText, (int)sizeof(diagText), text);
+    diagState[0] = 0;
     errorCode = 1;
     return 0;
 }
@@ -426,6 +431,34 @@ int cOdbcx::disconnect()
     return ok;
 }
 
+static char const linkLostText[] =
+    "Connection lost - the data source no longer answers; the transaction was not ended.";
+
+/* The driver reports the connection gone: the last failure has an SQLSTATE of class 08
+   (08S01 communication link failure, 08003, 08006, ...), or the driver says it is dead. */
+bool cOdbcx::linkLost()
+{
+    if (!hdbc)
+        return false;
+    if (errorCode == 1 && diagState[0] == '0' && diagState[1] == '8')
+        return true;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return SQLGetConnectOption(hdbc, SQL_ATTR_CONNECTION_DEAD, &dead) != SQL_ERROR &&
+           dead == SQL_CD_TRUE;
+}
+
+/* Lets go of a lost connection without ending its transaction; the failure that told of
+   the loss stays the last error, and the object reads as not connected. */
+void cOdbcx::dropLink()
+{
+    char text[sizeof(diagText)];
+    copyText(text, (int)sizeof(text), errorCode == 1 ? diagText : linkLostText);
+    strfrdux(&dsnText, 0);  // so that disconnect neither commits nor rolls back
+    disconnect();
+    copyText(diagText, (int)sizeof(diagText), text);
+    errorCode = 1;
+}
+
 int cOdbcx::endTransaction(SQLUSMALLINT how)
 {
     errorCode = 0;
@@ -434,7 +467,15 @@ int cOdbcx::endTransaction(SQLUSMALLINT how)
     if (autoCommit)
         return 1;
     SQLRETURN rc = SQLTransact(henv, hdbc, how);
-    return rc == SQL_ERROR ? failDriver(rc, XDIAG_DBC) : 1;
+    int ok = rc == SQL_ERROR ? failDriver(rc, XDIAG_DBC) : 1;
+    // A commit the driver answers without a working connection did not happen.
+    if (linkLost()) {
+        if (ok)
+            failText(linkLostText);
+        dropLink();
+        return 0;
+    }
+    return ok;
 }
 
 int cOdbcx::commit()

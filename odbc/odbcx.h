@@ -74,6 +74,7 @@ public:
 
 private:
     char diagText[256];          /* driver message captured when code 1 was raised */
+    char diagState[6];           /* its SQLSTATE, "" when there was none */
     bool linked;                 /* SQLDriverConnect succeeded on hdbc */
     char lastKey[80];            /* whole key of the last delivered catalogue row */
     int colIndCount;             /* entries in colIndicators */
@@ -88,6 +89,8 @@ private:
     SQLLEN* addIndicator(SQLLEN**& list, int& count);
     void dropStatementState();
     int endTransaction(SQLUSMALLINT how);
+    bool linkLost();
+    void dropLink();
     int fetchMeta();
     int fetchFiltered();
     void rewriteCodes();

@@ -211,6 +211,8 @@ void cXQueryWindow::executeCommand() {
             logResult(true, 0, kNotConnected, 0);
         } else if (*g->lastError()) {
             logResult(true, 0, g->lastError(), g->modelSql());
+            if (g->partial)
+                showRowCounts(true);
         } else {
             logResult(true, 0, kNoSelect, 0);
         }

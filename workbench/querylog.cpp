@@ -1,6 +1,8 @@
 /* The message pane's log entries, the status bar fields and the row counts. */
 #include "querywin.h"
 
+#include <cstdio>
+
 #include "queryslot.h"
 #include "resultgrid.h"
 #include "statux.h"
@@ -52,6 +54,12 @@ void cXQueryWindow::showRowCounts(bool fromDatabase) {
         return;
     rowCounts[current] = rowCountText(fromDatabase, g->getCountA(), g->getCountV(),
                                       g->getColCountA(), settings.maxRows);
+    if (fromDatabase && g->partial) {
+        // The fetch broke off: the rows shown are all there is to count, not the result.
+        char buf[48];
+        snprintf(buf, sizeof buf, "DB: %d / ERR", g->getCountA());
+        rowCounts[current] = buf;
+    }
     if (statusBar)
         statusBar->setText(6, rowCounts[current].c_str());
 }

@@ -29,10 +29,15 @@ DWORD const kEditorStyle = 0x54A010C4;
 int const kEditorLimit = 0x7FFFFFFE;
 /* Largest script file loaded. */
 long const kMaxScriptFile = 64L * 1024 * 1024;
+/* Longest line loaded. The edit control measures a whole line again on every keystroke
+   in it: under Wine a line of 64 K characters loads, and takes a keystroke, in about a
+   third of a second on a busy machine, 512 K in two seconds and 2 M in seven. */
+size_t const kMaxEditorLine = 65536;
 
 char const kScriptFilter[] = "SQL+TXT files (*.sql, *.txt)\0*.sql;*.txt\0All files (*.*)\0*.*\0";
 
 char const kNotConnected[] = "Not connected. You have to connect before executing SQL commands!";
+char const kEscapeStop[] = "Run Script from Cursor was stopped with Esc.";
 /* Entry text for a failure the driver gave no message for. */
 char const kNoMessage[] = "The data source reported a failure without a message.";
 
@@ -129,15 +134,44 @@ bool cQuerySlot::executeAtCaret(int* line) {
     }
 }
 
+namespace {
+
+/* True when an Esc key press waits in the queue (it is taken out). */
+bool escapeQueued() {
+    MSG m;
+    if (!PeekMessageA(&m, 0, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD) ||
+        m.wParam != VK_ESCAPE)
+        return false;
+    PeekMessageA(&m, m.hwnd, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE | PM_NOYIELD);
+    return true;
+}
+
+/* How often a running script looks for Esc, in milliseconds. */
+DWORD const kEscapePoll = 50;
+
+}  // namespace
+
 void cQuerySlot::runFromLine(int line) {
     runText = edText(edit);
     running = true;
     int count = edLineCount(edit);
+    DWORD looked = GetTickCount() - kEscapePoll;
+    bool first = true;
     for (;;) {
         if (line >= count) {
             edCaretToLineEnd(edit, count - 1, true);
             break;
         }
+        // Between statements (not before the first) Esc ends the run.
+        if (!first && GetTickCount() - looked >= kEscapePoll) {
+            looked = GetTickCount();
+            if (escapeQueued()) {
+                edCaretToLineEnd(edit, line > 0 ? line - 1 : 0, true);
+                owner->logResult(true, 0, kEscapeStop, 0);
+                break;
+            }
+        }
+        first = false;
         edCaretToLineEnd(edit, line, false);
         int before = line;
         if (!executeAtCaret(&line)) {
@@ -209,6 +243,8 @@ bool cQuerySlot::commit() {
         logOk(seconds, "Commit");
     else
         logError(0, db->errorStr(), 0);
+    if (!ok)
+        forgetLostConnection();
     return ok;
 }
 
@@ -225,6 +261,8 @@ bool cQuerySlot::rollback() {
         logOk(seconds, "Rollback");
     else
         logError(0, db->errorStr(), 0);
+    if (!ok)
+        forgetLostConnection();
     return ok;
 }
 
@@ -289,6 +327,21 @@ bool cQuerySlot::disconnect(bool silent) {
     return true;
 }
 
+void cQuerySlot::forgetLostConnection() {
+    if (db->isConnected())
+        return;
+    // The connection object let go of a connection the driver reported lost.
+    connected = false;
+    strfrdux(&dsn, (void*)"");
+    strfrdux(&user, (void*)"");
+    strfrdux(&pswd, (void*)"");
+    closeTablesDialog();
+    std::string entry = owner->lastEntry;
+    owner->updateStatusBar(entry.c_str());
+    owner->slots[owner->shown()]->refreshTitle();
+    owner->showRowCounts(true);
+}
+
 void cQuerySlot::resyncConnection() {
     connected = db->isConnected() != 0;
     strfrdux(&dsn, (void*)db->dsn());
@@ -344,6 +397,24 @@ bool cQuerySlot::saveScriptAs() {
     return saveFile(name);
 }
 
+namespace {
+
+/* Whether this platform's edit control starts a new line at a lone LF (Wine's does;
+   the classic Windows one does not), asked once of a hidden control. */
+bool lfBreaksLines() {
+    static int known = -1;
+    if (known < 0) {
+        HWND e = CreateWindowExA(0, "EDIT", "a\nb", WS_POPUP | ES_MULTILINE, 0, 0, 100, 100, 0,
+                                 0, 0, 0);
+        known = e && SendMessageA(e, EM_GETLINECOUNT, 0, 0) == 2;
+        if (e)
+            DestroyWindow(e);
+    }
+    return known == 1;
+}
+
+}  // namespace
+
 bool cQuerySlot::openFile(char const* name) {
     cWaitCursor wait;
     FILE* f = name && *name ? fopen(name, "rb") : 0;
@@ -355,7 +426,17 @@ bool cQuerySlot::openFile(char const* name) {
     if (fseek(f, 0, SEEK_END) == 0)
         size = ftell(f);
     fseek(f, 0, SEEK_SET);
-    char* buf = size >= 0 && size <= kMaxScriptFile ? (char*)mallox((int)size + 1) : 0;
+    if (size > kMaxScriptFile) {
+        fclose(f);
+        char text[200];
+        snprintf(text, sizeof text,
+                 "This file is too large for the editor: it holds %ld bytes, the editor takes "
+                 "at most %ld MB.\r\n\r\nRun it with Run External Script instead.",
+                 size, kMaxScriptFile / (1024 * 1024));
+        vorMessageBox(owner->hwnd, text, "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    char* buf = size >= 0 ? (char*)mallox((int)size + 1) : 0;
     if (!buf) {
         fclose(f);
         vorMessageBox(owner->hwnd, "Not enough memory to open this file!", "Lumbra",
@@ -363,8 +444,32 @@ bool cQuerySlot::openFile(char const* name) {
         return false;
     }
     size_t got = fread(buf, 1, (size_t)size, f);
+    bool readAll = got == (size_t)size && !ferror(f);
     fclose(f);
     buf[got] = 0;
+    if (!readAll) {
+        freex(buf);
+        vorMessageBox(owner->hwnd, "Cannot open this file!", "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    // Nothing is loaded that the editor would cut (a NUL byte) or take minutes to show.
+    size_t at = 0;
+    eScriptProblem problem = scriptTextProblem(buf, got, kMaxEditorLine, lfBreaksLines(), &at);
+    if (problem != SCRIPT_OK) {
+        freex(buf);
+        char text[300];
+        if (problem == SCRIPT_BINARY)
+            snprintf(text, sizeof text,
+                     "This file holds binary data and cannot be edited as a script."
+                     "\r\n\r\nThe first zero byte is at offset %lu.", (unsigned long)at);
+        else
+            snprintf(text, sizeof text,
+                     "This file has a line of %lu characters; the editor takes lines of at most "
+                     "%lu characters.\r\n\r\nRun it with Run External Script instead.",
+                     (unsigned long)at, (unsigned long)kMaxEditorLine);
+        vorMessageBox(owner->hwnd, text, "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
     SetWindowTextA(edit, buf);
     freex(buf);
     lstrcpynA(fileName, name, sizeof fileName);
@@ -376,10 +481,44 @@ bool cQuerySlot::openFile(char const* name) {
     return true;
 }
 
+namespace {
+
+/* Writes bytes to a new file in the directory of name and puts it in name's place only
+   when every byte is on disk, so a failure leaves the old file as it was. */
+bool replaceFile(char const* name, std::string const& bytes) {
+    char dir[MAX_PATH + 1];
+    char* part = 0;
+    DWORD n = GetFullPathNameA(name, sizeof dir, dir, &part);
+    if (n == 0 || n >= sizeof dir || !part || !*part)
+        return false;
+    *part = 0;
+    char temp[MAX_PATH + 1];
+    if (!GetTempFileNameA(dir, "lmb", 0, temp))
+        return false;
+    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    bool ok = h != INVALID_HANDLE_VALUE;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        DWORD chunk = (DWORD)(bytes.size() - done < (1u << 20) ? bytes.size() - done : (1u << 20));
+        DWORD wrote = 0;
+        ok = WriteFile(h, bytes.data() + done, chunk, &wrote, 0) && wrote == chunk;
+        done += wrote;
+    }
+    if (h != INVALID_HANDLE_VALUE) {
+        ok = FlushFileBuffers(h) && ok;
+        ok = CloseHandle(h) && ok;
+    }
+    ok = ok && MoveFileExA(temp, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(temp);
+    return ok;
+}
+
+}  // namespace
+
 bool cQuerySlot::saveFile(char const* name) {
     cWaitCursor wait;
-    FILE* f = name && *name ? fopen(name, "wb") : 0;
-    if (!f) {
+    if (!name || !*name) {
         vorMessageBox(owner->hwnd, "Cannot save this file!", "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }
@@ -387,14 +526,11 @@ bool cQuerySlot::saveFile(char const* name) {
     try {
         text = edText(edit);
     } catch (std::bad_alloc const&) {
-        fclose(f);
         vorMessageBox(owner->hwnd, "Not enough memory to save this file!", "Lumbra",
                       MB_OK | MB_ICONSTOP);
         return false;
     }
-    bool written = fwrite(text.data(), 1, text.size(), f) == text.size();
-    written = fclose(f) == 0 && written;
-    if (!written) {
+    if (!replaceFile(name, text)) {
         vorMessageBox(owner->hwnd, "Cannot save this file!", "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }

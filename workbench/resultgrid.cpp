@@ -13,7 +13,7 @@
 
 cResultGrid::cResultGrid()
     : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), blobChars(0), hasUnion(false),
-      errorBoxes(false), rawModel(false) {}
+      errorBoxes(false), rawModel(false), partial(false) {}
 
 cResultGrid::~cResultGrid() {
     dropModel();
@@ -32,11 +32,14 @@ void cResultGrid::setConnection(cXdbc* connection) {
         xdb_free(db);
     db = connection;
     ownsDb = false;
+    partial = false;
     resetax();
     dropModel();
 }
 
 char const* cResultGrid::lastError() {
+    if (partial)
+        return fetchError.c_str();
     if (!db)
         return "";
     char const* s = db->errorStr();
@@ -92,7 +95,8 @@ bool cResultGrid::addGridColumns() {
     return true;
 }
 
-void cResultGrid::fetchRows() {
+/* False when the fetch ended on an error rather than at the end of the rows. */
+bool cResultGrid::fetchRows() {
     // One value object per result column, reused for every row.
     struct Slot {
         short id;
@@ -145,6 +149,12 @@ void cResultGrid::fetchRows() {
     }
     for (Slot& s : slots)
         delete s.value;
+    if (added < rowLimit && db->error()) {
+        char const* why = db->errorStr();
+        fetchError = why && *why ? why : "The data source ended the fetch with an error.";
+        return false;
+    }
+    return true;
 }
 
 void cResultGrid::chooseNumberFormats() {
@@ -188,6 +198,8 @@ void cResultGrid::widenToFirstDate(short colid) {
 
 bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     cWaitCursor wait;
+    partial = false;
+    fetchError.clear();
     if (sql) {
         dropModel();
         model = new cStatementModel(1, "", "", "", "");
@@ -229,8 +241,9 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
             return false;
         }
     }
-    fetchRows();
+    bool complete = fetchRows();
     db->finish();
+    partial = !complete;
     if (!keepColumns)
         chooseNumberFormats();
     if (!(flg & TAX_AUTOWIDTH)) {
@@ -247,7 +260,7 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
         setAllColWidth(-1, false);
     }
     home(false);
-    return true;
+    return complete;
 }
 
 bool cResultGrid::rerun(bool keepColumns) {

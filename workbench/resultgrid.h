@@ -20,6 +20,8 @@ public:
     bool hasUnion;           // the last SQL holds "union select": no rebuilt SQL
     bool errorBoxes;         // failures also raise a "SQL Error" box
     bool rawModel;           // columns came from the result only: the SQL is run as written
+    bool partial;            // the last load ended on a fetch error: its rows are incomplete
+    std::string fetchError;  // driver message of that error
 
     cResultGrid();
     ~cResultGrid() override;
@@ -27,7 +29,8 @@ public:
     /* Lends a connection (0 for none); frees an owned one, empties the grid. */
     void setConnection(cXdbc* connection);
     void setMaxRows(int n) { rowLimit = n; }
-    /* Runs sql (or, with 0, the model again) and loads its rows. */
+    /* Runs sql (or, with 0, the model again) and loads its rows. A fetch that ends on an
+       error keeps the rows so far, sets partial and fails. */
     bool loadSelect(char const* sql, bool keepColumns);
     /* The model again, rows replaced; false without a live connection. */
     bool rerun(bool keepColumns);
@@ -48,7 +51,7 @@ private:
     void sqlErrorBox(char const* text);
     bool columnsFromResult();
     bool addGridColumns();
-    void fetchRows();
+    bool fetchRows();
     void chooseNumberFormats();
     void widenToFirstDate(short colid);
 };

@@ -109,6 +109,31 @@ std::string rowCountText(bool fromDatabase, int countA, int countV, int colCount
     return buf;
 }
 
+eScriptProblem scriptTextProblem(char const* data, size_t size, size_t maxLine, bool lfBreaks,
+                                 size_t* at) {
+    size_t start = 0;  // first character of the current line
+    size_t longest = 0;
+    for (size_t i = 0; i < size; i++) {
+        if (data[i] == 0) {
+            *at = i;
+            return SCRIPT_BINARY;
+        }
+        if (data[i] == '\n') {
+            bool crlf = i > start && data[i - 1] == '\r';
+            if (crlf || lfBreaks) {
+                size_t len = i - start - (crlf ? 1 : 0);
+                if (len > longest)
+                    longest = len;
+                start = i + 1;
+            }
+        }
+    }
+    if (size - start > longest)
+        longest = size - start;
+    *at = longest;
+    return longest > maxLine ? SCRIPT_LONG_LINE : SCRIPT_OK;
+}
+
 std::string saveQuestion(char const* file, int number) {
     char buf[64];
     if (file && *file)

@@ -26,6 +26,17 @@ std::string slotWindowTitle(int n, char const* dsn, char const* user, char const
 /* Row-count field: "DB: a / a", "DB: a / ???" (maxRows reached), "GRID: v / a" after a
    filter, "" for an empty result without columns. */
 std::string rowCountText(bool fromDatabase, int countA, int countV, int colCount, int maxRows);
+/* What keeps a file's bytes out of the script editor. */
+enum eScriptProblem {
+    SCRIPT_OK = 0,
+    SCRIPT_BINARY = 1,    // a NUL byte; at is its offset
+    SCRIPT_LONG_LINE = 2  // a line longer than the editor takes; at is its length
+};
+/* The first problem of data. Lines end at CR LF, and also at a lone LF when lfBreaks
+   (as the edit control of the platform in use breaks them). */
+eScriptProblem scriptTextProblem(char const* data, size_t size, size_t maxLine, bool lfBreaks,
+                                 size_t* at);
+
 /* "Save changes?\r\n\r\n" and the file name or "Untitled" with the slot number. */
 std::string saveQuestion(char const* file, int number);
 

@@ -96,3 +96,27 @@ TEST(ShowExpression, RunnableText) {
     EXPECT_EQ(runnableText("select 1;;"), "select 1;");
     EXPECT_EQ(runnableText(""), "");
 }
+
+TEST(ScriptProblem, NulByteAndLinesLongerThanTheEditorTakes) {
+    size_t at = 99;
+    EXPECT_EQ(SCRIPT_OK, scriptTextProblem("", 0, 4, false, &at));
+    EXPECT_EQ(0u, at);
+    EXPECT_EQ(SCRIPT_OK, scriptTextProblem("abcd\r\nabcd", 10, 4, false, &at));
+    EXPECT_EQ(4u, at) << "the longest line";
+    EXPECT_EQ(SCRIPT_LONG_LINE, scriptTextProblem("ab\r\nabcde\r\nx", 12, 4, false, &at));
+    EXPECT_EQ(5u, at);
+    EXPECT_EQ(SCRIPT_LONG_LINE, scriptTextProblem("ab\r\nabcde", 9, 4, false, &at)) << "last line";
+    // Without lfBreaks only CR LF ends a line: a lone LF or CR is a character of it.
+    EXPECT_EQ(SCRIPT_LONG_LINE, scriptTextProblem("ab\ncd\re", 7, 4, false, &at));
+    EXPECT_EQ(7u, at);
+    EXPECT_EQ(SCRIPT_OK, scriptTextProblem("ab\ncd\re", 7, 4, true, &at)) << "where LF breaks";
+    EXPECT_EQ(4u, at);
+    EXPECT_EQ(SCRIPT_OK, scriptTextProblem("\r\n\r\n\r\n", 6, 0, false, &at));
+    std::string bin("select 1;\r\n\0rest", 16);
+    EXPECT_EQ(SCRIPT_BINARY, scriptTextProblem(bin.data(), bin.size(), 100, false, &at));
+    EXPECT_EQ(11u, at);
+    std::string both = std::string(10, 'x') + std::string(1, '\0');
+    EXPECT_EQ(SCRIPT_BINARY, scriptTextProblem(both.data(), both.size(), 4, false, &at))
+        << "a NUL anywhere wins over a long line";
+    EXPECT_EQ(10u, at);
+}

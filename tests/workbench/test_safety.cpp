@@ -1,0 +1,349 @@
+/* What the workbench does when things go wrong: a file that cannot be written, binary and
+   oversized scripts, Esc during a script run, a fetch that breaks off and a commit on a
+   lost connection (PostgreSQL of .ci/pg.sh). */
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "edutil.h"
+#include "lumbrarc.h"
+#include "querywin.h"
+#include "queryslot.h"
+#include "resultgrid.h"
+#include "statux.h"
+#include "wbtest.h"
+#include "xdbc.h"
+
+using wbtest::AppDir;
+using wbtest::BoxHook;
+
+namespace {
+
+std::string envOr(char const* name, char const* fallback) {
+    char const* v = getenv(name);
+    return v && *v ? v : fallback;
+}
+
+std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
+std::string pgCursorDsn() { return envOr("LUMBRA_PG_CURSOR_DSN", "LumbraPGCursor"); }
+std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }
+std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
+
+class Safety : public ::testing::Test {
+protected:
+    BoxHook boxes;
+    AppDir dir{"wbsafety"};
+    cXQueryWindow* w = 0;
+
+    void SetUp() override {
+        w = wbtest::openMain(dir);
+        ASSERT_NE(w, nullptr);
+    }
+    void TearDown() override {
+        if (w && IsWindow(w->hwnd)) {
+            for (cQuerySlot* s : w->slots)
+                s->modified = false;
+            wbtest::closeMain(w);
+        }
+    }
+    cQuerySlot* q1() { return w->slots[0]; }
+    cResultGrid* grid() { return w->grids[0]; }
+    std::vector<std::string> entries() {
+        std::string pane = wbtest::paneText(w);
+        std::vector<std::string> out;
+        size_t at = 0;
+        while (at < pane.size()) {
+            size_t end = pane.find("\r\n\r\n", at);
+            out.push_back(pane.substr(at, end == std::string::npos ? end : end - at));
+            if (end == std::string::npos)
+                break;
+            at = end + 4;
+        }
+        return out;
+    }
+    std::string last() {
+        std::vector<std::string> e = entries();
+        return e.empty() ? "" : e.back();
+    }
+    void runOne(std::string const& stmt) {
+        wbtest::setScript(w, stmt.c_str());
+        wbtest::caretAt(w, 0);
+        wbtest::executeInEditor(w);
+    }
+    /* Files of the scratch directory other than Lumbra.ini. */
+    std::vector<std::string> files() {
+        std::vector<std::string> out;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((dir.dir + "*").c_str(), &fd);
+        if (h == INVALID_HANDLE_VALUE)
+            return out;
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                lstrcmpiA(fd.cFileName, "Lumbra.ini") != 0)
+                out.push_back(fd.cFileName);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+        return out;
+    }
+};
+
+std::string lines(int count, int width) {
+    std::string s;
+    for (int i = 0; i < count; i++) {
+        std::string l = "select " + std::to_string(i) + " as n";
+        l.resize(width, ' ');
+        s += l + "\r\n";
+    }
+    return s;
+}
+
+}  // namespace
+
+/* ---- script files ---- */
+
+TEST_F(Safety, SaveThatCannotWriteEveryByteLeavesTheFileAsItWas) {
+    std::string path = dir.file("big.sql");
+    std::string original = lines(30000, 60);  // 1.8 MB
+    wbtest::writeFile(path, original);
+    ASSERT_TRUE(q1()->openFile(path.c_str()));
+    wbtest::typeScript(w, lines(40000, 70).c_str());
+    ASSERT_TRUE(q1()->modified);
+    std::string edited = wbtest::script(w);
+
+    // Another program holds a lock on part of the file: writing over it in place fails
+    // half-way, as a full disk does.
+    HANDLE other = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                               OPEN_EXISTING, 0, 0);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(LockFile(other, 1000000, 0, 4096, 0));
+    bool saved = q1()->saveFile(path.c_str());
+    UnlockFile(other, 1000000, 0, 4096, 0);
+    CloseHandle(other);
+    std::string now = wbtest::readFile(path);
+    EXPECT_TRUE(now == original || now == edited)
+        << "the file holds " << now.size() << " bytes: neither the old " << original.size()
+        << " nor the new " << edited.size();
+    if (saved) {
+        EXPECT_EQ(now, edited);
+        EXPECT_FALSE(q1()->modified);
+    } else {
+        EXPECT_EQ(now, original);
+        EXPECT_TRUE(q1()->modified);
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text, "Cannot save this file!");
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{"big.sql"}) << "no temporary file left";
+}
+
+TEST_F(Safety, SaveRefusedByTheTargetKeepsItAndTheModifiedFlag) {
+    std::string path = dir.file("held.sql");
+    wbtest::writeFile(path, "select 'old';\r\n");
+    ASSERT_TRUE(q1()->openFile(path.c_str()));
+    wbtest::typeScript(w, "select 'new';\r\n");
+    // Open without delete sharing: the file can be neither replaced nor renamed over.
+    HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               0, OPEN_EXISTING, 0, 0);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(q1()->saveFile(path.c_str()));
+    CloseHandle(other);
+    EXPECT_EQ(wbtest::readFile(path), "select 'old';\r\n");
+    EXPECT_TRUE(q1()->modified);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Cannot save this file!");
+    EXPECT_EQ(files(), std::vector<std::string>{"held.sql"}) << "no temporary file left";
+
+    // Once the file is free the same save replaces it whole.
+    boxes.boxes.clear();
+    ASSERT_TRUE(q1()->saveFile(path.c_str()));
+    EXPECT_EQ(wbtest::readFile(path), "select 'new';\r\n");
+    EXPECT_FALSE(q1()->modified);
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Safety, BinaryFileIsRefusedWithTheOffsetAndNothingLoaded) {
+    wbtest::setScript(w, "keep me");
+    q1()->modified = false;
+    std::string path = dir.file("data.bin");
+    std::string bytes(100000, 'x');
+    bytes[286] = 0;
+    wbtest::writeFile(path, bytes);
+    EXPECT_FALSE(q1()->openFile(path.c_str()));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "This file holds binary data and cannot be edited as a script.\r\n\r\n"
+              "The first zero byte is at offset 286.");
+    EXPECT_EQ(boxes.boxes[0].type & MB_ICONMASK, (UINT)MB_ICONSTOP);
+    EXPECT_EQ(wbtest::script(w), "keep me");
+    EXPECT_STREQ(q1()->fileName, "") << "Save cannot write over it";
+    EXPECT_EQ(wbtest::readFile(path), bytes);
+}
+
+TEST_F(Safety, LongLinesAreRefusedBeforeTheEditorStallsOnThem) {
+    // A line at the limit loads quickly; one character more is refused with a pointer to
+    // the script runner.
+    std::string ok = "select 1;\r\n" + std::string(65536, 'a') + "\r\nselect 2;\r\n";
+    std::string path = dir.file("wide.sql");
+    wbtest::writeFile(path, ok);
+    DWORD t = GetTickCount();
+    ASSERT_TRUE(q1()->openFile(path.c_str()));
+    EXPECT_LT(GetTickCount() - t, 3000u) << "a line at the limit shows without a stall";
+    EXPECT_EQ(wbtest::script(w), ok);
+
+    std::string tooLong = "select 1;\r\n" + std::string(2 * 1024 * 1024, 'a');
+    wbtest::writeFile(path, tooLong);
+    t = GetTickCount();
+    EXPECT_FALSE(q1()->openFile(path.c_str()));
+    EXPECT_LT(GetTickCount() - t, 3000u);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "This file has a line of 2097152 characters; the editor takes lines of at most "
+              "65536 characters.\r\n\r\nRun it with Run External Script instead.");
+    EXPECT_EQ(wbtest::script(w), ok) << "the editor keeps what it had";
+}
+
+TEST_F(Safety, FileAboveTheSizeLimitNamesTheLimit) {
+    std::string path = dir.file("huge.sql");
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    // A sparse 65 MB file: its size is all that matters.
+    SetFilePointer(h, 65 * 1024 * 1024, 0, FILE_BEGIN);
+    SetEndOfFile(h);
+    CloseHandle(h);
+    EXPECT_FALSE(q1()->openFile(path.c_str()));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "This file is too large for the editor: it holds 68157440 bytes, the editor takes "
+              "at most 64 MB.\r\n\r\nRun it with Run External Script instead.");
+    DeleteFileA(path.c_str());
+}
+
+/* ---- running a script ---- */
+
+TEST_F(Safety, EscStopsRunScriptFromCursorBetweenStatements) {
+    runOne("connect " + envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite") + ";");
+    ASSERT_TRUE(q1()->connected) << last() << " (needs the data sources of .ci/odbcini.sh)";
+    std::string text;
+    for (int i = 0; i < 300; i++)
+        text += "select " + std::to_string(i) + " as n;\r\n";
+    wbtest::setScript(w, text.c_str());
+    wbtest::caretAt(w, 0);
+    MSG m;
+    while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE))
+        DispatchMessageA(&m);
+    size_t before = entries().size();
+    // Esc pressed while the run is under way waits in the queue until the next look.
+    ASSERT_TRUE(PostMessageA(q1()->edit, WM_KEYDOWN, VK_ESCAPE, 1));
+    w->command(CMD_RUNSCRIPT);
+    std::vector<std::string> e = entries();
+    ASSERT_GT(e.size(), before);
+    EXPECT_EQ(e.size() - before, 2u) << "one statement, then the stop: " << e.back();
+    EXPECT_NE(e.back().find("[ERR]"), std::string::npos) << e.back();
+    EXPECT_NE(e.back().find("Run Script from Cursor was stopped with Esc."), std::string::npos)
+        << e.back();
+    EXPECT_FALSE(PeekMessageA(&m, 0, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE)) << "Esc was taken";
+    EXPECT_EQ(edLineFromChar(q1()->edit, edCaret(q1()->edit)), 0) << "caret after the last run";
+
+    // Without Esc the whole script runs.
+    wbtest::caretAt(w, 0);
+    w->command(CMD_RUNSCRIPT);
+    EXPECT_NE(last().find("select 299 as n"), std::string::npos) << last();
+}
+
+/* ---- a connection that goes away ---- */
+
+namespace {
+
+/* A second connection: sets data up, looks at what others committed, ends backends. */
+struct Side {
+    cXdbc* x = xdb_init();
+    bool ok = x && x->connect(pgDsn().c_str(), pgUser().c_str(), pgPswd().c_str(), 0);
+    ~Side() { xdb_free(x); }
+    bool run(std::string const& sql) {
+        bool r = x->prepare(sql.c_str()) && x->execute();
+        x->finish();
+        x->commit();
+        return r;
+    }
+    double scalar(char const* sql) {
+        cNumbex n;
+        bool r = x->prepare(sql) && x->execute() && x->fetchNext(&n, (cVariablex*)0);
+        x->finish();
+        x->commit();
+        return r ? n.toDouble() : -1;
+    }
+};
+
+char const kPgHint[] = "needs .ci/pg.sh start <builddir> and .ci/odbcini.sh <builddir>";
+
+}  // namespace
+
+TEST_F(Safety, FetchBrokenOffIsAnErrorWithThePartialRowsKept) {
+    // Only with maxrows above the result would a complete fetch read as "DB: n / n".
+    wbtest::closeMain(w);
+    dir.write("maxrows", "1000");
+    w = wbtest::openMain(dir);
+    ASSERT_NE(w, nullptr);
+    // Through the server cursor rows come ten at a time; the backend ends itself at row
+    // 200, in the middle of the fetch.
+    runOne("connect " + pgCursorDsn() + "/" + pgUser() + "/" + pgPswd() + ";");
+    ASSERT_TRUE(q1()->connected) << last() << " / " << kPgHint;
+    std::string sql =
+        "select g, case when g = 200 then pg_terminate_backend(pg_backend_pid()) end as k "
+        "from generate_series(1, 400) g";
+    runOne(sql);
+    std::string e = last();
+    EXPECT_NE(e.find("[ERR]"), std::string::npos) << e;
+    EXPECT_NE(e.find("=== " + sql), std::string::npos) << e;
+    EXPECT_GT(e.size(), sql.size() + 30) << "the driver's message is shown: " << e;
+    int rows = grid()->getCountA();
+    EXPECT_GT(rows, 100) << "rows fetched before the break stay";
+    EXPECT_LT(rows, 400);
+    EXPECT_TRUE(grid()->partial);
+    EXPECT_EQ(std::string(w->statusBar->text(6)), "DB: " + std::to_string(rows) + " / ERR");
+
+    // A complete result on a fresh connection reads as complete again.
+    runOne("connect " + pgDsn() + "/" + pgUser() + "/" + pgPswd() + ";");
+    ASSERT_TRUE(q1()->connected) << last();
+    runOne("select g from generate_series(1, 400) g");
+    EXPECT_NE(last().find("[OK]"), std::string::npos) << last();
+    EXPECT_FALSE(grid()->partial);
+    EXPECT_STREQ(w->statusBar->text(6), "DB: 400 / 400");
+}
+
+TEST_F(Safety, CommitOnALostConnectionIsAnErrorAndTheSlotDisconnected) {
+    Side side;
+    ASSERT_TRUE(side.ok) << kPgHint;
+    ASSERT_TRUE(side.run("drop table if exists wb_safe"));
+    ASSERT_TRUE(side.run("create table wb_safe (v integer)"));
+    for (int cmd : {CMD_COMMIT, CMD_ROLLBACK}) {
+        runOne("connect " + pgDsn() + "/" + pgUser() + "/" + pgPswd() + ";");
+        ASSERT_TRUE(q1()->connected) << last();
+        runOne("insert into wb_safe values (1)");
+        ASSERT_NE(last().find("[OK]"), std::string::npos) << last();
+        runOne("select pg_backend_pid() as pid from pg_class where relname = 'pg_class'");
+        ASSERT_EQ(grid()->getCountA(), 1) << last();
+        std::string pid = grid()->rowindex2ptrA(0)->getStr(0, true);
+        ASSERT_TRUE(side.run("select pg_terminate_backend(" + pid + ")"));
+        Sleep(300);
+        w->command(cmd);
+        std::string e = last();
+        EXPECT_NE(e.find("[ERR]"), std::string::npos) << cmd << ": " << e;
+        EXPECT_EQ(e.find(cmd == CMD_COMMIT ? "Commit" : "Rollback"), std::string::npos) << e;
+        EXPECT_FALSE(q1()->connected) << cmd;
+        EXPECT_STREQ(q1()->dsn, "");
+        EXPECT_EQ(q1()->db->isConnected(), 0);
+        EXPECT_NE(wbtest::title(w).find("[Q1:  not connected]"), std::string::npos)
+            << wbtest::title(w);
+        EXPECT_STREQ(w->statusBar->text(0), "Q1: not connected");
+        EXPECT_EQ(side.scalar("select count(*) from wb_safe"), 0) << "nothing was committed";
+        // Statements now say the slot is not connected instead of failing on the driver.
+        runOne("insert into wb_safe values (2)");
+        EXPECT_NE(last().find("Not connected."), std::string::npos) << last();
+    }
+    side.run("drop table wb_safe");
+}
