@@ -85,7 +85,7 @@ INT_PTR CALLBACK aboutProc(HWND dlg, UINT m, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 std::string aboutProgramText() {
-    return std::string("Lumbra 2.0.6\r\nSQL workbench for ODBC data sources\r\nBuilt ") + __DATE__;
+    return std::string("Lumbra 2.0.6\r\nBuilt ") + __DATE__;
 }
 
 bool readEula(char const* appDir, std::string* text) {

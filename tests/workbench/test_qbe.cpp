@@ -462,6 +462,21 @@ TEST_F(Qbe, OperatorsOnPostgresAndAFailingRunShowsSqlError) {
 
 TEST_F(Qbe, GroupByKeepsTheWhereSortsOnTheServerAndFiltersWithHaving) {
     connect(envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"));
+    // A statement without FROM has nothing to group: refused without a box.
+    runOne("select 1 as a");
+    ASSERT_EQ(grid()->getCountA(), 1);
+    SendMessageA(grid()->getHwnd(0), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 3));
+    SendMessageA(grid()->getHwnd(0), WM_LBUTTONUP, 0, MAKELPARAM(5, 3));
+    ASSERT_EQ(grid()->getColCountS(), 1);
+    w->command(CMD_GROUPBY);
+    EXPECT_TRUE(qbeWindows().empty());
+    EXPECT_TRUE(boxes.boxes.empty());
+    // A column id without a descriptor opens nothing either.
+    cStatementModel* items = itemsModel();
+    EXPECT_FALSE(openGroupByWindow(GetModuleHandleA(0), w->hwnd, w->slots[0]->db, items, 99));
+    delete items;
+    EXPECT_EQ(cDynataxwin::openCount(), 0);
+
     runOne("select id, name, kind, qty from qbe_items where qty > 2");
     ASSERT_EQ(grid()->getCountA(), 8) << wbtest::paneText(w) << hint();
     HWND g = grid()->getHwnd(0);
