@@ -47,6 +47,26 @@ void releaseShared() {
     }
 }
 
+/* Keeps the main window disabled while a window runs its statement: closing it then would
+   take this window and its grid away under the running call (an error box lets it). */
+class cOwnerLock {
+public:
+    explicit cOwnerLock(HWND w) : owner(w), locked(w && IsWindowEnabled(w)) {
+        if (locked)
+            EnableWindow(owner, FALSE);
+    }
+    ~cOwnerLock() {
+        if (locked && IsWindow(owner))
+            EnableWindow(owner, TRUE);
+    }
+    cOwnerLock(cOwnerLock const&) = delete;
+    cOwnerLock& operator=(cOwnerLock const&) = delete;
+
+private:
+    HWND owner;
+    bool locked;
+};
+
 }  // namespace
 
 int cDynataxwin::openCount() { return g_open; }
@@ -95,6 +115,7 @@ cDynataxwin::cDynataxwin(HINSTANCE instance, HWND parentWnd, cXdbc* connection,
         createToolbar();
     layout();
     if (db && db->isConnected()) {
+        cOwnerLock lock(parent);
         if (!grid->loadSelect(0, false))
             grid->deleteRows(false);
     }
@@ -248,12 +269,21 @@ void cDynataxwin::valueChanged() {
     model->setCondition(i, c->condOp, text);
 }
 
+/* A run without a connection says so and leaves rows and conditions alone. */
+bool cDynataxwin::canRun() {
+    if (db && db->isConnected())
+        return true;
+    vorMessageBox(hwnd, "Not connected!", "Lumbra", MB_OK | MB_ICONSTOP);
+    return false;
+}
+
 void cDynataxwin::run() {
-    if (!model)
+    if (!model || !canRun())
         return;
     fillColumnList();
     model->takeConditions();
     if (grid) {
+        cOwnerLock lock(parent);
         bool keep = grid->getColCountA() > 0;
         // A failed run leaves no rows behind that belong to other conditions.
         if (!grid->rerun(keep))
@@ -268,6 +298,7 @@ void cDynataxwin::clear() {
         return;
     for (int i = 0; i < model->columnCount; i++)
         model->setCondition(i, 0, "");
+    fillColumnList();
     columnChanged();
     run();
 }
@@ -413,8 +444,11 @@ LRESULT cDynataxwin::onSort(LPARAM lp) {
     short dir = (short)HIWORD(lp);
     if (!model)
         return 0;
+    if (!canRun())
+        return TAXN_SORT_HANDLED;
     model->setOrderByColumn(model->indexOfColumn(colid), dir);
     if (grid) {
+        cOwnerLock lock(parent);
         if (!grid->rerun(true))
             grid->deleteRows(false);
         grid->repaint();

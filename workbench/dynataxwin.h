@@ -69,6 +69,7 @@ private:
     bool registerClass();
     void createToolbar();
     void fillColumnList();
+    bool canRun();
     void layout();
     static LRESULT CALLBACK wndProc(HWND w, UINT m, WPARAM wp, LPARAM lp);
     LRESULT dispatch(UINT m, WPARAM wp, LPARAM lp);

@@ -329,6 +329,16 @@ TEST_F(Qbe, CascadeClampToolbarAndSharedResourcesOfTenWindows) {
     EXPECT_EQ(g.bottom, client.bottom);
     SetFocus(q->hwnd);
     EXPECT_EQ(GetFocus(), q->grid->getHwnd(0)) << "the grid takes the focus";
+    // Without a connection Run and sorting say so and change nothing.
+    condition(q, 1, "=", "x");
+    press(q, DTXW_RUN);
+    EXPECT_EQ(SendMessageA(q->hwnd, TAXN_SORT, (WPARAM)q->grid, MAKELPARAM(0, 1)),
+              TAXN_SORT_HANDLED);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, "Not connected!");
+    EXPECT_EQ(std::string(q->model->orderBy), "id");
+    EXPECT_TRUE(IsWindowEnabled(w->hwnd));
+    boxes.boxes.clear();
 
     // The button faces come from the shared bitmaps: a pixel of Run's green arrow.
     HDC screen = GetDC(0);
@@ -453,6 +463,7 @@ TEST_F(Qbe, OperatorsOnPostgresAndAFailingRunShowsSqlError) {
     EXPECT_NE(boxes.boxes[0].text.find("x"), std::string::npos) << boxes.boxes[0].text;
     EXPECT_EQ(q->grid->getCountA(), 0) << "no rows of another statement stay behind";
     EXPECT_EQ(wintest::windowText(q->hwnd), "Items     (Rows: 0)");
+    EXPECT_TRUE(IsWindowEnabled(w->hwnd)) << "the main window is given back after the box";
     w->slots[0]->db->rollback();
     press(q, DTXW_CLEAR);
     EXPECT_EQ(q->grid->getCountA(), 10) << "the window works on after the error";
