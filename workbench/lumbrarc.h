@@ -60,4 +60,9 @@
 #define IDC_SET_STRING 108
 #define IDC_SET_BLOBCHARS 109
 
+/* "DLG_About". */
+#define IDC_ABOUT_EULA 31
+#define IDC_ABOUT_NAME 92
+#define IDC_ABOUT_LEFT 93
+
 #endif

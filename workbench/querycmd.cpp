@@ -3,7 +3,9 @@
 
 #include <cstring>
 
+#include "dlgabout.h"
 #include "edutil.h"
+#include "grouptools.h"
 #ifdef LUMBRA_HAVE_DIALOGS
 #include "connhost.h"
 #endif
@@ -120,11 +122,13 @@ LRESULT cXQueryWindow::onCommand(int id, int code, HWND from) {
         showExpression(true);
         return 0;
     case CMD_CSVCOLUMN:
-        // The CSV tool is not part of this program yet.
+        csvFromColumn(this, g, current);
         return 0;
     case CMD_GROUPBY:
         if (!s->connected)
             vorMessageBox(hwnd, "Not connected!", "Lumbra", MB_OK | MB_ICONSTOP);
+        else
+            openGroupBy(g, s->db);
         return 0;
     case CMD_QUERY1:
     case CMD_QUERY2:
@@ -168,9 +172,13 @@ LRESULT cXQueryWindow::onCommand(int id, int code, HWND from) {
     case CMD_HELP:
         shellexec(helpPath, hwnd, false);
         return 0;
-    case CMD_ABOUT:
-        // The About box is not part of this program yet.
+    case CMD_ABOUT: {
+        HWND back = GetFocus();
+        runAboutDialog(inst, hwnd, appDir);
+        if (back && IsWindow(back))
+            SetFocus(back);
         return 0;
+    }
     case CMD_TABFOCUS:
         tabFocus();
         return 0;

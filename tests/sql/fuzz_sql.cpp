@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_xdbc.h"
+#include "qbetext.h"
 #include "sqlparser.h"
 #include "stmtmodel.h"
 #include "strx.h"
@@ -146,6 +147,19 @@ void runModel(std::mt19937& rng, const std::string& input) {
     m.regenerate();
     if (again != m.sql)
         fail("regeneration is not stable", input);
+
+    // The laid-out SQL of the query-by-example window only adds line breaks.
+    std::string shown = qbeSqlLayout(again.c_str());
+    if (shown.size() < again.size() + 2 || shown.compare(shown.size() - 2, 2, "\r\n") != 0)
+        fail("the laid-out statement lost text", input);
+    int sw = 1 + (int)(rng() % 2000), sh = 1 + (int)(rng() % 2000);
+    int px = (int)(rng() % 5000) - 2500, py = (int)(rng() % 5000) - 2500;
+    if (rng() % 2)
+        px = py = -1 - (int)(rng() % 2);
+    cQbePlace p = qbePlace(px, py, (int)(rng() % 3000) - 10, (int)(rng() % 3000) - 10, sw, sh,
+                           (int)(rng() % 20));
+    if (p.x < 0 || p.y < 0 || p.x + p.w > sw || p.y + p.h > sh || p.w < 1 || p.h < 1)
+        fail("a window placed off the screen", input);
 
     cStatementModel r(1, "", "", "", "");
     Exact re(again);

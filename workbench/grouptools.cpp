@@ -1,0 +1,106 @@
+/* GROUP BY... and CSV From One Column. */
+#include "grouptools.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "dynataxwin.h"
+#include "edutil.h"
+#include "querywin.h"
+#include "queryslot.h"
+#include "resultgrid.h"
+#include "stmtmodel.h"
+#include "wbutil.h"
+#include "winutil.h"
+
+namespace {
+
+/* The main window of the open CSV dialog; the text dialog's callback has no user data. */
+cXQueryWindow* g_csvOwner = 0;
+
+void onCsvButton(HWND dlg, int index) {
+    cXQueryWindow* w = g_csvOwner;
+    if (index == 1 && w) {
+        HWND e = GetDlgItem(dlg, TEXTIK_EDIT);
+        int len = GetWindowTextLengthA(e);
+        std::vector<char> buf(len + 1, 0);
+        GetWindowTextA(e, buf.data(), len + 1);
+        std::string text = "\r\n" + std::string(buf.data());
+        cQuerySlot* s = w->shownSlot();
+        edAppend(s->edit, text.c_str());
+        EndDialog(dlg, 1);
+        return;
+    }
+    EndDialog(dlg, 0);
+}
+
+}  // namespace
+
+bool openGroupBy(cResultGrid* grid, cXdbc* db) {
+    if (!grid)
+        return false;
+    HWND owner = grid->hwndParent;
+    if (grid->getColCountS() != 1) {
+        vorMessageBox(owner,
+                      "Select one column in the grid\r\nby clicking its title\r\n"
+                      "and then run 'Group by'",
+                      "GROUP BY", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    cStatementModel* m = grid->model;
+    // Without a model taken apart by the parser there is no FROM list to group.
+    if (!m || grid->rawModel || grid->hasUnion || m->hasUnion)
+        return false;
+    if (m->indexOfColumn(grid->getSelcolid()) < 0)
+        return false;
+    m->regenerate();
+    HINSTANCE inst = (HINSTANCE)GetWindowLongPtrA(owner, GWLP_HINSTANCE);
+    return openGroupByWindow(inst, owner, db, m, grid->getSelcolid());
+}
+
+bool csvFromColumn(cXQueryWindow* owner, cResultGrid* grid, int slotIndex) {
+    if (!owner || !grid)
+        return false;
+    if (grid->getColCountS() != 1) {
+        vorMessageBox(owner->hwnd,
+                      "Select one column in the grid\r\nby clicking its title\r\n"
+                      "and then run this function.",
+                      "CSV From One Column", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    if (grid->getCountV() < 1)
+        return false;
+    short colid = grid->getSelcolid();
+    if (grid->colid2index(colid) < 0)
+        return false;
+    cStrinx csv;
+    {
+        cWaitCursor wait;
+        if (grid->getCountS() > 1) {
+            short v = -1;
+            while (grid->findNextRowV(v, TAXROW_SELECTED)) {
+                cStrinx cell = grid->getStrV(colid, v);
+                csv.join(cell, ", ");
+            }
+        } else {
+            for (short v = 0; v < grid->getCountV(); v++) {
+                cStrinx cell = grid->getStrV(colid, v);
+                csv.join(cell, ", ");
+            }
+        }
+    }
+    if (slotIndex < 0 || slotIndex > 2)
+        slotIndex = 0;
+    char copyLabel[32];
+    snprintf(copyLabel, sizeof copyLabel, "Copy to Q&%d", slotIndex + 1);
+    HWND back = GetFocus();
+    cXQueryWindow* previous = g_csvOwner;
+    g_csvOwner = owner;
+    ShowDlgTextik(owner->hwnd, (char const*)csv, "Show CSV", false, false,
+                  owner->settings.ecolor[slotIndex], onCsvButton, "&Close", 40, copyLabel, 40);
+    g_csvOwner = previous;
+    if (back && IsWindow(back))
+        SetFocus(back);
+    return true;
+}
