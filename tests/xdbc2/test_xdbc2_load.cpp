@@ -147,7 +147,7 @@ TEST(Xdbc2Load, PoolingOffClonesAndCopies) {
     EXPECT_EQ(c0.connects + 3, counter("xdbc2_resident", "CONNECTS")) << "clone of a non-pooled one";
     ASSERT_TRUE(d.cloneFrom(&a));
     EXPECT_EQ(c0.connects + 3, counter("xdbc2_resident", "CONNECTS")) << "a was pooled: shared";
-    ASSERT_TRUE(open(e, kResident, {"db", "p", "uid", "", "pooling", "no"}));
+    ASSERT_TRUE(open(e, kResident, {"db", "p", "uid", "", "pooling", "1"}));
     EXPECT_EQ(c0.connects + 4, counter("xdbc2_resident", "CONNECTS")) << "null and \"\" differ";
 
     // Assignment clones; self-assignment and copies keep the connection.
