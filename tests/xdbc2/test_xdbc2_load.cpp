@@ -150,9 +150,16 @@ TEST(Xdbc2Load, PoolingOffClonesAndCopies) {
     ASSERT_TRUE(open(e, kResident, {"db", "p", "uid", "", "pooling", "1"}));
     EXPECT_EQ(c0.connects + 4, counter("xdbc2_resident", "CONNECTS")) << "null and \"\" differ";
 
+    cXdbc2 g, h;
+    ASSERT_TRUE(open(g, kResident, {"db", "q", "pooling", "0"}));
+    ASSERT_TRUE(open(h, kResident, {"db", "q", "pooling", "0"}));
+    EXPECT_EQ(c0.connects + 6, counter("xdbc2_resident", "CONNECTS")) << "\"0\" turns pooling off too";
+    g.disconnect();
+    h.disconnect();
+
     // Assignment clones; self-assignment and copies keep the connection.
     e = a;
-    EXPECT_EQ(c0.closes + 1, counter("xdbc2_resident", "CLOSES"));
+    EXPECT_EQ(c0.closes + 3, counter("xdbc2_resident", "CLOSES"));
     e = e;
     EXPECT_TRUE(e.cloneFrom(&e));
     ASSERT_TRUE(e.isConnected());
@@ -174,7 +181,7 @@ TEST(Xdbc2Load, PoolingOffClonesAndCopies) {
     b.disconnect();
     c.disconnect();
     d.disconnect();
-    EXPECT_EQ(c0.closes + 4, counter("xdbc2_resident", "CLOSES"));
+    EXPECT_EQ(c0.closes + 6, counter("xdbc2_resident", "CLOSES"));
 }
 
 TEST(Xdbc2Load, FailedConnectReportsTheEnvironmentErrorAndReleasesAll) {

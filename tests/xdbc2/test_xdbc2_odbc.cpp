@@ -260,6 +260,16 @@ TEST(Xdbc2Odbc, PostgresParametersOfEachKind) {
     EXPECT_FALSE(x.fetchNext());
     EXPECT_EQ(0, x.error());
 
+    // A time the calendar does not have is refused, not carried into the next day.
+    ASSERT_TRUE(run(x, "select time '24:00:00', date '9999-12-31'"));
+    ASSERT_TRUE(x.fetchNext());
+    cDatex late, last;
+    EXPECT_FALSE(x.colValue(0, late));
+    EXPECT_EQ(1, x.error());
+    EXPECT_STREQ("Date outside the calendar!", x.errorStr());
+    ASSERT_TRUE(x.colValue(1, last));
+    EXPECT_STREQ("9999-12-31", last.toChars(NULL, true));
+
     EXPECT_FALSE(x.prepare("selec 1 from"));
     EXPECT_EQ(PELL_EODBC, x.error());
     EXPECT_NE(nullptr, strstr(x.errorStr(), "42601")) << x.errorStr();
