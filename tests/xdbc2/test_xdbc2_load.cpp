@@ -182,6 +182,13 @@ TEST(Xdbc2Load, PoolingOffClonesAndCopies) {
     c.disconnect();
     d.disconnect();
     EXPECT_EQ(c0.closes + 6, counter("xdbc2_resident", "CLOSES"));
+
+    // An odd count: the last key has no value, and equal lists still share.
+    int before = counter("xdbc2_resident", "CONNECTS");
+    cXdbc2 o1, o2;
+    ASSERT_TRUE(open(o1, kResident, {"db", "odd", "uid"}));
+    ASSERT_TRUE(open(o2, kResident, {"db", "odd", "uid"}));
+    EXPECT_EQ(before + 1, counter("xdbc2_resident", "CONNECTS"));
 }
 
 TEST(Xdbc2Load, FailedConnectReportsTheEnvironmentErrorAndReleasesAll) {

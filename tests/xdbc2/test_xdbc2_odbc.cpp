@@ -34,7 +34,8 @@ std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "cannot connect to " << dsn << " (code " << x.error() << "): " << x.errorStr()
-           << "\n(PostgreSQL: bash .ci/pg.sh start build && bash .ci/odbcini.sh build)";
+           << "\n(data sources: bash .ci/pg.sh start build && bash .ci/odbcini.sh build && "
+              "bash .ci/sample.sh build)";
 }
 
 ::testing::AssertionResult run(cXdbc2& x, char const* sql) {
@@ -216,6 +217,9 @@ TEST(Xdbc2Odbc, PostgresSharesConnectionsUnlessPoolingIsOff) {
 
     EXPECT_FALSE(a.connect("pelldb_odbc.dll", 6, NULL));
     EXPECT_STREQ("Invalid connection parameters!", a.errorStr());
+    cXdbc2 info;
+    EXPECT_TRUE(connected(info, envOr("LUMBRA_PG_INFO_DSN", "LumbraPGInfo"), user, pswd))
+        << "a connect answered with a warning is a connect";
     EXPECT_FALSE(a.connect(dsn.c_str(), user.c_str(), "wrong password"));
     EXPECT_EQ(PELL_EODBC, a.error());
     EXPECT_NE('\0', a.errorStr()[0]);
@@ -302,6 +306,12 @@ TEST(Xdbc2Odbc, PostgresCommitAndRollbackWithManualCommit) {
     ASSERT_TRUE(connected(other, dsn, user, pswd));
     ASSERT_TRUE(run(other, "drop table if exists xdbc2_tx"));
     ASSERT_TRUE(run(other, "create table xdbc2_tx (v integer)"));
+    ASSERT_TRUE(other.tableList());
+    bool listed = false;
+    cStrinx name;
+    while (other.fetchNext())
+        listed = listed || (other.colValue("table_name", name) && !strcmp(name.text, "xdbc2_tx"));
+    EXPECT_TRUE(listed) << "the new table is in the table list";
     ASSERT_TRUE(run(x, "insert into xdbc2_tx values (1)"));
     EXPECT_EQ("0", text(other, "select count(*) from xdbc2_tx")) << "not committed yet";
     ASSERT_TRUE(x.rollback()) << x.errorStr();
