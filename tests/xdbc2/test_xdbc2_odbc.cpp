@@ -264,6 +264,16 @@ TEST(Xdbc2Odbc, PostgresParametersOfEachKind) {
     EXPECT_FALSE(x.fetchNext());
     EXPECT_EQ(0, x.error());
 
+    // 100 KB of text there and back.
+    std::string big(100 * 1024, 'x');
+    for (size_t k = 0; k < big.size(); k++)
+        big[k] = (char)('a' + (k * 11) % 26);
+    cStrinx bigText(big.c_str()), back;
+    ASSERT_TRUE(x.prepare("select cast(? as text) || 'end'"));
+    ASSERT_TRUE(x.execute(&bigText, (cVariablex*)NULL)) << x.errorStr();
+    ASSERT_TRUE(x.fetchNext(&back, (cVariablex*)NULL)) << x.errorStr();
+    EXPECT_EQ(big + "end", std::string(back.text));
+
     // A time the calendar does not have is refused, not carried into the next day.
     ASSERT_TRUE(run(x, "select time '24:00:00', date '9999-12-31'"));
     ASSERT_TRUE(x.fetchNext());
