@@ -1,0 +1,37 @@
+/* Blocks and bytes in use on the C runtime heap that mallox, the drivers and the tests share:
+   equal counts before and after a repeated run mean nothing leaked. */
+#ifndef LUMBRA_TESTS_XDBC2_HEAPUSE_H
+#define LUMBRA_TESTS_XDBC2_HEAPUSE_H
+
+#include <malloc.h>
+
+struct HeapUse {
+    long blocks;
+    long bytes;
+};
+
+inline HeapUse heapUse() {
+    HeapUse u = {0, 0};
+    _HEAPINFO hi;
+    hi._pentry = 0;
+    while (_heapwalk(&hi) == _HEAPOK) {
+        if (hi._useflag == _USEDENTRY) {
+            u.blocks++;
+            u.bytes += (long)hi._size;
+        }
+    }
+    return u;
+}
+
+/* Runs `body` once to warm up caches, then `times` more and reports the growth in blocks. */
+template <class F>
+long heapGrowth(F body, int times) {
+    body();
+    HeapUse before = heapUse();
+    for (int i = 0; i < times; i++)
+        body();
+    HeapUse after = heapUse();
+    return after.blocks - before.blocks;
+}
+
+#endif
