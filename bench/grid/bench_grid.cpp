@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "sample.h"
 #include "winutil.h"

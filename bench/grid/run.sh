@@ -4,7 +4,7 @@
 # (default: build/ of the repository; it must be a cross build with bench_grid built).
 set -e
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${1:-$root/build}
+build=$(cd "${1:-$root/build}" && pwd)
 if [ ! -x "$build/winerun" ] || [ ! -f "$build/bin/bench_grid.exe" ]; then
   echo "no cross build with bench_grid in $build (cmake --build $build --target bench_grid)" >&2
   exit 2
