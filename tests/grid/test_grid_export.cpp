@@ -11,6 +11,8 @@
 #include "gridtest.h"
 #include "winutil.h"
 
+#include <dlgs.h>
+
 namespace {
 
 struct Box {
@@ -372,4 +374,50 @@ TEST_F(Export, DialogFromItsTemplate) {
     EXPECT_FALSE(drv.timedOut());
     EXPECT_NE(nullptr, dlgSeen);
     EXPECT_FALSE(IsWindow(dlgSeen));
+}
+
+TEST_F(Export, BrowseUsesTheSaveDialogWithTheFormatsFilter) {
+    make();
+    std::string chosen = file("chosen.htm");
+    int step = 0;
+    std::string browseTitle, filterText, lastName;
+    wintest::Driver drv([&]() -> bool {
+        HWND save = wintest::findDialog("Save as...");
+        HWND d = wintest::findDialog("Export from Vor Grid");
+        if (save) {
+            browseTitle = wintest::windowText(save);
+            HWND types = GetDlgItem(save, cmb1);
+            int sel = (int)SendMessageA(types, CB_GETCURSEL, 0, 0);
+            char buf[128] = "";
+            SendMessageA(types, CB_GETLBTEXT, (WPARAM)sel, (LPARAM)buf);
+            filterText = buf;
+            /* The name field: an edit in older dialogs, a combo box in newer ones. */
+            HWND name = GetDlgItem(save, edt1);
+            if (!name)
+                name = GetDlgItem(save, cmb13);
+            SetWindowTextA(name, chosen.c_str());
+            SendMessageA(save, WM_COMMAND, IDOK, 0);
+            return false;
+        }
+        if (!d)
+            return false;
+        if (step == 0) {
+            step = 1;
+            SendDlgItemMessageA(d, TAXEXP_HTML, BM_CLICK, 0, 0);
+            PostMessageA(d, WM_COMMAND, TAXEXP_BROWSE, 0);  // runs its own modal loop
+            return false;
+        }
+        lastName = wintest::windowText(GetDlgItem(d, TAXEXP_FILENAME));
+        if (step == 1 && lastName == chosen) {
+            step = 2;
+            SendDlgItemMessageA(d, IDCANCEL, BM_CLICK, 0, 0);
+            return true;
+        }
+        return false;
+    }, 20000);
+    EXPECT_FALSE(g->export_dialog());
+    EXPECT_FALSE(drv.timedOut());
+    EXPECT_EQ("Save as...", browseTitle);
+    EXPECT_EQ("HTML files (*.htm, *.html)", filterText);
+    EXPECT_EQ(2, step) << "the chosen name went into the file name field: " << lastName;
 }
