@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -420,4 +421,31 @@ TEST_F(Export, BrowseUsesTheSaveDialogWithTheFormatsFilter) {
     EXPECT_EQ("Save as...", browseTitle);
     EXPECT_EQ("HTML files (*.htm, *.html)", filterText);
     EXPECT_EQ(2, step) << "the chosen name went into the file name field: " << lastName;
+}
+
+/* Run by its own test entry under a file-size limit of LUMBRA_FSIZE_MB megabytes (the
+   limit's signal ignored), so that writes fail as on a full disk; skipped elsewhere. */
+TEST_F(Export, WriteFailureIsReportedAndLeavesNoFile) {
+    char const* mb = getenv("LUMBRA_FSIZE_MB");
+    if (!mb || atoi(mb) <= 0)
+        GTEST_SKIP() << "needs the file-size limit of the test_grid_export_diskfull entry";
+    long limit = atol(mb) * 1024L * 1024L;
+    g = makeGrid(0);
+    for (short c = 1; c <= 40; c++)
+        g->addCol(c, 20, "c", 2, 0, -1, -1, "", 0);
+    std::string big(8000, 'w');
+    int rows = (int)(limit / (40L * 8003L)) + 10;
+    for (int r = 0; r < rows; r++) {
+        cTaxRow* row = g->addRow(-1);
+        for (short c = 1; c <= 40; c++)
+            row->setStr(c, big.c_str(), 0, -1, -1);
+    }
+    std::string p = file("full.csv");
+    EXPECT_FALSE(g->exportx(1, 1, false, false, ',', p.c_str(), "", 0));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Cannot write to the file.", boxes[0].text);
+    EXPECT_EQ("Export", boxes[0].caption);
+    EXPECT_EQ((UINT)(MB_OK | MB_ICONERROR), boxes[0].type);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(p.c_str())) << "no short file left";
+    EXPECT_EQ(0, strayTemps());
 }
