@@ -391,6 +391,8 @@ public:
     void edit_close();
     /* Opens the editor on cell (column index c, V row v); the editor clears the selection. */
     void edit_cell(short c, short v);
+    /* Moves the open editor dir rows down (up when negative) in its column. */
+    void edit_move(int dir);
 
     /* ---- export ---- */
     bool exportx(short dest, short format, bool selRows, bool selCols, char sep,
@@ -455,23 +457,62 @@ protected:
     void filterText(short c);
     void editCreate();
     bool edit_command(WPARAM wp, LPARAM lp);
+    void editRowTo(short v);
 
     friend class cTaxRow;
     friend class cTaxCol;
+    friend class cAutoform;
 
 private:
     cRerovar(cRerovar const&);
     cRerovar& operator=(cRerovar const&);
 };
 
-/* The record form window; built with the record form itself. */
+/* The record form: the grid's current row as label and edit pairs in a window of its own. */
 class VORCORE_API cAutoform : public cObjext {
 public:
-    HWND hwnd;
+    cRerovar* grid;
+    HWND hwnd;           // the form window
+    short fieldCount;    // the grid's column count when the form was made
+    long back;           // background, 0xRRGGBB
+    HBRUSH backBrush;
+    bool editable;       // TAX_FORMEDIT: typing stores into the current row
+    HWND* labels;        // fieldCount column titles
+    HWND* edits;         // fieldCount edits, control id = the column's colid
+    short margin;        // space above the first pair
+    short fieldHeight;   // the grid's row height
+    short fieldStep;     // vertical distance between pairs
+    bool updating;       // the form writes its edits (or no row is current): store nothing
+    short firstField;    // first pair shown
+    short visibleFields; // pairs that fit the client height
+    short maxFirst;      // largest firstField
+
+    explicit cAutoform(cRerovar* grid);
+    ~cAutoform();
+
     HWND getHwnd();
     static cAutoform* hwnd2ptr(HWND w);
     void control_F();
     static LRESULT CALLBACK wndProc(HWND w, UINT m, WPARAM wp, LPARAM lp);
+
+    /* Makes the window and its fields; false when any of it failed. */
+    bool create();
+    /* Current row's texts into the edits: column index, -1 for all. */
+    void refresh(short index);
+    void setBack(long colour);
+
+private:
+    LRESULT dispatch(UINT m, WPARAM wp, LPARAM lp);
+    void layout();
+    void onVScroll(WPARAM wp);
+    void onEditChange(HWND edit, int colid);
+    cAutoform(cAutoform const&);
+    cAutoform& operator=(cAutoform const&);
 };
+
+/* The export dialog's format switching and View button; they work on any dialog with the
+   export dialog's format, separator, table name and file name controls. */
+VORCORE_API void DlgTaxExp_enableGroupSep(HWND dlg);
+VORCORE_API bool DlgTaxExp_preview(HWND dlg);
 
 #endif

@@ -41,6 +41,11 @@ T* taxNew(A&&... args) {
     return p ? ::new (p) T(static_cast<A&&>(args)...) : 0;
 }
 
+/* The text buffer shared by the in-place editors and the record form: at most
+   TAX_EDITBUF - 1 characters are stored per change. */
+#define TAX_EDITBUF 1000
+extern char taxEditBuf[TAX_EDITBUF];
+
 /* Next capacity for a 16-bit count: cap + step, at most TAX_MAXCOUNT; cap itself when full. */
 short taxGrow(short cap, short step);
 

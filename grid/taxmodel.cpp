@@ -742,6 +742,7 @@ void cRerovar::deleteForDeleteRows(bool rep) {
         refitAfterDelete(this);
         if (rep && visible)
             repaint();
+        form_refresh(-1);
     }
     updateScroll();
 }
@@ -759,6 +760,7 @@ void cRerovar::deleteRows(bool rep) {
     updateScroll();
     if (rep)
         repaint();
+    form_refresh(-1);  // an open form must not keep showing (and storing into) gone rows
 }
 
 /* ---- colours ---- */

@@ -1,8 +1,10 @@
 /* A top-level window with a filled grid and a typed filter, for looking at the grid.
-   griddemo [seconds]: closes itself after that many seconds (default: stays open). */
+   griddemo [seconds [edit|form|export]]: closes itself after that many seconds (0: stays
+   open); then opens an in-place editor, the record form or the export dialog. */
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "sample.h"
 
@@ -22,6 +24,10 @@ LRESULT CALLBACK topProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_TIMER:
         DestroyWindow(w);
+        return 0;
+    case WM_APP:
+        if (grid)
+            grid->export_dialog();
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -47,7 +53,11 @@ int main(int argc, char** argv) {
     RECT rc;
     GetClientRect(top, &rc);
     grid = new cRerovar();
-    if (!grid->init(1, top, 0, 0, (short)rc.right, (short)rc.bottom, TAX_COLSELECT | TAX_FORM))
+    char const* mode = argc > 2 ? argv[2] : "";
+    long flags = TAX_COLSELECT | TAX_FORM;
+    if (!strcmp(mode, "edit"))
+        flags |= TAX_EDITABLE | TAX_FORMEDIT;
+    if (!grid->init(1, top, 0, 0, (short)rc.right, (short)rc.bottom, flags))
         return 1;
     sampleColumns(grid);
     sampleRows(grid, 400);
@@ -65,7 +75,16 @@ int main(int argc, char** argv) {
     SendMessageA(grid->hwnd, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(30, y));
     SendMessageA(grid->hwnd, WM_KEYDOWN, VK_DOWN, 1);
 
-    if (argc > 1)
+    if (!strcmp(mode, "edit")) {
+        grid->form_create();
+        grid->edit_start(2, 6);
+        SendMessageA(grid->textEditor, WM_CHAR, 'Z', 1);
+    } else if (!strcmp(mode, "form")) {
+        grid->form_create();
+    } else if (!strcmp(mode, "export")) {
+        PostMessageA(top, WM_APP, 0, 0);
+    }
+    if (argc > 1 && atoi(argv[1]) > 0)
         SetTimer(top, 1, (UINT)(atoi(argv[1]) * 1000), 0);
     MSG m;
     while (GetMessageA(&m, 0, 0, 0) > 0) {

@@ -6,5 +6,6 @@
 
 void fuzz_strings(const unsigned char* data, size_t size);
 void fuzz_values(const unsigned char* data, size_t size);
+void fuzz_outfmt(const unsigned char* data, size_t size);
 
 #endif

@@ -14,7 +14,7 @@ namespace {
 const char* const kTokens[] = {
     "DD", "MM", "YYYY", "YY", "hh", "mm", "ss", "MMMM", "MMM", "D", "M", "Y", ".", ":", "-", "/", " ",
     "\t", "00005", "99999", "-0001", "2024", "12", "31", "1e308", "-1e-308", "nan", "inf", "0x1p3",
-    "'", "\"", "\\", "9999999999999999999999", "+", "e", "..", "\r\n", "\xC8", "\x8A", "\xFF",
+    "'", "\"", "\\", "<", ">", "&", "9999999999999999999999", "+", "e", "..", "\r\n", "\xC8", "\x8A", "\xFF",
 };
 
 void randomInput(std::mt19937& rng, std::string& out) {
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     double seconds = argc > 1 ? atof(argv[1]) : 4.0;
     unsigned seed = argc > 2 ? (unsigned)strtoul(argv[2], nullptr, 10) : 20261208u;
     struct Target { const char* name; void (*fn)(const unsigned char*, size_t); };
-    const Target targets[] = {{"strings", fuzz_strings}, {"values", fuzz_values}};
+    const Target targets[] = {{"strings", fuzz_strings}, {"values", fuzz_values}, {"outfmt", fuzz_outfmt}};
     std::string input;
     for (const Target& t : targets) {
         std::mt19937 rng(seed);
