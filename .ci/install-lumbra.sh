@@ -5,7 +5,7 @@
 #   install:   prints the installed directory (Windows form, with "\") as the last line
 #   uninstall: runs in the installed directory, then checks that no file, directory or
 #              registry key is left
-# Needs WINEPREFIX and DISPLAY; bin/ holds the sample of .ci/sample.sh when there is one.
+# WINEPREFIX defaults to the build's prefix, DISPLAY as in .ci/display.sh; bin/ holds the sample of .ci/sample.sh when there is one.
 # Usage: .ci/install-lumbra.sh <builddir> install|uninstall
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 <builddir> install|uninstall" >&2; exit 2; }
@@ -14,7 +14,8 @@ build=$(cd "$1" && pwd)
 bin=$build/bin
 driver=$build/installer/instdrive.exe
 regkey='HKLM\Software\Vor Systems\Lumbra'
-export WINEDEBUG=${WINEDEBUG:--all}
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+. "$root/.ci/display.sh"
 
 # RootDir of the installed Lumbra, empty when there is none.
 rootdir() {

@@ -132,9 +132,21 @@ public:
         std::string cmd = "\"" + exe + "\"";
         std::vector<char> buf(cmd.begin(), cmd.end());
         buf.push_back(0);
+        // Standard handles on NUL: a folder window the program opens never holds our output.
+        SECURITY_ATTRIBUTES sa = {sizeof sa, 0, TRUE};
+        HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa,
+                                 OPEN_EXISTING, 0, 0);
         STARTUPINFOA si = {};
         si.cb = sizeof si;
-        if (!CreateProcessA(exe.c_str(), buf.data(), 0, 0, FALSE, 0, 0, dir.c_str(), &si, &pi))
+        if (nul != INVALID_HANDLE_VALUE) {
+            si.dwFlags = STARTF_USESTDHANDLES;
+            si.hStdInput = si.hStdOutput = si.hStdError = nul;
+        }
+        BOOL ok = CreateProcessA(exe.c_str(), buf.data(), 0, 0, nul != INVALID_HANDLE_VALUE, 0, 0, dir.c_str(),
+                                 &si, &pi);
+        if (nul != INVALID_HANDLE_VALUE)
+            CloseHandle(nul);
+        if (!ok)
             return false;
         boxes = new BoxWatcher(pi.dwProcessId);
         return true;
