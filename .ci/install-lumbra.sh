@@ -19,7 +19,7 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win32 WINEDEBUG=${WI
 
 # RootDir of the installed Lumbra, empty when there is none.
 rootdir() {
-  wine reg query "$regkey" /v RootDir 2>/dev/null | tr -d '\r' |
+  { wine reg query "$regkey" /v RootDir 2>/dev/null || true; } | tr -d '\r' |
     awk '$1 == "RootDir" && $2 == "REG_SZ" { sub(/^[ \t]*RootDir[ \t]+REG_SZ[ \t]+/, ""); print }'
 }
 winpath() { winepath -w "$1" 2>/dev/null; }
@@ -70,17 +70,19 @@ uninstall)
     find "$dir" >&2
     left=1
   fi
-  for key in "$regkey" 'HKLM\Software\Vor Systems' 'HKCR\.sql' 'HKCR\Lumbra.Script'; do
+  for key in "$regkey" 'HKCR\.sql' 'HKCR\Lumbra.Script'; do
     if wine reg query "$key" >/dev/null 2>&1; then
-      # Other applications of the maker may keep "Vor Systems" with their own keys.
-      if [ "$key" = 'HKLM\Software\Vor Systems' ] &&
-         wine reg query "$key" 2>/dev/null | tr -d '\r' | grep -q '^HKEY'; then
-        [ "$(wine reg query "$key" 2>/dev/null | tr -d '\r' | grep -c '^HKEY')" -gt 1 ] && continue
-      fi
       echo "install-lumbra: registry key left: $key" >&2
       left=1
     fi
   done
+  # "Vor Systems" may stay only while other applications of the maker keep keys in it.
+  vor='HKLM\Software\Vor Systems'
+  if wine reg query "$vor" >/dev/null 2>&1 &&
+     [ "$(wine reg query "$vor" 2>/dev/null | tr -d '\r' | grep -c '^HKEY')" -le 1 ]; then
+    echo "install-lumbra: empty registry key left: $vor" >&2
+    left=1
+  fi
   [ "$left" = 0 ] || exit 1
   echo "install-lumbra: Lumbra removed from $installed, nothing left behind" >&2
   ;;
