@@ -21,7 +21,11 @@ if [ -n "$(value 'HKLM\Software\Vor Systems\Lumbra' RootDir)" ]; then
   echo "Lumbra is installed in this prefix already; not touching it"
   exit 77
 fi
+began=$SECONDS
 dir=$(bash "$root/.ci/install-lumbra.sh" "$build" install | tail -n 1)
+# The shipped builds pause a second after each of the install's three progress texts.
+took=$((SECONDS - began))
+[ "$took" -ge 3 ] && echo "ok: install took $took s" || { echo "FAIL: install took $took s, under 3"; fail=1; }
 check "RootDir" "$dir" 'C:\Program Files\Lumbra\'
 udir=$(winepath -u "$dir" 2>/dev/null)
 for f in lumbra.exe vorcore206.dll vorodbc206.dll doc_en/index.htm i.ini; do
