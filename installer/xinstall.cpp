@@ -1,0 +1,618 @@
+/* The installer's window and its install, upgrade and uninstall runs. */
+#include "xinstall.h"
+
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace {
+
+char const kClass[] = "ClassXinstall";
+char const kCaption[] = "Vor installer error";
+char const kVorKey[] = "Software\\Vor Systems";
+char const kHalvard[] = "Halvard Studio";
+
+/* Sections beyond this size are taken as damaged rather than read in part. */
+DWORD const kMaxSection = 16u << 20;
+
+bool isDir(std::string const& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool canRead(std::string const& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(h);
+    return !isDir(path);
+}
+
+/* Clears the read-only flag of an existing file. */
+void makeNormal(std::string const& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+bool fitsPath(std::string const& path) { return path.size() < MAX_PATH; }
+
+std::string windowText(HWND w) {
+    int n = GetWindowTextLengthA(w);
+    std::string s(n + 1, '\0');
+    n = GetWindowTextA(w, &s[0], n + 1);
+    s.resize(n > 0 ? n : 0);
+    return s;
+}
+
+std::string regRootDir(std::string const& app) {
+    if (!instxRegNameOk(app, 255))
+        return "";
+    HKEY key;
+    std::string path = std::string(kVorKey) + "\\" + app;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "";
+    char value[MAX_PATH + 1] = "";
+    DWORD type = 0, size = MAX_PATH;
+    LONG rc = RegQueryValueExA(key, "RootDir", 0, &type, (BYTE*)value, &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return "";
+    value[size <= MAX_PATH ? size : MAX_PATH] = 0;
+    return value;
+}
+
+void setDefault(HKEY root, std::string const& path, std::string const& value) {
+    HKEY key;
+    if (RegCreateKeyExA(root, path.c_str(), 0, 0, 0, KEY_WRITE, 0, &key, 0) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, 0, 0, REG_SZ, (BYTE const*)value.c_str(), (DWORD)value.size() + 1);
+    RegCloseKey(key);
+}
+
+int centreSpaces(HWND edit, HFONT font, std::string const& text) {
+    RECT r;
+    GetClientRect(edit, &r);
+    HDC dc = GetDC(edit);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE t = {0, 0}, sp = {0, 0};
+    GetTextExtentPoint32A(dc, text.c_str(), (int)text.size(), &t);
+    GetTextExtentPoint32A(dc, " ", 1, &sp);
+    SelectObject(dc, old);
+    ReleaseDC(edit, dc);
+    int room = (r.right - r.left - 8) - t.cx;
+    return (room > 0 && sp.cx > 0) ? room / 2 / sp.cx : 0;
+}
+
+}  // namespace
+
+cXinstall::cXinstall(HINSTANCE i, int m, DWORD p) : inst(i), mode(m), pauseMs(p) {}
+
+cXinstall::~cXinstall() {
+    if (font)
+        DeleteObject(font);
+}
+
+int cXinstall::run(int show) {
+    if (!startUp())
+        return 1;
+    if (!createWindow(show))
+        return 1;
+    MSG m;
+    while (GetMessageA(&m, 0, 0, 0) > 0) {
+        if (accel && TranslateAcceleratorA(hwnd, accel, &m))
+            continue;
+        if (IsDialogMessageA(hwnd, &m))
+            continue;
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+    return exitCode;
+}
+
+std::string cXinstall::profile(char const* sec, char const* key, char const* def) const {
+    std::vector<char> buf(4096);
+    for (;;) {
+        DWORD n = GetPrivateProfileStringA(sec, key, def, buf.data(), (DWORD)buf.size(), config.c_str());
+        if (n + 1 < buf.size() || buf.size() >= 1u << 20)
+            return std::string(buf.data(), n);
+        buf.resize(buf.size() * 4);
+    }
+}
+
+std::vector<instxEntry> cXinstall::section(char const* name, std::string const& ini, bool* complete) const {
+    std::vector<char> buf(10000);
+    for (;;) {
+        DWORD n = GetPrivateProfileSectionA(name, buf.data(), (DWORD)buf.size(), ini.c_str());
+        bool cut = n + 2 >= buf.size();
+        if (!cut || buf.size() >= kMaxSection) {
+            if (complete)
+                *complete = !cut;
+            return instxParseSection(buf.data(), n);
+        }
+        buf.resize(buf.size() * 4 < kMaxSection ? buf.size() * 4 : kMaxSection);
+    }
+}
+
+void cXinstall::error(char const* msgText) { MessageBoxA(hwnd, msgText, kCaption, MB_OK | MB_ICONERROR); }
+
+bool cXinstall::startUp() {
+    char cur[MAX_PATH] = "";
+    DWORD n = GetCurrentDirectoryA(sizeof cur, cur);
+    if (n == 0 || n >= sizeof cur) {
+        error("Cannot find configuration file i.ini!");
+        return false;
+    }
+    source = instxWithSlash(cur);
+    config = source + "i.ini";
+    if (!canRead(config)) {
+        error("Cannot find configuration file i.ini!");
+        return false;
+    }
+    if (mode == MODE_INSTALL && GetPrivateProfileIntA("Application", "Upgrade", 0, config.c_str()) != 0)
+        mode = MODE_UPGRADE;
+    appName = profile("Application", "AppName");
+    appFile = profile("Application", "AppFile");
+    appVersion = profile("Application", "AppVersion");
+    dirDepth = instxDirDepth((int)GetPrivateProfileIntA("Application", "DirDepth", 3, config.c_str()));
+    std::string defaultPath = profile("Application", "AppDefaultPath");
+    char const* textKey = mode == MODE_INSTALL   ? "AppInstallText"
+                          : mode == MODE_UPGRADE ? "AppUpgradeText"
+                                                 : "AppUninstallText";
+    modeText = instxExpandNewlines(profile("Application", textKey));
+
+    if (mode == MODE_INSTALL) {
+        char sys[MAX_PATH] = "";
+        GetSystemDirectoryA(sys, sizeof sys);
+        target = instxOnDrive(defaultPath, sys[0]);
+        return true;
+    }
+    target = regRootDir(appName);
+    if (mode == MODE_UPGRADE) {
+        if (target.empty() && lstrcmpiA(appName.c_str(), kHalvard) == 0) {
+            char path[MAX_PATH] = "";
+            GetProfileStringA(kHalvard, "Path_2_3", "", path, sizeof path);
+            target = path;
+        }
+        bool ok = !target.empty() && isDir(target);
+        if (ok) {
+            bool complete = true;
+            for (instxEntry const& e : section("UpgradeCheckFiles", config, &complete)) {
+                std::string rel;
+                if (!instxSafeRelPath(e.key, rel) || !canRead(instxWithSlash(target) + rel)) {
+                    ok = false;
+                    break;
+                }
+            }
+            ok = ok && complete;
+        }
+        if (!ok) {
+            std::string m;
+            if (!target.empty())
+                m = target + "\n\n";
+            m += "Cannot run upgrade - invalid destination directory.\n"
+                 "The previous version of the application was not installed correctly.\n"
+                 "Please back up the file halvard.ini, delete the previous version and "
+                 "install the full version.";
+            error(m.c_str());
+            return false;
+        }
+        return true;
+    }
+    if (target.empty()) {
+        error("Cannot run uninstall - invalid directory.\nThe application was not installed correctly.\n"
+              "Please delete all files manually.");
+        return false;
+    }
+    /* The record read is the one in the current directory, so it must be the installed one:
+       anywhere else the uninstall would delete the wrong i.ini. */
+    if (!instxSamePath(instxWithSlash(target), source)) {
+        std::string m = "Cannot run uninstall - invalid directory.\n"
+                        "Please start the uninstall in the application directory:\n" + target;
+        error(m.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool cXinstall::createWindow(int show) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = wndProc;
+    wc.hInstance = inst;
+    wc.hIcon = LoadIconA(inst, "ICO_SETUP");
+    wc.hIconSm = (HICON)LoadImageA(inst, "ICO_SETUP", IMAGE_ICON, 16, 16, 0);
+    wc.hCursor = LoadCursor(0, IDC_ARROW);
+    wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClass;
+    if (!RegisterClassExA(&wc))
+        return false;
+    accel = LoadAcceleratorsA(inst, "A_XINSTALL");
+    std::string title = appName + (mode == MODE_INSTALL   ? "  -  INSTALL"
+                                   : mode == MODE_UPGRADE ? "  -  UPGRADE"
+                                                          : "  -  UNINSTALL");
+    int w = 500, h = 160;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    hwnd = CreateWindowExA(0, kClass, title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, x, y, w, h,
+                           0, 0, inst, this);
+    if (!hwnd)
+        return false;
+    ShowWindow(hwnd, show);
+    UpdateWindow(hwnd);
+    SetFocus(mode == MODE_INSTALL ? edit : start);
+    return true;
+}
+
+LRESULT CALLBACK cXinstall::wndProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    cXinstall* self;
+    if (m == WM_NCCREATE) {
+        self = (cXinstall*)((CREATESTRUCTA*)lp)->lpCreateParams;
+        self->hwnd = w;
+        SetWindowLongPtrA(w, GWLP_USERDATA, (LONG_PTR)self);
+    } else {
+        self = (cXinstall*)GetWindowLongPtrA(w, GWLP_USERDATA);
+    }
+    return self ? self->dispatch(m, wp, lp) : DefWindowProcA(w, m, wp, lp);
+}
+
+LRESULT cXinstall::dispatch(UINT m, WPARAM wp, LPARAM lp) {
+    switch (m) {
+    case WM_CREATE: return onCreate();
+    case WM_COMMAND: return onCommand(LOWORD(wp));
+    case DM_GETDEFID: return MAKELONG(IDC_XI_START, DC_HASDEFID);
+    case WM_CLOSE:
+        if (!busy)
+            onClose();
+        return 0;
+    case WM_DESTROY: PostQuitMessage(exitCode); return 0;
+    }
+    return DefWindowProcA(hwnd, m, wp, lp);
+}
+
+LRESULT cXinstall::onCreate() {
+    HDC dc = GetDC(0);
+    int height = -MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(0, dc);
+    font = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+    RECT r;
+    GetClientRect(hwnd, &r);
+    int cw = r.right, ch = r.bottom;
+    auto child = [&](char const* cls, char const* txt, DWORD style, DWORD ex, int x, int y, int w, int h, int id) {
+        HWND c = CreateWindowExA(ex, cls, txt, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd,
+                                 (HMENU)(INT_PTR)id, inst, 0);
+        SendMessageA(c, WM_SETFONT, (WPARAM)font, 0);
+        return c;
+    };
+    icon = child("STATIC", "", SS_ICON, 0, 10, 10, 32, 32, -1);
+    SendMessageA(icon, STM_SETICON, (WPARAM)LoadIconA(inst, "ICO_SETUP"), 0);
+    text = child("STATIC", modeText.c_str(), SS_LEFT, 0, 60, 10, cw - 10 - 60, ch - 80 - 10, -1);
+    edit = child("EDIT", target.c_str(), WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 60, ch - 70,
+                 cw - 100 - 60, 25, IDC_XI_TARGET);
+    SendMessageA(edit, EM_LIMITTEXT, MAX_PATH, 0);
+    EnableWindow(edit, mode == MODE_INSTALL);
+    if (mode == MODE_INSTALL)
+        browse = child("BUTTON", "&Browse...", WS_TABSTOP | BS_PUSHBUTTON, 0, cw - 90, ch - 70, 80, 25,
+                       IDC_XI_BROWSE);
+    start = child("BUTTON", "&START", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, cw - 180, ch - 35, 80, 25, IDC_XI_START);
+    close = child("BUTTON", "&Close", WS_TABSTOP | BS_PUSHBUTTON, 0, cw - 90, ch - 35, 80, 25, IDC_XI_CLOSE);
+    return 0;
+}
+
+LRESULT cXinstall::onCommand(int id) {
+    switch (id) {
+    case IDC_XI_START:
+        if (done)
+            onClose();
+        else if (!busy)
+            onStart();
+        break;
+    case IDC_XI_CLOSE:
+    case CMD_XI_ESCAPE:
+        if (!busy)
+            onClose();
+        break;
+    case IDC_XI_BROWSE:
+        if (!busy && !done && mode == MODE_INSTALL)
+            onBrowse();
+        break;
+    }
+    return 0;
+}
+
+void cXinstall::onBrowse() {
+    char path[MAX_PATH] = "";
+    BROWSEINFOA bi = {};
+    bi.hwndOwner = hwnd;
+    bi.pszDisplayName = path;
+    bi.ulFlags = BIF_RETURNONLYFSDIRS;
+    LPITEMIDLIST pidl = SHBrowseForFolderA(&bi);
+    if (!pidl)
+        return;
+    if (SHGetPathFromIDListA(pidl, path))
+        SetWindowTextA(edit, path);
+    CoTaskMemFree(pidl);
+}
+
+void cXinstall::onClose() {
+    if (lstrcmpiA(appName.c_str(), kHalvard) == 0)
+        WriteProfileStringA(kHalvard, 0, 0);
+    if (mode == MODE_INSTALL) {
+        std::string dir = done ? target : windowText(edit);
+        if (!dir.empty() && isDir(dir))
+            ShellExecuteA(0, "open", dir.c_str(), 0, 0, SW_SHOWNORMAL);
+    }
+    DestroyWindow(hwnd);
+}
+
+void cXinstall::pause() {
+    DWORD began = GetTickCount();
+    for (;;) {
+        MSG m;
+        while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_QUIT) {  // not expected while busy; keep it for the loop
+                PostQuitMessage((int)m.wParam);
+                return;
+            }
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        if (GetTickCount() - began >= pauseMs)
+            return;
+        MsgWaitForMultipleObjects(0, 0, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+void cXinstall::progress(char const* what) {
+    std::string s(centreSpaces(edit, font, what), ' ');
+    s += what;
+    SetWindowTextA(edit, s.c_str());
+    UpdateWindow(edit);
+    pause();
+}
+
+void cXinstall::onStart() {
+    std::string t = windowText(edit);
+    if (t.empty()) {
+        error("Please enter target application directory!");
+        return;
+    }
+    t = instxWithSlash(t);
+    if (mode != MODE_UNINSTALL && instxSamePath(t, source)) {
+        error("Target directory must not be same as source directory!");
+        return;
+    }
+    target = t;
+    targetIni = target + "i.ini";
+    busy = true;
+    EnableWindow(edit, FALSE);
+    EnableWindow(start, FALSE);
+    if (browse)
+        ShowWindow(browse, SW_HIDE);
+    ShowWindow(close, SW_HIDE);
+    bool ok = true;
+    if (mode == MODE_INSTALL)
+        ok = runInstall();
+    else if (mode == MODE_UPGRADE)
+        ok = runUpgrade();
+    else
+        runUninstall();
+    SetWindowTextA(edit, ok ? "Finished!" : "Error!");
+    exitCode = ok ? 0 : 1;
+    SetWindowTextA(start, "&Close");
+    EnableWindow(start, TRUE);
+    SetFocus(start);
+    done = true;
+    busy = false;
+}
+
+bool cXinstall::runInstall() {
+    progress("Creating target directory...");
+    if (!createTargetDir()) {
+        error("Cannot create target directory!");
+        return false;
+    }
+    progress("Copying files and directories...");
+    if (!prepareTargetConfig() || !copyLists()) {
+        error("Cannot copy files or create directories!");
+        return false;
+    }
+    progress("Updating windows registry...");
+    writeRegistry();
+    return true;
+}
+
+bool cXinstall::runUpgrade() {
+    if (!prepareTargetConfig()) {
+        error("Cannot copy files or create directories!");
+        return false;
+    }
+    progress("Removing obsolete files...");
+    for (instxEntry const& e : section("Remove", config)) {
+        std::string rel;
+        if (!instxSafeRelPath(e.key, rel))
+            continue;  // never outside the target
+        makeNormal(target + rel);
+        DeleteFileA((target + rel).c_str());
+        WritePrivateProfileStringA("Files", rel.c_str(), 0, targetIni.c_str());
+    }
+    progress("Copying files and directories...");
+    if (!copyLists()) {
+        error("Cannot copy files or create directories!");
+        return false;
+    }
+    progress("Updating windows registry...");
+    writeRegistry();
+    return true;
+}
+
+void cXinstall::runUninstall() {
+    progress("Updating windows registry...");
+    removeRegistry();
+    progress("Deleting application files...");
+    for (instxEntry const& e : section("Files", config)) {
+        std::string rel;
+        if (!instxSafeRelPath(e.key, rel) || !fitsPath(target + rel))
+            continue;  // a damaged record never reaches outside the target
+        makeNormal(target + rel);
+        DeleteFileA((target + rel).c_str());
+    }
+    progress("Removing empty directories...");
+    std::vector<instxEntry> dirs = section("Dirs", config);
+    for (int pass = 0; pass < dirDepth; pass++)
+        for (instxEntry const& e : dirs) {
+            std::string rel;
+            if (instxSafeRelPath(e.key, rel) && fitsPath(target + rel))
+                RemoveDirectoryA((target + rel).c_str());
+        }
+    DeleteFileA(config.c_str());
+    /* The application directory itself goes too when nothing else is left in it. */
+    char sys[MAX_PATH] = "";
+    if (GetSystemDirectoryA(sys, sizeof sys))
+        SetCurrentDirectoryA(sys);
+    RemoveDirectoryA(target.c_str());
+}
+
+bool cXinstall::createTargetDir() {
+    if (!instxTargetFormOk(target) || !fitsPath(target))
+        return false;
+    for (size_t i = 3; i < target.size(); i++) {
+        if (target[i] != '\\')
+            continue;
+        std::string level = target.substr(0, i);
+        if (!isDir(level) && !CreateDirectoryA(level.c_str(), 0) && !isDir(level))
+            return false;
+    }
+    return isDir(target);
+}
+
+bool cXinstall::prepareTargetConfig() {
+    if (canRead(targetIni))
+        return true;
+    if (!fitsPath(targetIni) || !CopyFileA(config.c_str(), targetIni.c_str(), FALSE))
+        return false;
+    SetFileAttributesA(targetIni.c_str(), FILE_ATTRIBUTE_NORMAL);
+    bool ok = true;
+    for (char const* s : {"Files", "Files1", "Dirs1", "Rename1", "Remove"})
+        ok = WritePrivateProfileStringA(s, 0, 0, targetIni.c_str()) && ok;
+    return ok;
+}
+
+bool cXinstall::copyLists() {
+    bool complete = true, all = true;
+    for (instxEntry const& e : section("Files1", config, &complete)) {
+        std::string rel;
+        if (!instxSafeRelPath(e.key, rel) || !copyFile(rel, rel))
+            return false;
+    }
+    all = all && complete;
+    for (instxEntry const& e : section("Rename1", config, &complete)) {
+        std::string from, to;
+        if (!instxSafeRelPath(e.key, from) || !instxSafeRelPath(e.value, to) || !copyFile(from, to))
+            return false;
+    }
+    all = all && complete;
+    for (instxEntry const& e : section("Dirs1", config, &complete)) {
+        std::string rel;
+        if (!instxSafeRelPath(e.key, rel) || !copyDir(rel))
+            return false;
+    }
+    return all && complete;
+}
+
+bool cXinstall::record(char const* sec, std::string const& rel) {
+    return WritePrivateProfileStringA(sec, rel.c_str(), "1", targetIni.c_str()) != FALSE;
+}
+
+bool cXinstall::copyFile(std::string const& from, std::string const& to) {
+    if (instxSkippedName(from) || instxSkippedName(to))
+        return true;
+    std::string src = source + from, dst = target + to;
+    if (!fitsPath(src) || !fitsPath(dst) || !canRead(src))
+        return false;
+    makeNormal(dst);
+    if (!CopyFileA(src.c_str(), dst.c_str(), FALSE))
+        return false;
+    makeNormal(dst);  // a read-only source would otherwise leave a file the uninstall cannot delete
+    return record("Files", to);
+}
+
+bool cXinstall::copyDir(std::string const& rel) {
+    std::string src = source + rel, dst = target + rel;
+    if (!fitsPath(src + "\\*") || !fitsPath(dst) || !isDir(src))
+        return false;
+    if (!isDir(dst) && !CreateDirectoryA(dst.c_str(), 0))
+        return false;
+    if (!record("Dirs", rel))
+        return false;
+    WIN32_FIND_DATAA fd;
+    HANDLE f = FindFirstFileA((src + "\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    bool ok = true;
+    do {
+        if (!strcmp(fd.cFileName, ".") || !strcmp(fd.cFileName, ".."))
+            continue;
+        std::string child;
+        if (!instxSafeRelPath(rel + "\\" + fd.cFileName, child))
+            ok = false;
+        else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = copyDir(child);
+        else
+            ok = copyFile(child, child);
+    } while (ok && FindNextFileA(f, &fd));
+    FindClose(f);
+    return ok;
+}
+
+bool cXinstall::extensionKeys(std::string& ext, std::string& cls, std::string& docType) const {
+    ext = profile("Registers", "Extensions");
+    if (ext.empty())
+        return false;
+    cls = profile("Registers", (ext + "_Class").c_str());
+    docType = profile("Registers", (ext + "_DocType").c_str());
+    if (docType.size() > 199)
+        docType.resize(199);
+    return instxRegNameOk(ext, 7) && ext[0] != '.' && instxRegNameOk(cls, 99) && cls[0] != '.';
+}
+
+void cXinstall::writeRegistry() {
+    if (instxRegNameOk(appName, 255)) {
+        HKEY key;
+        std::string path = std::string(kVorKey) + "\\" + appName;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, 0, 0, KEY_WRITE, 0, &key, 0) == ERROR_SUCCESS) {
+            RegSetValueExA(key, "RootDir", 0, REG_SZ, (BYTE const*)target.c_str(), (DWORD)target.size() + 1);
+            RegCloseKey(key);
+        }
+    }
+    std::string ext, cls, docType;
+    if (!extensionKeys(ext, cls, docType))
+        return;
+    std::string exe = target + appFile;
+    setDefault(HKEY_CLASSES_ROOT, "." + ext, cls);
+    setDefault(HKEY_CLASSES_ROOT, cls, docType);
+    setDefault(HKEY_CLASSES_ROOT, cls + "\\DefaultIcon", exe + ",0");
+    setDefault(HKEY_CLASSES_ROOT, cls + "\\Shell\\Open\\Command", "\"" + exe + "\" %1");
+}
+
+void cXinstall::removeRegistry() {
+    if (instxRegNameOk(appName, 255)) {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kVorKey) + "\\" + appName).c_str());
+        HKEY vor;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kVorKey, 0, KEY_READ, &vor) == ERROR_SUCCESS) {
+            DWORD subkeys = 1;
+            LONG rc = RegQueryInfoKeyA(vor, 0, 0, 0, &subkeys, 0, 0, 0, 0, 0, 0, 0);
+            RegCloseKey(vor);
+            if (rc == ERROR_SUCCESS && subkeys == 0)
+                RegDeleteKeyA(HKEY_LOCAL_MACHINE, kVorKey);
+        }
+    }
+    std::string ext, cls, docType;
+    if (!extensionKeys(ext, cls, docType))
+        return;
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, ("." + ext).c_str());
+    for (char const* sub : {"\\DefaultIcon", "\\Shell\\Open\\Command", "\\Shell\\Open", "\\Shell", ""})
+        RegDeleteKeyA(HKEY_CLASSES_ROOT, (cls + sub).c_str());
+}
