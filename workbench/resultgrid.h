@@ -51,6 +51,7 @@ private:
     void fetchRows();
     void chooseNumberFormats();
     void widenToFirstDate(short colid);
+    void widenToNumbers(short colid);
 };
 
 #endif
