@@ -535,8 +535,8 @@ LRESULT cXQueryWindow::onDestroy() {
 
 namespace {
 /* An Alt accelerator (Alt+1..3) ran while Alt is held: the release of Alt belongs to it and
-   must not reach the default procedure, which would take it for a lone Alt and open the
-   menu bar. */
+   must not reach the default procedure, which takes a release after Alt's auto-repeat for
+   a lone Alt and opens the menu bar. */
 bool g_altChordUsed = false;
 }  // namespace
 
@@ -547,7 +547,8 @@ bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
         g_altChordUsed = false;
         return true;
     }
-    if (msg->message == WM_SYSKEYDOWN && msg->wParam == VK_MENU)
+    // A new press of Alt starts afresh; its auto-repeat (previous state set) does not.
+    if (msg->message == WM_SYSKEYDOWN && msg->wParam == VK_MENU && !(msg->lParam & (1 << 30)))
         g_altChordUsed = false;
     if (cRerovar::wantMessage(*msg, active))
         return true;

@@ -231,6 +231,8 @@ TEST_F(Usage, AltDigitLeavesTheFocusInTheNewSlotsEditor) {
         keyInput(VK_MENU, false);
         keyInput((WORD)('1' + n), false);
         keyInput((WORD)('1' + n), true);
+        keyInput(VK_MENU, false);  // Alt held a little longer: its auto-repeat
+        keyInput(VK_MENU, false);
         keyInput(VK_MENU, true);
         runLoop(w, 150);
         EXPECT_EQ(w->shown(), n);
