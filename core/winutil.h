@@ -10,6 +10,15 @@
 #include "values.h"
 #include "vorcore.h"
 
+/* Shows the wait cursor for its lifetime; the arrow comes back on every exit path. */
+class cWaitCursor {
+public:
+    cWaitCursor() { SetCursor(LoadCursorA(0, (LPCSTR)IDC_WAIT)); }
+    ~cWaitCursor() { SetCursor(LoadCursorA(0, (LPCSTR)IDC_ARROW)); }
+    cWaitCursor(cWaitCursor const&) = delete;
+    cWaitCursor& operator=(cWaitCursor const&) = delete;
+};
+
 /* ---- popup menu builder ---- */
 
 #define FLOXMENU_MAXSUB 20

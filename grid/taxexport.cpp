@@ -14,13 +14,6 @@ namespace {
 /* Bytes gathered before they are written to the file. */
 const int kFlushAt = 1 << 16;
 
-/* Wait cursor for the life of the object. */
-struct WaitCursor {
-    HCURSOR old;
-    WaitCursor() : old(SetCursor(LoadCursorA(0, (LPCSTR)IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(LoadCursorA(0, (LPCSTR)IDC_ARROW)); }
-};
-
 void exportError(HWND owner, char const* text, char const* caption) {
     vorMessageBox(owner, text, caption, MB_OK | MB_ICONERROR);
 }
@@ -137,7 +130,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
         }
     }
     edit_close();
-    WaitCursor wait;
+    cWaitCursor wait;
 
     /* Exported columns in index order. */
     short* cidx = (short*)taxAlloc(colCount, (int)sizeof(short));

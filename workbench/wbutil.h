@@ -4,14 +4,7 @@
 
 #include <windows.h>
 
-/* Shows the wait cursor for its lifetime; the arrow comes back on every exit path. */
-class cWaitCursor {
-public:
-    cWaitCursor() { SetCursor(LoadCursorA(0, (LPCSTR)IDC_WAIT)); }
-    ~cWaitCursor() { SetCursor(LoadCursorA(0, (LPCSTR)IDC_ARROW)); }
-    cWaitCursor(cWaitCursor const&) = delete;
-    cWaitCursor& operator=(cWaitCursor const&) = delete;
-};
+#include "winutil.h"
 
 /* The statement timer: elapsed seconds of the last timed operation, 0 while it runs. */
 extern DWORD g_timerStart;
