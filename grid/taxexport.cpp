@@ -121,6 +121,9 @@ static char const* cellText(cRerovar* g, cTaxRow* row, short c, int* typex) {
 
 bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, char sep,
                        char const* filename, char const* tablename, HWND owner) {
+    /* Errors belong to the caller's window when it is a dialog of its own: a box owned by
+       the grid would enable the frame again under that modal dialog when it closes. */
+    HWND errOwner = owner && IsWindow(owner) ? owner : hwnd;
     outfmtSpec const* spec = outfmt_get(OUTFMT_GRID, format);
     if (!spec || (dest != 1 && dest != 2))
         return false;
@@ -128,11 +131,11 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
         return false;
     if (format == OUTFMT_INSERT) {
         if (!tablename || !*tablename) {
-            exportError(hwnd, "Please enter a tablename!", "Export");
+            exportError(errOwner, "Please enter a tablename!", "Export");
             return false;
         }
         if (!tablenameOk(tablename)) {
-            exportError(hwnd, "Invalid tablename!", "Export");
+            exportError(errOwner, "Invalid tablename!", "Export");
             return false;
         }
     }
@@ -142,7 +145,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     /* Exported columns in index order. */
     short* cidx = (short*)taxAlloc(colCount, (int)sizeof(short));
     if (!cidx) {
-        exportError(hwnd, dest == 1 ? "Not enough memory to export rows."
+        exportError(errOwner, dest == 1 ? "Not enough memory to export rows."
                                     : "Not enough memory to copy rows to the clipboard.",
                     dest == 1 ? "Export" : "Copy");
         return false;
@@ -175,7 +178,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     SafeFile file;
     if (toFile && (!filename || !*filename || !file.open(filename))) {
         freex(cidx);
-        exportError(hwnd, "Cannot open file.", "Export");
+        exportError(errOwner, "Cannot open file.", "Export");
         return false;
     }
     cOutRow out;
@@ -211,7 +214,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
 
     if (!memOk) {
         file.discard();
-        exportError(hwnd, memText, memCaption);
+        exportError(errOwner, memText, memCaption);
         return false;
     }
     if (toFile) {
@@ -219,7 +222,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
             writeOk = file.write(out.data(), out.length()) && file.commit(filename);
         if (!writeOk) {
             file.discard();
-            exportError(hwnd, "Cannot write to the file.", "Export");
+            exportError(errOwner, "Cannot write to the file.", "Export");
             return false;
         }
         vorMessageBox(owner, "Export OK:\r\n\r\nRows was successfuly\r\nsaved to the file.",
@@ -229,11 +232,11 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     if (out.length() == 0)
         return false;
     if (!out.put("", 1)) {  // the terminating zero
-        exportError(hwnd, memText, memCaption);
+        exportError(errOwner, memText, memCaption);
         return false;
     }
     if (!str2clip(out.data())) {
-        exportError(hwnd, "Cannot copy rows to the clipboard.", "Copy");
+        exportError(errOwner, "Cannot copy rows to the clipboard.", "Copy");
         return false;
     }
     vorMessageBox(owner, "Export OK:\r\n\r\nRows was successfuly\r\ncopied to the clipboard.",

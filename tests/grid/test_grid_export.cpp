@@ -377,6 +377,58 @@ TEST_F(Export, DialogFromItsTemplate) {
     EXPECT_FALSE(IsWindow(dlgSeen));
 }
 
+/* A real error box raised by "Save" belongs to the dialog: closing it leaves the frame
+   disabled under the still modal dialog, so keys cannot reach the window behind. */
+TEST_F(Export, ErrorBoxKeepsTheDialogModal) {
+    make();
+    int step = 0;
+    HWND d = 0, box = 0, boxOwner = 0;
+    bool frameEnabledAfter = true, dlgEnabledAfter = false;
+    wintest::Driver drv([&]() -> bool {
+        switch (step) {
+        case 0:
+            d = wintest::findDialog("Export from Vor Grid");
+            if (!d)
+                return false;
+            EXPECT_FALSE(IsWindowEnabled(testParent())) << "the dialog is modal";
+            SetDlgItemTextA(d, TAXEXP_FILENAME, "c:\\no\\such\\dir\\x.txt");
+            vorSetMessageBoxHook(0);
+            PostMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
+            step++;
+            return false;
+        case 1:
+            for (HWND w : wintest::threadWindows("#32770"))
+                if (w != d && wintest::windowText(w) == "Export")
+                    box = w;
+            if (!box)
+                return false;
+            boxOwner = GetWindow(box, GW_OWNER);
+            EXPECT_NE(nullptr, FindWindowExA(box, 0, "Static", "Cannot open file."));
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            step++;
+            return false;
+        case 2:
+            if (IsWindow(box))
+                return false;
+            vorSetMessageBoxHook(recordBox);
+            frameEnabledAfter = IsWindowEnabled(testParent()) != 0;
+            dlgEnabledAfter = IsWindowEnabled(d) != 0;
+            SendMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0);
+            step++;
+            return true;
+        }
+        return true;
+    });
+    EXPECT_FALSE(g->export_dialog());
+    vorSetMessageBoxHook(recordBox);
+    EXPECT_FALSE(drv.timedOut());
+    EXPECT_EQ(3, step);
+    EXPECT_EQ(d, boxOwner);
+    EXPECT_FALSE(frameEnabledAfter) << "closing the error box enabled the frame under the dialog";
+    EXPECT_TRUE(dlgEnabledAfter);
+    EXPECT_TRUE(IsWindowEnabled(testParent())) << "enabled again once the dialog is closed";
+}
+
 TEST_F(Export, BrowseUsesTheSaveDialogWithTheFormatsFilter) {
     make();
     std::string chosen = file("chosen.htm");
