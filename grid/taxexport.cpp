@@ -25,20 +25,33 @@ void exportError(HWND owner, char const* text, char const* caption) {
     vorMessageBox(owner, text, caption, MB_OK | MB_ICONERROR);
 }
 
-/* A table name is written into SQL as it is typed: identifiers, dots, spaces and quoted
-   names pass; quotes, statement ends, comments and control characters are refused. */
+/* A table name is written into SQL as it is typed, so it must be one name: identifier
+   characters and dots, with "quoted", [bracketed] or `quoted` parts that may hold
+   spaces. Anything else (spaces between words, quotes, statement ends, comments,
+   parentheses, control characters) is refused. */
 bool tablenameOk(char const* s) {
-    bool inQuote = false;
+    char close = 0;  // the quote that ends the open quoted part
+    bool any = false;
     for (char const* p = s; *p; p++) {
         unsigned char ch = (unsigned char)*p;
-        if (ch < 32 || ch == '\'' || ch == ';' || ch == 0x7F)
+        if (ch < 32 || ch == 0x7F || ch == '\'' || ch == ';')
             return false;
-        if (ch == '"')
-            inQuote = !inQuote;
-        if (!inQuote && ((p[0] == '-' && p[1] == '-') || (p[0] == '/' && p[1] == '*')))
+        if (close) {
+            if (ch == (unsigned char)close)
+                close = 0;
+            continue;
+        }
+        any = true;
+        if (ch == '"' || ch == '`')
+            close = (char)ch;
+        else if (ch == '[')
+            close = ']';
+        else if (!(ch >= 0x80 || (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z') ||
+                   (ch >= 'A' && ch <= 'Z') || ch == '_' || ch == '.' || ch == '$' ||
+                   ch == '#' || ch == '@'))
             return false;
     }
-    return !inQuote;
+    return any && !close;
 }
 
 /* Writes all n bytes; false on any failure. */

@@ -231,6 +231,25 @@ TEST_F(Export, RefusalsAndFailuresKeepFilesAndReportTheTruth) {
     EXPECT_TRUE(g->exportx(1, 4, false, false, ',', p.c_str(), "dbo.\"My Table\"", 0));
     ASSERT_TRUE(readFile(p, &s));
     EXPECT_EQ(0u, s.find("insert into dbo.\"My Table\" values ('O''Neil',5,"));
+    /* One name only: words, lists and comments outside quotes are refused and the file kept. */
+    FILE* k = fopen(p.c_str(), "wb");
+    fputs("kept", k);
+    fclose(k);
+    boxes.clear();
+    for (char const* bad : {"my orders", "t(a,b)", "t values (1) --", "t/*", "\"open", "[open",
+                            "t\tx", "t,u", "t'", " "}) {
+        EXPECT_FALSE(g->exportx(1, 4, false, false, ',', p.c_str(), bad, 0)) << bad;
+    }
+    ASSERT_EQ(10u, boxes.size());
+    for (Box const& b : boxes)
+        EXPECT_EQ("Invalid tablename!", b.text);
+    ASSERT_TRUE(readFile(p, &s));
+    EXPECT_EQ("kept", s);
+    for (char const* good : {"[My Orders]", "`my orders`", "s.t_1", "\"a b\".\"c--d\""}) {
+        EXPECT_TRUE(g->exportx(1, 4, false, false, ',', p.c_str(), good, 0)) << good;
+        ASSERT_TRUE(readFile(p, &s));
+        EXPECT_EQ(0u, s.find(std::string("insert into ") + good + " values ('O''Neil',5,")) << good;
+    }
 
     /* Unwritable places and a 260-character name. */
     boxes.clear();
