@@ -195,6 +195,16 @@ bool cOutRow::field(char const* t, int n, int typex, long width) {
     } else {
         bool encl = spec->encl && outfmt_typeIn(spec->enclTypes, typex);
         short rule = outfmt_typeIn(spec->escTypes, typex) ? spec->escape : (short)OUTQ_NONE;
+        /* A separated value of any type that holds the separator, the quote or a line
+           break would split the row: it is enclosed and escaped like text. */
+        if (!encl && spec->format == OUTFMT_CSV && spec->encl) {
+            char const* sepNow = spec->sep ? spec->sep : sepText;
+            for (int i = 0; i < n && !encl; i++)
+                encl = t[i] == spec->encl || t[i] == '\r' || t[i] == '\n' ||
+                       (sepNow[0] && t[i] == sepNow[0]);
+            if (encl)
+                rule = spec->escape;
+        }
         int need = outq_rule(rule, 0, t, n);
         if (need < 0 || need > 0x7FFFFFF0 - len - 2 || !reserve(len + need + 2))
             return false;

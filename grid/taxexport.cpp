@@ -18,20 +18,33 @@ void exportError(HWND owner, char const* text, char const* caption) {
     vorMessageBox(owner, text, caption, MB_OK | MB_ICONERROR);
 }
 
-/* A table name is written into SQL as it is typed: identifiers, dots, spaces and quoted
-   names pass; quotes, statement ends, comments and control characters are refused. */
+/* A table name is written into SQL as it is typed, so it must be one name: identifier
+   characters and dots, with "quoted", [bracketed] or `quoted` parts that may hold
+   spaces. Anything else (spaces between words, quotes, statement ends, comments,
+   parentheses, control characters) is refused. */
 bool tablenameOk(char const* s) {
-    bool inQuote = false;
+    char close = 0;  // the quote that ends the open quoted part
+    bool any = false;
     for (char const* p = s; *p; p++) {
         unsigned char ch = (unsigned char)*p;
-        if (ch < 32 || ch == '\'' || ch == ';' || ch == 0x7F)
+        if (ch < 32 || ch == 0x7F || ch == '\'' || ch == ';')
             return false;
-        if (ch == '"')
-            inQuote = !inQuote;
-        if (!inQuote && ((p[0] == '-' && p[1] == '-') || (p[0] == '/' && p[1] == '*')))
+        if (close) {
+            if (ch == (unsigned char)close)
+                close = 0;
+            continue;
+        }
+        any = true;
+        if (ch == '"' || ch == '`')
+            close = (char)ch;
+        else if (ch == '[')
+            close = ']';
+        else if (!(ch >= 0x80 || (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z') ||
+                   (ch >= 'A' && ch <= 'Z') || ch == '_' || ch == '.' || ch == '$' ||
+                   ch == '#' || ch == '@'))
             return false;
     }
-    return !inQuote;
+    return any && !close;
 }
 
 /* Writes all n bytes; false on any failure. */
@@ -114,6 +127,9 @@ static char const* cellText(cRerovar* g, cTaxRow* row, short c, int* typex) {
 
 bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, char sep,
                        char const* filename, char const* tablename, HWND owner) {
+    /* Errors belong to the caller's window when it is a dialog of its own: a box owned by
+       the grid would enable the frame again under that modal dialog when it closes. */
+    HWND errOwner = owner && IsWindow(owner) ? owner : hwnd;
     outfmtSpec const* spec = outfmt_get(OUTFMT_GRID, format);
     if (!spec || (dest != 1 && dest != 2))
         return false;
@@ -121,11 +137,11 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
         return false;
     if (format == OUTFMT_INSERT) {
         if (!tablename || !*tablename) {
-            exportError(hwnd, "Please enter a tablename!", "Export");
+            exportError(errOwner, "Please enter a tablename!", "Export");
             return false;
         }
         if (!tablenameOk(tablename)) {
-            exportError(hwnd, "Invalid tablename!", "Export");
+            exportError(errOwner, "Invalid tablename!", "Export");
             return false;
         }
     }
@@ -135,7 +151,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     /* Exported columns in index order. */
     short* cidx = (short*)taxAlloc(colCount, (int)sizeof(short));
     if (!cidx) {
-        exportError(hwnd, dest == 1 ? "Not enough memory to export rows."
+        exportError(errOwner, dest == 1 ? "Not enough memory to export rows."
                                     : "Not enough memory to copy rows to the clipboard.",
                     dest == 1 ? "Export" : "Copy");
         return false;
@@ -168,7 +184,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     SafeFile file;
     if (toFile && (!filename || !*filename || !file.open(filename))) {
         freex(cidx);
-        exportError(hwnd, "Cannot open file.", "Export");
+        exportError(errOwner, "Cannot open file.", "Export");
         return false;
     }
     cOutRow out;
@@ -204,7 +220,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
 
     if (!memOk) {
         file.discard();
-        exportError(hwnd, memText, memCaption);
+        exportError(errOwner, memText, memCaption);
         return false;
     }
     if (toFile) {
@@ -212,7 +228,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
             writeOk = file.write(out.data(), out.length()) && file.commit(filename);
         if (!writeOk) {
             file.discard();
-            exportError(hwnd, "Cannot write to the file.", "Export");
+            exportError(errOwner, "Cannot write to the file.", "Export");
             return false;
         }
         vorMessageBox(owner, "Export OK:\r\n\r\nRows was successfuly\r\nsaved to the file.",
@@ -222,11 +238,11 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     if (out.length() == 0)
         return false;
     if (!out.put("", 1)) {  // the terminating zero
-        exportError(hwnd, memText, memCaption);
+        exportError(errOwner, memText, memCaption);
         return false;
     }
     if (!str2clip(out.data())) {
-        exportError(hwnd, "Cannot copy rows to the clipboard.", "Copy");
+        exportError(errOwner, "Cannot copy rows to the clipboard.", "Copy");
         return false;
     }
     vorMessageBox(owner, "Export OK:\r\n\r\nRows was successfuly\r\ncopied to the clipboard.",

@@ -306,6 +306,9 @@ void cRerovar::deleteCols(bool rep) {
     if (countA > 0)
         return;
     edit_close();
+    /* A form's fields are the columns it was made with: it goes with them. */
+    if (colCount > 0)
+        form_destroy();
     for (short i = 0; i < colCount; i++)
         delete cols[i];
     colCount = 0;

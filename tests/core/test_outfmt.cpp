@@ -62,6 +62,25 @@ TEST(Outfmt, GridRowsByFormat) {
               row(OUTFMT_GRID, OUTFMT_INSERT, ',', "t", {{"", 2, 0}, {"2024-01-02", 4, 0}}));
 }
 
+/* A number or date that holds the separator, a quote or a line break is enclosed like
+   text, so every row still splits into its own fields; others stay bare. */
+TEST(Outfmt, CsvEnclosesAnyFieldThatWouldSplitTheRow) {
+    for (short user : {OUTFMT_GRID, OUTFMT_RESULTSET}) {
+        EXPECT_EQ("1:\"2024-11-25 17:57:00\":\"x\"\r\n",
+                  row(user, OUTFMT_CSV, ':', "", {{"1", 1, 0}, {"2024-11-25 17:57:00", 4, 0},
+                                                  {"x", 2, 0}}));
+        EXPECT_EQ("\"1,5\",2.5,\"a\"\"b\",\"l1\r\nl2\",\"\t\"\r\n",
+                  row(user, OUTFMT_CSV, ',', "", {{"1,5", 1, 0}, {"2.5", 1, 0}, {"a\"b", 0, 0},
+                                                  {"l1\r\nl2", 4, 0}, {"\t", 2, 0}}));
+        EXPECT_EQ("\"1\t5\"\t12:00\r\n",
+                  row(user, OUTFMT_CSV, '\t', "", {{"1\t5", 1, 0}, {"12:00", 4, 0}}));
+    }
+    /* Other formats are left as they were. */
+    EXPECT_EQ("insert into t values (1,5);\r\n",
+              row(OUTFMT_GRID, OUTFMT_INSERT, ',', "t", {{"1", 1, 0}, {"5", 1, 0}}));
+    EXPECT_EQ("1,5 x\r\n", row(OUTFMT_GRID, OUTFMT_FIXED, ',', "", {{"1,5", 1, 3}, {"x", 2, 1}}));
+}
+
 TEST(Outfmt, ResultSetColumnDiffers) {
     EXPECT_EQ(nullptr, outfmt_get(OUTFMT_RESULTSET, OUTFMT_FIXED));
     EXPECT_EQ(nullptr, outfmt_get(OUTFMT_GRID, 0));

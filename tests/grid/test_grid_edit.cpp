@@ -427,6 +427,32 @@ TEST_F(Form, FollowsTheGridAndStoresTypedText) {
     EXPECT_EQ(nullptr, cAutoform::hwnd2ptr(fw));
 }
 
+/* New columns after deleteCols: the old form would label them with the old titles and
+   store by old colids, so it closes with the columns it was made for. */
+TEST_F(Form, ClosesWithItsColumns) {
+    make(TAX_FORM | TAX_FORMEDIT | TAX_EDITABLE, 2);
+    ASSERT_TRUE(g->form_create());
+    HWND fw = g->form->getHwnd();
+    g->deleteCols(true);
+    EXPECT_EQ(3, g->colCount) << "rows present: columns stay";
+    EXPECT_EQ(fw, g->form ? g->form->getHwnd() : nullptr) << "and so does the form";
+    g->deleteRows(true);
+    g->deleteCols(true);
+    EXPECT_FALSE(IsWindow(fw));
+    EXPECT_EQ(nullptr, g->form);
+    EXPECT_EQ(nullptr, cAutoform::hwnd2ptr(fw));
+    /* A form made over the new columns shows their titles and values. */
+    g->addCol(7, 60, "code", 2, 0, -1, -1, "", 0);
+    cTaxRow* row = g->addRow(-1);
+    row->setStr(7, "X1", 0, -1, -1);
+    g->home(false);
+    ASSERT_TRUE(g->form_create());
+    EXPECT_EQ(1, g->form->fieldCount);
+    EXPECT_EQ("code", text(g->form->labels[0]));
+    EXPECT_EQ("X1", text(edit(0)));
+    EXPECT_EQ(7, GetDlgCtrlID(edit(0)));
+}
+
 TEST_F(Form, ScrollingColourAndManyForms) {
     g = makeGrid(TAX_FORM);
     for (short c = 1; c <= 120; c++) {

@@ -231,6 +231,25 @@ TEST_F(Export, RefusalsAndFailuresKeepFilesAndReportTheTruth) {
     EXPECT_TRUE(g->exportx(1, 4, false, false, ',', p.c_str(), "dbo.\"My Table\"", 0));
     ASSERT_TRUE(readFile(p, &s));
     EXPECT_EQ(0u, s.find("insert into dbo.\"My Table\" values ('O''Neil',5,"));
+    /* One name only: words, lists and comments outside quotes are refused and the file kept. */
+    FILE* k = fopen(p.c_str(), "wb");
+    fputs("kept", k);
+    fclose(k);
+    boxes.clear();
+    for (char const* bad : {"my orders", "t(a,b)", "t values (1) --", "t/*", "\"open", "[open",
+                            "t\tx", "t,u", "t'", " "}) {
+        EXPECT_FALSE(g->exportx(1, 4, false, false, ',', p.c_str(), bad, 0)) << bad;
+    }
+    ASSERT_EQ(10u, boxes.size());
+    for (Box const& b : boxes)
+        EXPECT_EQ("Invalid tablename!", b.text);
+    ASSERT_TRUE(readFile(p, &s));
+    EXPECT_EQ("kept", s);
+    for (char const* good : {"[My Orders]", "`my orders`", "s.t_1", "\"a b\".\"c--d\""}) {
+        EXPECT_TRUE(g->exportx(1, 4, false, false, ',', p.c_str(), good, 0)) << good;
+        ASSERT_TRUE(readFile(p, &s));
+        EXPECT_EQ(0u, s.find(std::string("insert into ") + good + " values ('O''Neil',5,")) << good;
+    }
 
     /* Unwritable places and a 260-character name. */
     boxes.clear();
@@ -375,6 +394,58 @@ TEST_F(Export, DialogFromItsTemplate) {
     EXPECT_FALSE(drv.timedOut());
     EXPECT_NE(nullptr, dlgSeen);
     EXPECT_FALSE(IsWindow(dlgSeen));
+}
+
+/* A real error box raised by "Save" belongs to the dialog: closing it leaves the frame
+   disabled under the still modal dialog, so keys cannot reach the window behind. */
+TEST_F(Export, ErrorBoxKeepsTheDialogModal) {
+    make();
+    int step = 0;
+    HWND d = 0, box = 0, boxOwner = 0;
+    bool frameEnabledAfter = true, dlgEnabledAfter = false;
+    wintest::Driver drv([&]() -> bool {
+        switch (step) {
+        case 0:
+            d = wintest::findDialog("Export from Vor Grid");
+            if (!d)
+                return false;
+            EXPECT_FALSE(IsWindowEnabled(testParent())) << "the dialog is modal";
+            SetDlgItemTextA(d, TAXEXP_FILENAME, "c:\\no\\such\\dir\\x.txt");
+            vorSetMessageBoxHook(0);
+            PostMessageA(GetDlgItem(d, IDOK), BM_CLICK, 0, 0);
+            step++;
+            return false;
+        case 1:
+            for (HWND w : wintest::threadWindows("#32770"))
+                if (w != d && wintest::windowText(w) == "Export")
+                    box = w;
+            if (!box)
+                return false;
+            boxOwner = GetWindow(box, GW_OWNER);
+            EXPECT_NE(nullptr, FindWindowExA(box, 0, "Static", "Cannot open file."));
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            step++;
+            return false;
+        case 2:
+            if (IsWindow(box))
+                return false;
+            vorSetMessageBoxHook(recordBox);
+            frameEnabledAfter = IsWindowEnabled(testParent()) != 0;
+            dlgEnabledAfter = IsWindowEnabled(d) != 0;
+            SendMessageA(GetDlgItem(d, IDCANCEL), BM_CLICK, 0, 0);
+            step++;
+            return true;
+        }
+        return true;
+    });
+    EXPECT_FALSE(g->export_dialog());
+    vorSetMessageBoxHook(recordBox);
+    EXPECT_FALSE(drv.timedOut());
+    EXPECT_EQ(3, step);
+    EXPECT_EQ(d, boxOwner);
+    EXPECT_FALSE(frameEnabledAfter) << "closing the error box enabled the frame under the dialog";
+    EXPECT_TRUE(dlgEnabledAfter);
+    EXPECT_TRUE(IsWindowEnabled(testParent())) << "enabled again once the dialog is closed";
 }
 
 TEST_F(Export, BrowseUsesTheSaveDialogWithTheFormatsFilter) {
