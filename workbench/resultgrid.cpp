@@ -13,7 +13,18 @@
 
 cResultGrid::cResultGrid()
     : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), blobChars(0), hasUnion(false),
-      errorBoxes(false), rawModel(false) {}
+      errorBoxes(false), rawModel(false), loadTimes() {}
+
+namespace {
+double nowMs() {
+    static LARGE_INTEGER freq = {};
+    if (!freq.QuadPart)
+        QueryPerformanceFrequency(&freq);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return (double)t.QuadPart * 1000.0 / (double)freq.QuadPart;
+}
+}  // namespace
 
 cResultGrid::~cResultGrid() {
     dropModel();
@@ -115,6 +126,7 @@ void cResultGrid::fetchRows() {
     }
     int results = db->colCount();
     int added = 0;
+    beginBulkLoad();
     while (added < rowLimit && db->fetchNext()) {
         cTaxRow* row = addRow(-1);
         if (!row)
@@ -143,6 +155,7 @@ void cResultGrid::fetchRows() {
         }
         added++;
     }
+    endBulkLoad();
     for (Slot& s : slots)
         delete s.value;
 }
@@ -188,6 +201,8 @@ void cResultGrid::widenToFirstDate(short colid) {
 
 bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     cWaitCursor wait;
+    loadTimes = cLoadTimes();
+    double t0 = nowMs();
     if (sql) {
         dropModel();
         model = new cStatementModel(1, "", "", "", "");
@@ -220,6 +235,8 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
         resetax();
         return false;
     }
+    double t1 = nowMs();
+    loadTimes.execute = t1 - t0;
     deleteRows(false);
     if (!keepColumns) {
         resetax();
@@ -229,10 +246,16 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
             return false;
         }
     }
+    double tc = nowMs();
+    loadTimes.clear = tc - t1;
     fetchRows();
     db->finish();
+    double t2 = nowMs();
+    loadTimes.fetch = t2 - tc;
     if (!keepColumns)
         chooseNumberFormats();
+    double t3 = nowMs();
+    loadTimes.formats = t3 - t2;
     if (!(flg & TAX_AUTOWIDTH)) {
         for (int i = 0; i < model->columnCount; i++) {
             cStmtColumn* c = model->column(i);
@@ -246,7 +269,10 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     } else {
         setAllColWidth(-1, false);
     }
+    double t4 = nowMs();
+    loadTimes.widths = t4 - t3;
     home(false);
+    loadTimes.total = nowMs() - t0;
     return true;
 }
 

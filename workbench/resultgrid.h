@@ -10,6 +10,16 @@
 class cStatementModel;
 class cXdbc;
 
+/* Milliseconds spent in the steps of the last load (for measuring). */
+struct cLoadTimes {
+    double execute;  // prepare, execute and parse
+    double clear;    // old rows and columns dropped, new columns made
+    double fetch;    // rows fetched and stored
+    double formats;  // number formats chosen
+    double widths;   // column widths fitted
+    double total;    // the whole load
+};
+
 class cResultGrid : public cRerovar {
 public:
     cStatementModel* model;  // the SELECT shown, owned; 0 before the first one
@@ -20,6 +30,7 @@ public:
     bool hasUnion;           // the last SQL holds "union select": no rebuilt SQL
     bool errorBoxes;         // failures also raise a "SQL Error" box
     bool rawModel;           // columns came from the result only: the SQL is run as written
+    cLoadTimes loadTimes;    // steps of the last loadSelect
 
     cResultGrid();
     ~cResultGrid() override;
