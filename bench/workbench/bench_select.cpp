@@ -4,6 +4,7 @@
      "median: <ms> ms <rows> rows"       the whole Execute Command, median of the runs
      "steps: ..."                       medians of the load's steps, the paint and the rest
      "fetch only: <ms> ms"              the same rows through cXdbc into reused values
+     "heap: ..."                        heap bytes in use before and after the first load
      "memory: ..."                      working set before and after the first load */
 #include <windows.h>
 #include <psapi.h>
@@ -60,6 +61,24 @@ double workingSetKb() {
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &pm, sizeof pm))
         return 0;
     return pm.WorkingSetSize / 1024.0;
+}
+
+/* Bytes in use in every heap of the process (blocks and their headers), in KB. */
+double heapKb() {
+    HANDLE heaps[64];
+    DWORD n = GetProcessHeaps(64, heaps);
+    double total = 0;
+    for (DWORD i = 0; i < n && i < 64; i++) {
+        if (!HeapLock(heaps[i]))
+            continue;
+        PROCESS_HEAP_ENTRY e = {};
+        while (HeapWalk(heaps[i], &e)) {
+            if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                total += e.cbData + e.cbOverhead;
+        }
+        HeapUnlock(heaps[i]);
+    }
+    return total / 1024.0;
 }
 
 /* The same rows through cXdbc alone: fetchNext and colValue into one value per column. */
@@ -126,6 +145,7 @@ int main(int argc, char** argv) {
     HWND grid = g->getHwnd(0);
     pump();
     double memEmpty = workingSetKb(), memLoaded = 0;
+    double heapEmpty = heapKb(), heapLoaded = 0;
     std::vector<double> total, execute, clear, fetch, formats, widths, paint, rest;
     int rows = 0;
     for (int r = 1; r <= runs; r++) {
@@ -139,8 +159,10 @@ int main(int argc, char** argv) {
         UpdateWindow(grid);  // the grid's WM_PAINT, now
         GdiFlush();
         double t2 = nowMs();
-        if (r == 1)
+        if (r == 1) {
             memLoaded = workingSetKb();
+            heapLoaded = heapKb();
+        }
         cLoadTimes const& lt = g->loadTimes;
         rows = g->getCountA();
         printf("run %d: %d rows %d columns %.1f ms (execute %.1f, clear %.1f, fetch and store %.1f, formats %.1f, "
@@ -168,6 +190,8 @@ int main(int argc, char** argv) {
            median(execute), median(clear), median(fetch), median(formats), median(widths), median(paint),
            median(rest));
     printf("fetch only: %.1f ms\n", median(only));
+    printf("heap: %.0f KB in use before the first load, %.0f KB after it, %.0f KB for the rows\n",
+           heapEmpty, heapLoaded, heapLoaded - heapEmpty);
     printf("memory: %.0f KB before the first load, %.0f KB after it, %.0f KB for the rows\n",
            memEmpty, memLoaded, memLoaded - memEmpty);
     fflush(stdout);

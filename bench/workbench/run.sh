@@ -102,7 +102,7 @@ ours() {  # ours <key> <dsn> <query> <maxrows>
     || { cat "$out/$1.txt"; exit 1; }
   cat "$out/$1.txt" >>"$out/$1.all"
   awk '/^median:/ { print $2 }' "$out/$1.txt" >>"$out/$1.ms"
-  grep -E '^(median|steps|fetch only|memory)' "$out/$1.txt" | sed "s/^/   $1 /"
+  grep -E '^(median|steps|fetch only|heap|memory)' "$out/$1.txt" | sed "s/^/   $1 /"
 }
 isql_dump() { echo "$2" | ODBCINI=$native_ini isql -b -d, -q "$1" "$PG_ROLE" "$PG_PASSWORD"; }
 isql_sqlite() { isql_dump WbBenchSQLite "$1"; }
@@ -170,12 +170,15 @@ for k in lumbra_sqlite_10000 lumbra_pg_10000 lumbra_sqlite_$big lumbra_pg_$big; 
   printf '   %-22s %s\n' "$k" "$(grep '^steps:' "$out/$k.txt" | sed 's/^steps: //')"
   printf '   %-22s %s\n' "" "$(grep '^fetch only:' "$out/$k.txt")"
 done
-echo "Memory of the grid (working set after the first load beyond the same window with an empty grid):"
+echo "Memory of the grid beyond the same window with an empty grid, after the first load:"
+echo "heap bytes in use (blocks with their headers) and the working set (median of the rounds):"
 for k in lumbra_sqlite_$big lumbra_pg_$big; do
-  grep '^memory:' "$out/$k.all" | awk '{ print $(NF - 4) / 1024 }' | sort -g | awk -v k="$k" '
-    { v[NR] = $1 } END { if (NR == 0) exit
-      m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-      printf "   %-22s %.1f MB (median of %d, %.1f-%.1f MB)\n", k, m, NR, v[1], v[NR] }'
+  for what in heap memory; do
+    grep "^$what:" "$out/$k.all" | awk '{ print $(NF - 4) / 1024 }' | sort -g | awk -v k="$k" -v w="$what" '
+      { v[NR] = $1 } END { if (NR == 0) exit
+        m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+        printf "   %-22s %-12s %.1f MB (%d rounds, %.1f-%.1f MB)\n", k, (w == "heap" ? "heap" : "working set"), m, NR, v[1], v[NR] }'
+  done
 done
 
 if [ -f "$build/bin/bench_startup.exe" ]; then
