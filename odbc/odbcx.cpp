@@ -117,8 +117,7 @@ static void connStrValue(char const* cs, char const* key, char* out, int size)
 cOdbcx::cOdbcx()
     : hdbc(SQL_NULL_HDBC), hstmt(SQL_NULL_HSTMT), colBound(0), prmBound(0), colIndicators(0),
       prmIndicators(0), state(XSTATE_NONE), metaKind(0), thread(0), threadId(0), autoCommit(false),
-      linked(false), colIndCount(0), prmIndCount(0), blockData(0), blockInd(0), blockStatus(0),
-      blockRows(0), blockPos(0), blockSize(0), blockCols(0), blockable(false)
+      linked(false), colIndCount(0), prmIndCount(0)
 {
     focusKey[0] = 0;
     diagText[0] = 0;
@@ -231,7 +230,6 @@ void cOdbcx::freeIndicators(SQLLEN**& list, int& count)
 /* Forgets everything that belonged to the statement handle. */
 void cOdbcx::dropStatementState()
 {
-    stopBlock();
     colBuffers.clear();
     prmBuffers.clear();
     freeIndicators(colIndicators, colIndCount);
@@ -248,7 +246,6 @@ void cOdbcx::dropStatementState()
 /* Closes an open cursor so that the statement can run again. */
 int cOdbcx::closeCursor()
 {
-    stopBlock();
     if (eofFlag || !hstmt)
         return 1;
     eofFlag = 1;
@@ -505,7 +502,6 @@ int cOdbcx::execute()
         return fail(2);
     }
     /* The previous result binding is discarded. */
-    stopBlock();
     if (hstmt && (colBound || colIndCount))
         SQLFreeStmt(hstmt, SQL_UNBIND);
     freeIndicators(colIndicators, colIndCount);
@@ -534,7 +530,6 @@ int cOdbcx::execute()
         if (!bindCol(name, kind, size, 0))
             return 0;
     }
-    blockable = n > 0;
     return 1;
 }
 
@@ -580,11 +575,6 @@ int cOdbcx::colInfo(short colNo, short* kind, int* size)
 int cOdbcx::bindCol(char const* name, int kind, int size, short colNo)
 {
     errorCode = 0;
-    /* A column bound by the caller: no block starts, and a running one goes on a row at a
-       time, since this column has a buffer for one row only. */
-    blockable = false;
-    if (blockSize && hstmt)
-        SQLSetStmtOption(hstmt, SQL_ROWSET_SIZE, 1);
     SQLSMALLINT cType;
     switch (kind) {
     case XKIND_NUMBER: cType = SQL_C_DOUBLE; break;
@@ -631,113 +621,6 @@ void xterminateTexts(cBuflix& cols, SQLLEN** inds, int indCount)
     }
 }
 
-static SQLSMALLINT cTypeOfKind(int kind)
-{
-    switch (kind) {
-    case XKIND_NUMBER: return SQL_C_DOUBLE;
-    case XKIND_TIMESTAMP: return SQL_C_TIMESTAMP;
-    case XKIND_DATE: return SQL_C_DATE;
-    case XKIND_TIME: return SQL_C_TIME;
-    }
-    return SQL_C_CHAR;
-}
-
-/* Rows per block and the most memory the arrays of one block may take. */
-enum { XBLOCK_ROWS = 64, XBLOCK_BYTES = 512 * 1024 };
-
-/* Binds the columns to arrays of rows; without a driver that takes it nothing changes. */
-void cOdbcx::startBlock()
-{
-    blockable = false;
-    int n = colBuffers.count();
-    if (n == 0 || n != colIndCount || !hstmt)
-        return;
-    long rowBytes = 0;
-    for (int i = 0; i < n; i++)
-        rowBytes += colBuffers.at(i)->size;
-    int rows = XBLOCK_ROWS;
-    while (rows > 1 && rows * rowBytes > XBLOCK_BYTES)
-        rows /= 2;
-    if (rows < 2)
-        return;
-    blockData = (char*)mallox((int)(rows * rowBytes));
-    blockInd = (SQLLEN*)mallox((int)(rows * n * sizeof(SQLLEN)));
-    blockStatus = (SQLUSMALLINT*)mallox((int)(rows * sizeof(SQLUSMALLINT)));
-    if (!blockData || !blockInd || !blockStatus ||
-        SQLSetStmtOption(hstmt, SQL_ROWSET_SIZE, (SQLULEN)rows) == SQL_ERROR) {
-        stopBlock();
-        return;
-    }
-    char* p = blockData;
-    for (int i = 0; i < n; i++) {
-        xbufEntry* e = colBuffers.at(i);
-        if (SQLBindCol(hstmt, (SQLUSMALLINT)(i + 1), cTypeOfKind(e->kind), p, e->size,
-                       blockInd + i * rows) == SQL_ERROR) {
-            /* Back to one row: every column on its own buffer again. */
-            for (int j = 0; j <= i; j++) {
-                xbufEntry* f = colBuffers.at(j);
-                SQLBindCol(hstmt, (SQLUSMALLINT)(j + 1), cTypeOfKind(f->kind), f->data, f->size,
-                           colIndicators[j]);
-            }
-            blockSize = rows;  // so that stopBlock sets the rowset back
-            stopBlock();
-            return;
-        }
-        p += rows * e->size;
-    }
-    blockSize = rows;
-    blockCols = n;
-    blockRows = blockPos = 0;
-}
-
-void cOdbcx::stopBlock()
-{
-    if (blockSize && hstmt)
-        SQLSetStmtOption(hstmt, SQL_ROWSET_SIZE, 1);
-    freex(blockData);
-    freex(blockInd);
-    freex(blockStatus);
-    blockData = 0;
-    blockInd = 0;
-    blockStatus = 0;
-    blockSize = blockCols = 0;
-    blockRows = blockPos = 0;
-    blockable = false;
-}
-
-/* The next row of the block into colBuffers, a new block when this one is used up;
-   answers as SQLFetch would. */
-SQLRETURN cOdbcx::nextOfBlock()
-{
-    if (blockPos >= blockRows) {
-        SQLULEN got = 0;
-        SQLRETURN rc = SQLExtendedFetch(hstmt, SQL_FETCH_NEXT, 0, &got, blockStatus);
-        if (rc == SQL_ERROR || rc == SQL_NO_DATA)
-            return rc;
-        if (got == 0)
-            return SQL_NO_DATA;
-        blockRows = got < (SQLULEN)blockSize ? got : (SQLULEN)blockSize;
-        blockPos = 0;
-    }
-    SQLULEN r = blockPos++;
-    if (blockStatus[r] == SQL_ROW_ERROR)
-        return SQL_ERROR;
-    char* p = blockData;
-    for (int i = 0; i < blockCols; i++) {
-        xbufEntry* e = colBuffers.at(i);
-        SQLLEN ind = blockInd[i * blockSize + r];
-        *colIndicators[i] = ind;
-        if (ind != SQL_NULL_DATA) {
-            int n = e->size;
-            if ((e->kind == XKIND_TEXT || e->kind == XKIND_LONG) && ind >= 0 && ind < n)
-                n = (int)ind + 1;
-            memcpy(e->data, p + r * e->size, n);
-        }
-        p += blockSize * e->size;
-    }
-    return SQL_SUCCESS;
-}
-
 int cOdbcx::fetchNext()
 {
     errorCode = 0;
@@ -750,9 +633,7 @@ int cOdbcx::fetchNext()
     } else {
         if (!online())
             return fail(2);
-        if (blockable && !metaKind && state == XSTATE_EXECUTED)
-            startBlock();
-        SQLRETURN rc = blockSize ? nextOfBlock() : SQLFetch(hstmt);
+        SQLRETURN rc = SQLFetch(hstmt);
         if (rc == SQL_ERROR)
             return failDriver(rc);
         if (rc == SQL_NO_DATA) {
@@ -770,7 +651,6 @@ int cOdbcx::fetchNext()
 
 int cOdbcx::finish()
 {
-    stopBlock();
     eofFlag = 1;
     int ok = 1;
     if (!henv) {
@@ -823,7 +703,6 @@ int cOdbcx::resetParams()
     state = XSTATE_PREPARED;
     prmBound = 0;
     eofFlag = 1;
-    stopBlock();
     SQLRETURN rc = SQLFreeStmt(hstmt, SQL_CLOSE);
     return rc == SQL_ERROR ? failDriver(rc) : 1;
 }

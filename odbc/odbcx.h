@@ -78,16 +78,6 @@ private:
     char lastKey[80];            /* whole key of the last delivered catalogue row */
     int colIndCount;             /* entries in colIndicators */
     int prmIndCount;             /* entries in prmIndicators */
-    /* Block cursor: rows fetched blockSize at a time with SQLExtendedFetch into arrays,
-       then copied one by one into colBuffers, so that a row reads as after SQLFetch. */
-    char* blockData;             /* the columns' arrays, one after the other */
-    SQLLEN* blockInd;            /* their indicators, blockSize per column */
-    SQLUSMALLINT* blockStatus;   /* row status of the last block */
-    SQLULEN blockRows;           /* rows in the last block */
-    SQLULEN blockPos;            /* next row of the block to hand out */
-    int blockSize;               /* rows per array, 0 without a block */
-    int blockCols;               /* leading colBuffers entries bound to the arrays */
-    bool blockable;              /* columns bound one to one by execute: a block may start */
 
     int fail(int code);
     int failDriver(SQLRETURN rc, int level = XDIAG_STMT);
@@ -97,9 +87,6 @@ private:
     void freeIndicators(SQLLEN**& list, int& count);
     SQLLEN* addIndicator(SQLLEN**& list, int& count);
     void dropStatementState();
-    void startBlock();
-    void stopBlock();
-    SQLRETURN nextOfBlock();
     int endTransaction(SQLUSMALLINT how);
     int fetchMeta();
     int fetchFiltered();
