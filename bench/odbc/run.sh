@@ -37,8 +37,8 @@ DDL="create table lumbra_bench (id integer primary key, n1 double precision, n2 
   n3 integer, t1 varchar(20), t2 varchar(40), t3 varchar(80), d date, ts timestamp, t4 varchar(10))"
 
 echo "== data: $rows rows x 10 columns"
-rm -f "$db"
 sqlite3 "$db" <<SQL
+drop table if exists lumbra_bench;
 $DDL;
 with recursive g(i) as (select 1 union all select i + 1 from g where i < $rows)
 insert into lumbra_bench select i, i * 1.5, (i % 1000) / 100.0, i % 97, 'name ' || i,

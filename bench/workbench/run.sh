@@ -101,6 +101,13 @@ ours() {  # ours <key> <dsn> <query> <maxrows>
   "$build/winerun" "$bench" "$2" "$PG_ROLE" "$PG_PASSWORD" "$3" 3 "$4" >"$out/$1.txt" 2>&1 \
     || { cat "$out/$1.txt"; exit 1; }
   cat "$out/$1.txt" >>"$out/$1.all"
+  local got
+  got=$(awk '/^median:/ { print $4 }' "$out/$1.txt")
+  if [ "$got" != "$4" ]; then  # a failed statement also paints a grid: count the rows
+    echo "   $1: $got rows instead of $4: $(grep -m1 'message box' "$out/$1.txt" || true)"
+    echo - >>"$out/$1.ms"
+    return 0
+  fi
   awk '/^median:/ { print $2 }' "$out/$1.txt" >>"$out/$1.ms"
   grep -E '^(median|steps|fetch only|heap|memory)' "$out/$1.txt" | sed "s/^/   $1 /"
 }
