@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "dlgexportrs.h"
+#include "dlgrunscript.h"
 #include "edutil.h"
 #ifdef LUMBRA_HAVE_DIALOGS
 #include "connhost.h"
@@ -98,7 +100,7 @@ LRESULT cXQueryWindow::onCommand(int id, int code, HWND from) {
         s->runFromLine(edLineFromChar(s->edit, edCaret(s->edit)));
         return 0;
     case CMD_RUNEXTERNAL:
-        // The script runner is not part of this program yet.
+        openRunScriptDialog(this);
         return 0;
     case CMD_EXPORTRESULT:
         exportResultset();
@@ -231,12 +233,13 @@ void cXQueryWindow::exportResultset() {
         return;
     }
     std::string stmt = s->statementAt(0);
-    flattenBlanks(stmt);
-    if (statementKind(stmt.c_str()) != STMT_SELECT) {
+    std::string flat = stmt;
+    flattenBlanks(flat);
+    if (statementKind(flat.c_str()) != STMT_SELECT) {
         vorMessageBox(hwnd, kNoExportSelect, "Export Resultset", MB_OK | MB_ICONSTOP);
         return;
     }
-    // The export dialog is not part of this program yet.
+    openExportDialog(this, stmt.c_str());
 }
 
 void cXQueryWindow::tabFocus() {
