@@ -60,6 +60,7 @@ cXQueryWindow* openMain() {
     GetTempPathA(sizeof tmp, tmp);
     std::string dir = std::string(tmp) + "exp_bench_" + std::to_string(GetCurrentProcessId()) + "\\";
     CreateDirectoryA(dir.c_str(), 0);
+    WritePrivateProfileStringA("Lumbra Settings", "maxrows", "100", (dir + "Lumbra.ini").c_str());
     return cXQueryWindow::create(GetModuleHandleA(0), "", SW_SHOWNORMAL, dir.c_str(), false);
 }
 
