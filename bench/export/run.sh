@@ -112,9 +112,9 @@ echo "== export: $rounds interleaved rounds"
 for r in $(seq 1 "$rounds"); do
   ours_export lumbra_sqlite LumbraBenchSQLite
   tool sqlite3 sqlite3 -csv "$db" "$QUERY"
-  [ -n "$native_sqlite" ] && tool isql_sqlite isql_dump ExBenchSQLite
+  if [ -n "$native_sqlite" ]; then tool isql_sqlite isql_dump ExBenchSQLite; fi
   ours_export lumbra_pg LumbraBenchPG
-  [ -n "$native_pg" ] && tool isql_pg isql_dump ExBenchPG
+  if [ -n "$native_pg" ]; then tool isql_pg isql_dump ExBenchPG; fi
   tool psql psql_bench -A -t -F, -c "$QUERY"
   echo "   round $r done"
 done
@@ -122,10 +122,11 @@ echo "   lines: lumbra.csv $(wc -l <"$out/lumbra.csv"), sqlite3 $(wc -l <"$out/s
 
 echo "== script: $stmts INSERT statements"
 sgen() {  # sgen <file> <connect line or ""> <begin> <end>
-  { [ -n "$2" ] && echo "$2"; [ -n "$3" ] && echo "$3"
+  { if [ -n "$2" ]; then echo "$2"; fi
+    if [ -n "$3" ]; then echo "$3"; fi
     awk -v n="$stmts" 'BEGIN { for (i = 1; i <= n; i++)
       printf "insert into sc_bench values (%d, %d.5, '\''it'\'''\''s row %d, x'\'', '\''2024-01-02'\'');\n", i, i, i }'
-    [ -n "$4" ] && echo "$4"; } >"$1"
+    if [ -n "$4" ]; then echo "$4"; fi; } >"$1"
 }
 sgen "$out/script_plain.sql" "" "" ""
 sgen "$out/script_tx.sql" "" "begin;" "commit;"
