@@ -63,11 +63,16 @@ void setInt(HWND w, int id, int value) {
     SetDlgItemTextA(w, id, b);
 }
 
-/* Text for a multi-line edit: lone line feeds become CR LF. */
+/* Most characters of a command the dialog shows; a longer one ends with "...". */
+const size_t kShowMax = 30000;
+
+/* Text for a multi-line edit: lone line feeds become CR LF, NULs blanks, at most
+   kShowMax characters of s. */
 std::string forEdit(std::string const& s) {
     std::string out;
-    out.reserve(s.size() + 16);
-    for (size_t i = 0; i < s.size(); i++) {
+    size_t n = s.size() < kShowMax ? s.size() : kShowMax;
+    out.reserve(n + 16);
+    for (size_t i = 0; i < n; i++) {
         char c = s[i];
         if (c == '\n' && (i == 0 || s[i - 1] != '\r'))
             out += '\r';
@@ -75,6 +80,8 @@ std::string forEdit(std::string const& s) {
             c = ' ';
         out += c;
     }
+    if (n < s.size())
+        out += "...";
     return out;
 }
 
