@@ -147,10 +147,10 @@ bool exportRows() {
         fail("Cannot open file.");
         return false;
     }
-    outfmtSpec const* spec = outfmt_get(OUTFMT_RESULTSET, job.format);
+    outfmtSpec const* layout = outfmt_get(OUTFMT_RESULTSET, job.format);
     cOutRow row;
-    row.init(spec, job.sep, job.table.c_str());
-    if (!spec || !row.reserve(kLineBuffer)) {
+    row.init(layout, job.sep, job.table.c_str());
+    if (!layout || !row.reserve(kLineBuffer)) {
         fail(kNoMemory);
         return false;
     }
@@ -170,8 +170,8 @@ bool exportRows() {
     for (int i = 0; i < cols; i++)
         types[i] = db->colType(i);
     bool ok = true;
-    if (spec->head) {
-        ok = row.page(spec->head) && row.titleStart();
+    if (layout->head) {
+        ok = row.page(layout->head) && row.titleStart();
         for (int i = 0; ok && i < cols; i++)
             ok = row.title(db->colName(i));
         ok = ok && row.titleEnd();
@@ -252,7 +252,7 @@ bool exportRows() {
     db->finish();
     if (!ok)
         return false;
-    if (spec->foot && !out.write(spec->foot)) {
+    if (layout->foot && !out.write(layout->foot)) {
         fail("Cannot write to the file.");
         return false;
     }
