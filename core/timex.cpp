@@ -271,7 +271,7 @@ char* ctimex(__int64 t, char* picture) {
 /* The buffer holds the longest text a 30-character picture can give (three digits per
    letter); output is cut at its end all the same. */
 char* ctimex(_tmx tm, char* picture) {
-    static char buffer[128];
+    static thread_local char buffer[128];  // one per thread: the export formats dates on its own
     Out out = {buffer, sizeof buffer, 0};
     const char* pic = picture;
     if (!pic || !*pic || strlen(pic) >= 31)

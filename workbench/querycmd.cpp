@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "dlgabout.h"
+#include "dlgexportrs.h"
+#include "dlgrunscript.h"
 #include "edutil.h"
 #include "grouptools.h"
 #ifdef LUMBRA_HAVE_DIALOGS
@@ -109,7 +111,7 @@ LRESULT cXQueryWindow::onCommand(int id, int code, HWND from) {
         s->runFromLine(edLineFromChar(s->edit, edCaret(s->edit)));
         return 0;
     case CMD_RUNEXTERNAL:
-        // The script runner is not part of this program yet.
+        openRunScriptDialog(this);
         return 0;
     case CMD_EXPORTRESULT:
         exportResultset();
@@ -251,12 +253,13 @@ void cXQueryWindow::exportResultset() {
     }
     std::string stmt = s->statementAt(0);
     stmt.erase(0, leadingCommentLength(stmt));
-    flattenBlanks(stmt);
-    if (statementKind(stmt.c_str()) != STMT_SELECT) {
+    std::string flat = stmt;
+    flattenBlanks(flat);
+    if (statementKind(flat.c_str()) != STMT_SELECT) {
         vorMessageBox(hwnd, kNoExportSelect, "Export Resultset", MB_OK | MB_ICONSTOP);
         return;
     }
-    // The export dialog is not part of this program yet.
+    openExportDialog(this, stmt.c_str());
 }
 
 void cXQueryWindow::tabFocus() {

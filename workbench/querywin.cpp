@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dlgexportrs.h"
+#include "dlgrunscript.h"
 #include "edutil.h"
 #include "lumbrarc.h"
 #include "profile.h"
@@ -511,6 +513,11 @@ LRESULT cXQueryWindow::onSplitterCollapsed() {
 }
 
 LRESULT cXQueryWindow::onClose() {
+    // A worker job may be using a slot's connection: the window stays until it has ended.
+    if (runScriptBusy() || exportBusy()) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return 0;
+    }
     for (cQuerySlot* s : slots)
         if (!s->askSave())
             return 0;

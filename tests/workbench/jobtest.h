@@ -1,0 +1,99 @@
+/* Helpers of the job dialog tests: data sources, a side connection, waiting for a
+   dialog's worker to end. */
+#ifndef LUMBRA_JOBTEST_H
+#define LUMBRA_JOBTEST_H
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "values.h"
+#include "wbtest.h"
+#include "xdbc.h"
+
+namespace jobtest {
+
+inline std::string envOr(char const* name, char const* fallback) {
+    char const* v = getenv(name);
+    return v && *v ? v : fallback;
+}
+inline std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
+inline std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
+inline std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }
+inline std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
+inline std::string hint() {
+    return "needs the data sources of .ci/odbcini.sh <builddir> (and the server of .ci/pg.sh "
+           "start <builddir>); ODBCINI=" + envOr("ODBCINI", "(unset)");
+}
+
+/* A connection of its own for setting data up and looking at the results. */
+class Side {
+public:
+    Side(std::string const& dsn, std::string const& user = "", std::string const& pswd = "") {
+        x = xdb_init();
+        ok = x && x->connect(dsn.c_str(), user.c_str(), pswd.c_str(), 0);
+    }
+    ~Side() { xdb_free(x); }
+    bool run(char const* sql) {
+        bool r = x->prepare(sql) && x->execute();
+        x->finish();
+        x->commit();
+        return r;
+    }
+    double scalar(char const* sql) {
+        cNumbex n;
+        if (!(x->prepare(sql) && x->execute() && x->fetchNext(&n, (cVariablex*)0)))
+            ADD_FAILURE() << sql << ": " << x->errorStr();
+        x->finish();
+        x->commit();
+        return n.toDouble();
+    }
+    cXdbc* x;
+    bool ok;
+};
+
+inline std::string itemText(HWND dlg, int id) {
+    int n = GetWindowTextLengthA(GetDlgItem(dlg, id));
+    std::string s(n + 1, 0);
+    GetDlgItemTextA(dlg, id, &s[0], n + 1);
+    s.resize(n);
+    return s;
+}
+
+inline void click(HWND dlg, int id) {
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)GetDlgItem(dlg, id));
+}
+
+inline void check(HWND dlg, int id, bool on) {
+    CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
+
+/* Pumps messages until the control id of dlg is enabled again (the job ended); false
+   after timeoutMs. */
+inline bool waitEnabled(HWND dlg, int id, DWORD timeoutMs = 60000) {
+    DWORD end = GetTickCount() + timeoutMs;
+    while (!IsWindowEnabled(GetDlgItem(dlg, id))) {
+        if ((LONG)(GetTickCount() - end) > 0)
+            return false;
+        MsgWaitForMultipleObjects(0, 0, FALSE, 20, QS_ALLINPUT);
+        MSG m;
+        while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+    }
+    return true;
+}
+
+inline std::string tempPath(char const* name) {
+    char tmp[MAX_PATH];
+    GetTempPathA(sizeof tmp, tmp);
+    return std::string(tmp) + name;
+}
+
+}  // namespace jobtest
+
+#endif

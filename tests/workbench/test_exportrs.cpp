@@ -1,0 +1,298 @@
+/* Export Resultset: the dialog opened by Ctrl+Shift+Enter on the real main window, driven
+   through its control ids; files written by the worker from SQLite and PostgreSQL. */
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "dlgexportrs.h"
+#include "dlgjobsrc.h"
+#include "jobtest.h"
+#include "lumbrarc.h"
+#include "queryslot.h"
+#include "querywin.h"
+#include "values.h"
+#include "wbtest.h"
+#include "xdbc.h"
+
+using namespace jobtest;
+using wbtest::AppDir;
+using wbtest::BoxHook;
+
+namespace {
+
+class ExportRs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = new AppDir("exportrs");
+        w = wbtest::openMain(*dir);
+        ASSERT_TRUE(w != 0);
+        exportStopAfterRows(0);
+    }
+    void TearDown() override {
+        exportStopAfterRows(0);
+        if (dlg && IsWindow(dlg))
+            DestroyWindow(dlg);
+        EXPECT_TRUE(wbtest::closeMain(w));
+        delete dir;
+    }
+    bool connect(std::string const& dsn, std::string const& user = "", std::string const& pswd = "") {
+        return w->shownSlot()->connectTo(dsn.c_str(), user.c_str(), pswd.c_str());
+    }
+    /* Puts the statement into the editor and presses Ctrl+Shift+Enter's command on it. */
+    HWND open(char const* script) {
+        wbtest::setScript(w, script);
+        wbtest::caretAt(w, 0);
+        w->command(CMD_EXPORTRESULT);
+        dlg = exportDialog();
+        return dlg;
+    }
+    void format(int id) {
+        for (int r : {IDC_EXP_CSV, IDC_EXP_HTML, IDC_EXP_INSERT})
+            check(dlg, r, r == id);
+        click(dlg, id);
+    }
+    /* Exports the dialog's statement to file; returns the info text. */
+    std::string save(std::string const& file) {
+        SetDlgItemTextA(dlg, IDC_EXP_FILE, file.c_str());
+        click(dlg, IDC_EXP_SAVE);
+        EXPECT_TRUE(waitEnabled(dlg, IDC_EXP_SAVE)) << "the worker did not end";
+        EXPECT_EQ(itemText(dlg, IDCANCEL), "Close");
+        return itemText(dlg, IDC_EXP_INFO);
+    }
+    std::string exportAs(int fmt, char const* sql, std::string const& file) {
+        format(fmt);
+        SetDlgItemTextA(dlg, IDC_EXP_SQL, sql);
+        return save(file);
+    }
+
+    AppDir* dir = 0;
+    cXQueryWindow* w = 0;
+    HWND dlg = 0;
+    BoxHook boxes;
+};
+
+std::string dateText(int y, int m, int d, int hh, int mi, int ss, short type) {
+    cDatex x;
+    x.setDatexType(type);
+    x.set(y, m, d, hh, mi, ss);
+    return x.toChars(0, true);
+}
+
+}  // namespace
+
+TEST_F(ExportRs, OpensLockedWithDefaultsAndRefusesBadInput) {
+    wbtest::caretAt(w, 0);
+    w->command(CMD_EXPORTRESULT);
+    ASSERT_EQ(exportDialog(), (HWND)0) << "not connected: no dialog";
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Not connected!");
+    boxes.boxes.clear();
+    ASSERT_TRUE(connect(sqliteDsn())) << hint();
+    ASSERT_TRUE(open("select 1 as a,\r\n 2 as b;\r\n\r\nupdate x set a = 1;"));
+    EXPECT_EQ(wintest::windowText(dlg), "Export Resultset");
+    std::string sql = itemText(dlg, IDC_EXP_SQL);
+    EXPECT_EQ(sql.substr(0, 24), "select 1 as a,\r\n 2 as b") << sql;
+    EXPECT_EQ(sql.find("update"), std::string::npos);
+    EXPECT_FALSE(IsWindowEnabled(w->shownEditor())) << "main window locked";
+    EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_EXP_CSV), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_EXP_COMMA), BST_CHECKED);
+    EXPECT_EQ(itemText(dlg, IDC_EXP_FILE), "c:\\export.txt");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dlg, IDC_EXP_TABLE)));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dlg, IDC_EXP_SEMICOLON)));
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDC_EXP_SAVE));
+
+    format(IDC_EXP_HTML);
+    EXPECT_EQ(itemText(dlg, IDC_EXP_FILE), "c:\\export.htm");
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dlg, IDC_EXP_SEMICOLON)));
+    format(IDC_EXP_INSERT);
+    EXPECT_EQ(itemText(dlg, IDC_EXP_FILE), "c:\\export.txt");
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dlg, IDC_EXP_TABLE)));
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDC_EXP_TABLE));
+    SetDlgItemTextA(dlg, IDC_EXP_FILE, "c:\\out.HTML");
+    format(IDC_EXP_CSV);
+    EXPECT_EQ(itemText(dlg, IDC_EXP_FILE), "c:\\out.txt");
+
+    // Refusals before anything is touched.
+    std::string file = dir->file("refused.txt");
+    wbtest::writeFile(file, "keep");
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select 1 from");
+    save(file);
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select 1 as a from t1");
+    save("");
+    format(IDC_EXP_INSERT);
+    save(file);
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[0].text, "Please enter a SELECT statement!");
+    EXPECT_EQ(boxes.boxes[0].caption, "Export");
+    EXPECT_EQ(boxes.boxes[1].text, "Please enter a filename!");
+    EXPECT_EQ(boxes.boxes[2].text, "Please enter a tablename!");
+    EXPECT_EQ(wbtest::readFile(file), "keep");
+    EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "");
+
+    // A directory that does not exist; a failing statement: the old file stays.
+    format(IDC_EXP_CSV);
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select 1 as a from no_such_table");
+    save(dir->file("no dir\\x.txt"));
+    save(file);
+    ASSERT_EQ(boxes.boxes.size(), 5u);
+    EXPECT_EQ(boxes.boxes[3].text, "Cannot open file.");
+    EXPECT_EQ(boxes.boxes[4].caption, "SQL Error");
+    EXPECT_NE(boxes.boxes[4].text.find("no_such_table"), std::string::npos);
+    EXPECT_EQ(wbtest::readFile(file), "keep");
+    EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "0") << "a failure writes no result line";
+
+    click(dlg, IDCANCEL);
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_TRUE(IsWindowEnabled(w->shownEditor())) << "main window unlocked";
+}
+
+TEST_F(ExportRs, GoldenLinesOnSqlite) {
+    Side side(sqliteDsn());
+    ASSERT_TRUE(side.ok) << hint();
+    side.run("drop table ex_gold");
+    ASSERT_TRUE(side.run("create table ex_gold (id integer, name varchar(20), who varchar(20), "
+                         "amount double, day date, at timestamp, b text)"));
+    ASSERT_TRUE(side.run("insert into ex_gold values (1, NULL, 'O''Brien', 2.5, '2024-03-05', "
+                         "'2024-03-05 13:45:07', 'ABC')"));
+    ASSERT_TRUE(side.run("insert into ex_gold values (2, 'say \"hi\", ok', '<b>&', -0.125, NULL, NULL, NULL)"));
+    ASSERT_TRUE(connect(sqliteDsn()));
+    ASSERT_TRUE(open("select id, name, who from ex_gold where id = 1;"));
+    std::string file = dir->file("gold.txt");
+
+    // The INSERT line of the example.
+    format(IDC_EXP_INSERT);
+    SetDlgItemTextA(dlg, IDC_EXP_TABLE, "T");
+    EXPECT_EQ(save(file), "[OK]   Successfuly exported: 1 rows.");
+    EXPECT_EQ(wbtest::readFile(file), "insert into T values (1,NULL,'O''Brien');\r\n");
+
+    char const* all = "select id, name, who, amount, day, at, b from ex_gold order by id";
+    std::string d1 = dateText(2024, 3, 5, 0, 0, 0, 1), t1 = dateText(2024, 3, 5, 13, 45, 7, 0);
+    EXPECT_EQ(exportAs(IDC_EXP_INSERT, all, file), "[OK]   Successfuly exported: 2 rows.");
+    EXPECT_EQ(wbtest::readFile(file),
+              "insert into T values (1,NULL,'O''Brien',2.5,'" + d1 + "','" + t1 + "','BLOB');\r\n"
+              "insert into T values (2,'say \"hi\", ok','<b>&',-0.125,NULL,NULL,NULL);\r\n");
+
+    // CSV: quotes doubled inside enclosed texts, numbers and dates never enclosed.
+    format(IDC_EXP_CSV);
+    check(dlg, IDC_EXP_COMMA, false);
+    check(dlg, IDC_EXP_SEMICOLON, true);
+    EXPECT_EQ(exportAs(IDC_EXP_CSV, all, file), "[OK]   Successfuly exported: 2 rows.");
+    EXPECT_EQ(wbtest::readFile(file),
+              "1;;\"O'Brien\";2.5;" + d1 + ";" + t1 + ";\"BLOB\"\r\n"
+              "2;\"say \"\"hi\"\", ok\";\"<b>&\";-0.125;;;\r\n");
+    check(dlg, IDC_EXP_SEMICOLON, false);
+    check(dlg, IDC_EXP_TAB, true);
+    exportAs(IDC_EXP_CSV, "select id, who from ex_gold order by id", file);
+    EXPECT_EQ(wbtest::readFile(file), "1\t\"O'Brien\"\r\n2\t\"<b>&\"\r\n");
+
+    // HTML: header from the column names, texts escaped, empty cells as &nbsp;.
+    EXPECT_EQ(exportAs(IDC_EXP_HTML, "select id, name, who from ex_gold order by id", file),
+              "[OK]   Successfuly exported: 2 rows.");
+    EXPECT_EQ(wbtest::readFile(file),
+              "<HTML>\r\n<BODY>\r\n\r\n<TABLE border=1 cellspacing=1 cellpadding=2>\r\n\r\n"
+              "<TR><TH>id</TH><TH>name</TH><TH>who</TH></TR>\r\n\r\n"
+              "<TR><TD>1</TD><TD>&nbsp;</TD><TD>O'Brien</TD></TR>\r\n"
+              "<TR><TD>2</TD><TD>say &quot;hi&quot;, ok</TD><TD>&lt;b&gt;&amp;</TD></TR>\r\n"
+              "\r\n</TABLE>\r\n\r\n</BODY>\r\n</HTML>\r\n");
+
+    // Long data as its first characters when the setting says so.
+    w->settings.bBlobStr = true;
+    w->settings.nBlobStr = 2;
+    exportAs(IDC_EXP_CSV, "select id, b from ex_gold order by id", file);
+    EXPECT_EQ(wbtest::readFile(file), "1\t\"AB\"\r\n2\t\r\n");
+    click(dlg, IDCANCEL);
+    w->shownSlot()->db->commit();  // SQLite keeps the read transaction of the export open
+    side.run("drop table ex_gold");
+}
+
+TEST_F(ExportRs, StopAfterFiveRowsAndLongRows) {
+    Side side(sqliteDsn());
+    ASSERT_TRUE(side.ok) << hint();
+    side.run("drop table ex_stop");
+    ASSERT_TRUE(side.run("create table ex_stop (id integer, t varchar(4000))"));
+    ASSERT_TRUE(side.run("with recursive g(i) as (select 1 union all select i + 1 from g where i < 20) "
+                         "insert into ex_stop select i, 'r' || i from g"));
+    ASSERT_TRUE(connect(sqliteDsn()));
+    w->settings.bBlobStr = true;  // the driver reports long varchar as long data
+    w->settings.nBlobStr = 5000;
+    ASSERT_TRUE(open("select id, t from ex_stop order by id;"));
+    std::string file = dir->file("stop.htm");
+    exportStopAfterRows(5);
+    format(IDC_EXP_HTML);
+    EXPECT_EQ(save(file), "[STOP]   Successfuly exported: 5 rows.");
+    std::string html = wbtest::readFile(file);
+    EXPECT_NE(html.find("<TR><TD>5</TD><TD>r5</TD></TR>\r\n\r\n</TABLE>\r\n\r\n</BODY>\r\n</HTML>\r\n"),
+              std::string::npos) << html;
+    EXPECT_EQ(html.find("<TD>6</TD>"), std::string::npos);
+    exportStopAfterRows(0);
+    EXPECT_EQ(save(file), "[OK]   Successfuly exported: 20 rows.");
+
+    // A row far longer than 10,001 bytes is written whole.
+    w->shownSlot()->db->commit();
+    ASSERT_TRUE(side.run("update ex_stop set t = replace(hex(zeroblob(2000)), '0', 'x')"));
+    format(IDC_EXP_CSV);
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select id, t, t, t from ex_stop where id <= 2 order by id");
+    EXPECT_EQ(save(file), "[OK]   Successfuly exported: 2 rows.");
+    std::string q = "\"" + std::string(4000, 'x') + "\"";
+    std::string expect = "1," + q + "," + q + "," + q + "\r\n2," + q + "," + q + "," + q + "\r\n";
+    std::string got = wbtest::readFile(file);
+    EXPECT_EQ(got.size(), expect.size());
+    EXPECT_TRUE(got == expect) << got.substr(0, 100);
+    click(dlg, IDCANCEL);
+    w->shownSlot()->db->commit();
+    side.run("drop table ex_stop");
+}
+
+TEST_F(ExportRs, PostgresRowsCountingAndAKilledBackend) {
+    Side side(pgDsn(), pgUser(), pgPswd());
+    ASSERT_TRUE(side.ok) << hint();
+    ASSERT_TRUE(connect(pgDsn(), pgUser(), pgPswd()));
+    ASSERT_TRUE(open("select i, i * 0.5 as half, ('n' || i)::varchar(20) as name, date '2024-01-01' + i as day "
+                     "from generate_series(1, 30000) as g(i);"));
+    std::string file = dir->file("pg.txt");
+    EXPECT_EQ(save(file), "[OK]   Successfuly exported: 30000 rows.");
+    std::string csv = wbtest::readFile(file);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 30000);
+    EXPECT_EQ(csv.substr(0, 8), "1,0.5,\"n");
+    EXPECT_NE(csv.find("\r\n30000,15000,\"n30000\","), std::string::npos);
+
+    // The backend is terminated in the middle: the driver's message, the old file kept.
+    cXdbc* db = w->shownSlot()->db;
+    cNumbex pid;
+    ASSERT_TRUE(db->prepare("select pg_backend_pid()") && db->execute() && db->fetchNext(&pid, (cVariablex*)0));
+    db->finish();
+    wbtest::writeFile(file, "old");
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select i, pg_sleep(case when i % 1000 = 0 then 0.01 else 0 end) "
+                                      "from generate_series(1, 3000000) as g(i)");
+    SetDlgItemTextA(dlg, IDC_EXP_FILE, file.c_str());
+    click(dlg, IDC_EXP_SAVE);
+    Sleep(300);
+    std::string kill = "select pg_terminate_backend(" + std::to_string((long)pid.toDouble()) + ")";
+    EXPECT_TRUE(side.run(kill.c_str()));
+    EXPECT_TRUE(waitEnabled(dlg, IDC_EXP_SAVE));
+    ASSERT_FALSE(boxes.boxes.empty());
+    EXPECT_EQ(boxes.boxes.back().caption, "SQL Error");
+    EXPECT_EQ(wbtest::readFile(file), "old");
+    EXPECT_EQ(itemText(dlg, IDCANCEL), "Close");
+
+    // Stop pressed during a long export: the rows so far, reported as stopped.
+    ASSERT_TRUE(connect(pgDsn(), pgUser(), pgPswd()));
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select i from generate_series(1, 2000000) as g(i)");
+    click(dlg, IDC_EXP_SAVE);
+    EXPECT_EQ(itemText(dlg, IDCANCEL), "Stop");
+    SendMessageA(w->hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(w->hwnd)) << "the main window stays while the export runs";
+    wintest::pump(200);
+    click(dlg, IDCANCEL);
+    EXPECT_TRUE(waitEnabled(dlg, IDC_EXP_SAVE));
+    std::string info = itemText(dlg, IDC_EXP_INFO);
+    EXPECT_EQ(info.substr(0, 31), "[STOP]   Successfuly exported: ") << info;
+    long n = atol(info.c_str() + 31);
+    csv = wbtest::readFile(file);
+    EXPECT_EQ((long)std::count(csv.begin(), csv.end(), '\n'), n);
+    click(dlg, IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(w->shownEditor()));
+}

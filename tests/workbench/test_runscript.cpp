@@ -1,0 +1,291 @@
+/* Run External Script: the dialog driven through its control ids on the real main window,
+   scripts run by the worker against SQLite and PostgreSQL. */
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "dlgjobsrc.h"
+#include "dlgrunscript.h"
+#include "jobtest.h"
+#include "lumbrarc.h"
+#include "queryslot.h"
+#include "querywin.h"
+#include "wbtest.h"
+#include "xdbc.h"
+
+using namespace jobtest;
+using wbtest::AppDir;
+using wbtest::BoxHook;
+
+namespace {
+
+class RunScript : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = new AppDir("runscript");
+        w = wbtest::openMain(*dir);
+        ASSERT_TRUE(w != 0);
+    }
+    void TearDown() override {
+        if (dlg && IsWindow(dlg))
+            DestroyWindow(dlg);
+        EXPECT_TRUE(wbtest::closeMain(w));
+        delete dir;
+    }
+    HWND open() {
+        w->command(CMD_RUNEXTERNAL);
+        dlg = runScriptDialog();
+        return dlg;
+    }
+    /* Writes the script, starts it and waits for the end; returns the status text. */
+    std::string run(std::string const& script, bool stopOnError = true) {
+        std::string path = dir->file("script.sql");
+        wbtest::writeFile(path, script);
+        SetDlgItemTextA(dlg, IDC_RUN_FILE, path.c_str());
+        check(dlg, IDC_RUN_STOPERR, stopOnError);
+        check(dlg, IDC_RUN_GOON, !stopOnError);
+        click(dlg, IDC_RUN_START);
+        EXPECT_TRUE(waitEnabled(dlg, IDC_RUN_START)) << "the worker did not end";
+        EXPECT_EQ(itemText(dlg, IDCANCEL), "Close");
+        return itemText(dlg, IDC_RUN_STATUS);
+    }
+    int count(int id) { return atoi(itemText(dlg, id).c_str()); }
+
+    AppDir* dir = 0;
+    cXQueryWindow* w = 0;
+    HWND dlg = 0;
+    BoxHook boxes;
+};
+
+/* Script-hooked Stop: presses "Stop script" when the n-th step message arrives. */
+HHOOK g_hook;
+int g_stopAt;
+int g_steps;
+LRESULT CALLBACK stopHook(int code, WPARAM wp, LPARAM lp) {
+    CWPSTRUCT* c = (CWPSTRUCT*)lp;
+    if (code == HC_ACTION && c->message == WM_JOBSTEP && c->wParam != 2 && ++g_steps == g_stopAt)
+        click(c->hwnd, IDCANCEL);
+    return CallNextHookEx(g_hook, code, wp, lp);
+}
+
+}  // namespace
+
+TEST_F(RunScript, OpensLockedWithTheSlotStateAndUnlocksOnClose) {
+    ASSERT_TRUE(open());
+    EXPECT_EQ(wintest::windowText(dlg), "Run External Script");
+    EXPECT_FALSE(IsWindowEnabled(w->shownEditor())) << "main window locked";
+    EXPECT_EQ(itemText(dlg, IDC_RUN_SLOT), "Use [Q1] connection  [not connected]");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_RUN_SLOT)));
+    EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_RUN_OWN), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_RUN_STOPERR), BST_CHECKED);
+    for (int id : {IDC_RUN_LOGFILE, IDC_RUN_LOGBROWSE, IDC_RUN_LOGVIEW})
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, id))) << id;
+    check(dlg, IDC_RUN_LOG, true);
+    click(dlg, IDC_RUN_LOG);
+    for (int id : {IDC_RUN_LOGFILE, IDC_RUN_LOGBROWSE, IDC_RUN_LOGVIEW})
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, id))) << id;
+
+    // Missing names: a box, nothing starts.
+    click(dlg, IDC_RUN_START);
+    SetDlgItemTextA(dlg, IDC_RUN_FILE, "x.sql");
+    click(dlg, IDC_RUN_START);
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[0].text, "Enter the filename!");
+    EXPECT_EQ(boxes.boxes[0].caption, "Lumbra");
+    EXPECT_EQ(boxes.boxes[1].text, "Enter the name of the logfile!");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_RUN_START)));
+    EXPECT_NE(wbtest::paneText(w).find("Run External Script"), std::string::npos);
+
+    // A missing script; a log in a directory that does not exist.
+    SetDlgItemTextA(dlg, IDC_RUN_FILE, dir->file("missing.sql").c_str());
+    SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, dir->file("log.txt").c_str());
+    click(dlg, IDC_RUN_START);
+    ASSERT_TRUE(waitEnabled(dlg, IDC_RUN_START));
+    EXPECT_EQ(itemText(dlg, IDC_RUN_STATUS), "Cannot open file!");
+    SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, dir->file("no such dir\\log.txt").c_str());
+    EXPECT_EQ(run("select 1;"), "Cannot open logfile!");
+    EXPECT_EQ(count(IDC_RUN_COUNT), 0);
+
+    // Without a connect command the own connection is not connected.
+    check(dlg, IDC_RUN_LOG, false);
+    click(dlg, IDC_RUN_LOG);
+    EXPECT_EQ(run("\r\n  create table x (a int);"),
+              "Not connected. You have to connect before executing SQL commands!");
+    EXPECT_EQ(itemText(dlg, IDC_RUN_TEXT), "create table x (a int)");
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 1);
+    EXPECT_EQ(count(IDC_RUN_LINE), 2);
+
+    click(dlg, IDCANCEL);
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_EQ(runScriptDialog(), (HWND)0);
+    EXPECT_TRUE(IsWindowEnabled(w->shownEditor())) << "main window unlocked";
+}
+
+TEST_F(RunScript, SqliteScriptCountsLinesQuotesAndSkipsSelect) {
+    Side side(sqliteDsn());
+    ASSERT_TRUE(side.ok) << hint();
+    side.run("drop table rs_sq");
+    ASSERT_TRUE(open());
+    std::string script =
+        "connect " + sqliteDsn() + ";\r\n"
+        "create table rs_sq (a int, b varchar(40)); -- make it\r\n"
+        "insert into rs_sq values (1, 'semi;colon');\r\n"
+        "insert into rs_sq\r\n"
+        "  values\r\n"
+        "  (2, 'dash--dash');\r\n"
+        "/* a block\r\n comment; */ insert into rs_sq values (3, 'O''Brien');\r\n"
+        "select * from rs_sq;\r\n"
+        "commit;\r\n"
+        "-- done";
+    EXPECT_EQ(run(script), "FINISHED");
+    EXPECT_EQ(count(IDC_RUN_COUNT), 7) << "connect, create, 3 inserts, select, commit";
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 0);
+    EXPECT_EQ(count(IDC_RUN_LINE), 10) << "line of the last command's ';'";
+    EXPECT_EQ(itemText(dlg, IDC_RUN_TEXT), "");
+    EXPECT_EQ(side.scalar("select count(*) from rs_sq"), 3);
+    EXPECT_EQ(side.scalar("select count(*) from rs_sq where b = 'semi;colon'"), 1);
+    EXPECT_EQ(side.scalar("select count(*) from rs_sq where b = 'dash--dash'"), 1);
+    EXPECT_EQ(side.scalar("select count(*) from rs_sq where b = 'O''Brien'"), 1);
+
+    // The step of a three-line command shows the line of its ';' and its text.
+    g_steps = 0;
+    g_stopAt = 3;  // Stop pressed when the third step arrives
+    g_hook = SetWindowsHookExA(WH_CALLWNDPROC, stopHook, 0, GetCurrentThreadId());
+    std::string st = run("connect " + sqliteDsn() + ";\r\nbad one;\r\nbad\r\n two\r\n three;\r\n"
+                         "also bad;\r\nupdate rs_sq set a = a;\r\nupdate rs_sq set a = a;", false);
+    UnhookWindowsHookEx(g_hook);
+    EXPECT_EQ(st, "Script was canceled by user.");
+    EXPECT_EQ(count(IDC_RUN_COUNT), 5) << "stop takes effect after the next success";
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 3);
+    EXPECT_EQ(count(IDC_RUN_LINE), 7);
+    EXPECT_EQ(itemText(dlg, IDC_RUN_TEXT), "update rs_sq set a = a");
+    side.run("drop table rs_sq");
+}
+
+TEST_F(RunScript, ErrorsStopOrGoOnAndAreLogged) {
+    Side side(sqliteDsn());
+    ASSERT_TRUE(side.ok) << hint();
+    side.run("drop table rs_log");
+    ASSERT_TRUE(open());
+    std::string log = dir->file("errors.txt");
+    wbtest::writeFile(log, "old log text that must go");
+    check(dlg, IDC_RUN_LOG, true);
+    click(dlg, IDC_RUN_LOG);
+    SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, log.c_str());
+
+    std::string script = "connect " + sqliteDsn() + ";\ncreate table rs_log (a int);\n"
+                         "insert into nowhere values (1);\ninsert into rs_log values (1);";
+    std::string st = run(script, true);
+    EXPECT_NE(st.find("nowhere"), std::string::npos) << st;
+    EXPECT_EQ(count(IDC_RUN_COUNT), 3);
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 1);
+    EXPECT_EQ(count(IDC_RUN_LINE), 3);
+    EXPECT_EQ(side.scalar("select count(*) from rs_log"), 0) << "stopped at the error";
+    std::string text = wbtest::readFile(log);
+    std::string expect = "COMMAND=insert into nowhere values (1)\r\n\r\nERROR=" + st + "\r\n\r\n\r\n";
+    EXPECT_EQ(text, expect);
+
+    // Going on: both errors logged, the last command decides the status.
+    side.run("drop table rs_log");
+    st = run(script + "\nstop;\ninsert into rs_log values (2);", false);
+    EXPECT_EQ(st, "FINISHED");
+    EXPECT_EQ(count(IDC_RUN_COUNT), 6);
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 2);
+    EXPECT_EQ(side.scalar("select count(*) from rs_log"), 2);
+    text = wbtest::readFile(log);
+    EXPECT_EQ(text.find("old log"), std::string::npos);
+    EXPECT_NE(text.find("COMMAND=stop\r\n\r\nERROR=Script was stopped.\r\n\r\n\r\n"), std::string::npos);
+
+    // "stop" ends a script that stops on errors.
+    EXPECT_EQ(run("stop;\nconnect " + sqliteDsn() + ";"), "Not connected. You have to connect before executing SQL commands!");
+    EXPECT_EQ(run("connect " + sqliteDsn() + ";\nstop;\ninsert into rs_log values (3);"),
+              "Script was stopped.");
+    EXPECT_EQ(side.scalar("select count(*) from rs_log"), 2);
+    EXPECT_EQ(run("connect ;"), "There is no matching DSN!");
+    EXPECT_EQ(run("connect NoSuchSource/u/p;"), "Cannot connect!");
+
+    // Ignoring drop errors: counted as success, but the message stays when it is last.
+    check(dlg, IDC_RUN_LOG, false);
+    click(dlg, IDC_RUN_LOG);
+    check(dlg, IDC_RUN_IGNOREDROP, true);
+    st = run("connect " + sqliteDsn() + ";\ndrop table rs_missing;\ninsert into rs_log values (4);");
+    EXPECT_EQ(st, "FINISHED");
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 0);
+    st = run("connect " + sqliteDsn() + ";\ndrop table rs_missing;");
+    EXPECT_NE(st, "FINISHED");
+    EXPECT_NE(st.find("rs_missing"), std::string::npos) << st;
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 0);
+    check(dlg, IDC_RUN_IGNOREDROP, false);
+    run("connect " + sqliteDsn() + ";\ndrop table rs_missing;");
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 1);
+    side.run("drop table rs_log");
+}
+
+TEST_F(RunScript, BadScriptsEndCleanly) {
+    Side side(sqliteDsn());
+    ASSERT_TRUE(side.ok) << hint();
+    side.run("drop table rs_bad");
+    ASSERT_TRUE(open());
+    std::string c = "connect " + sqliteDsn() + ";\n";
+    // Unterminated quote: the rest is one command, run once.
+    EXPECT_NE(run(c + "create table rs_bad (a varchar(9));\ninsert into rs_bad values ('x;\ny;", false),
+              "FINISHED");
+    EXPECT_EQ(count(IDC_RUN_COUNT), 3);
+    // Unterminated block comment: nothing after it runs.
+    EXPECT_EQ(run(c + "insert into rs_bad values ('ok');\n/* never closed;\ninsert into rs_bad values ('no');"),
+              "FINISHED");
+    EXPECT_EQ(side.scalar("select count(*) from rs_bad"), 1);
+    // Binary bytes: driver errors, no hang.
+    std::string bin = c;
+    for (int i = 0; i < 3000; i++)
+        bin += (char)((i * 37) & 0xFF);
+    run(bin, false);
+    EXPECT_GE(count(IDC_RUN_COUNT), 2);
+    // Many commands: 3000 inserts, each step shown.
+    std::string many = c;
+    for (int i = 0; i < 3000; i++)
+        many += "insert into rs_bad values ('r" + std::to_string(i) + "');\n";
+    many += "commit;\n";
+    EXPECT_EQ(run(many), "FINISHED");
+    EXPECT_EQ(count(IDC_RUN_COUNT), 3002);
+    EXPECT_EQ(count(IDC_RUN_LINE), 3002);
+    EXPECT_EQ(side.scalar("select count(*) from rs_bad"), 3001);
+    side.run("drop table rs_bad");
+}
+
+TEST_F(RunScript, PostgresOnTheSlotConnectionAndAKilledBackend) {
+    Side side(pgDsn(), pgUser(), pgPswd());
+    ASSERT_TRUE(side.ok) << hint();
+    side.run("drop table if exists rs_pg");
+    cQuerySlot* s = w->shownSlot();
+    ASSERT_TRUE(s->connectTo(pgDsn().c_str(), pgUser().c_str(), pgPswd().c_str()));
+    ASSERT_TRUE(open());
+    EXPECT_EQ(itemText(dlg, IDC_RUN_SLOT),
+              "Use [Q1] connection  [" + pgDsn() + "/" + pgUser() + "]");
+    EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_RUN_SLOT), BST_CHECKED);
+    EXPECT_EQ(run("create table rs_pg (a int, b text);\n"
+                  "insert into rs_pg values (1, 'it''s; -- fine'), (2, E'x');\n"
+                  "commit;"),
+              "FINISHED");
+    EXPECT_EQ(side.scalar("select count(*) from rs_pg where b = 'it''s; -- fine'"), 1);
+
+    // The backend goes away in the middle: the driver's message, the dialog idle again.
+    std::string st = run("insert into rs_pg values (3, 'c');\n"
+                         "create table rs_kill as select pg_terminate_backend(pg_backend_pid());\n"
+                         "insert into rs_pg values (4, 'd');", false);
+    EXPECT_NE(st, "FINISHED");
+    EXPECT_FALSE(st.empty());
+    EXPECT_GE(count(IDC_RUN_ERRORS), 1);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_RUN_START)));
+
+    // A disconnect in the script is seen by the slot when the dialog closes.
+    s->connectTo(pgDsn().c_str(), pgUser().c_str(), pgPswd().c_str());
+    EXPECT_EQ(run("disconnect;"), "FINISHED");
+    click(dlg, IDCANCEL);
+    EXPECT_FALSE(s->connected) << "slot re-read its connection";
+    EXPECT_TRUE(IsWindowEnabled(w->shownEditor()));
+    side.run("drop table if exists rs_pg");
+}

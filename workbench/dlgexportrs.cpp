@@ -1,0 +1,463 @@
+/* Export Resultset: see dlgexportrs.h. */
+#include "dlgexportrs.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "dlgjobsrc.h"
+#include "outfmt.h"
+#include "queryslot.h"
+#include "querywin.h"
+#include "safefile.h"
+#include "strx.h"
+#include "values.h"
+#include "winutil.h"
+#include "xdbc.h"
+
+namespace {
+
+char const kCaption[] = "Export";
+char const kNoMemory[] = "Not enough memory to export resultset.";
+const int kLineBuffer = 10001;  // first size of the line buffer; it grows for longer rows
+const int kMaxSql = 10000;      // characters of the statement taken from the dialog
+const int kMaxTable = 100;
+
+/* The one export of the program, shared by the dialog and its worker. While the worker
+   runs the dialog writes only `stop`; it reads the results after the worker has ended. */
+struct cExportJob {
+    std::string sql;             // the statement
+    std::string file;            // output file
+    std::string table;           // table name of INSERT statements
+    short format;                // OUTFMT_CSV, OUTFMT_HTML or OUTFMT_INSERT
+    char sep;                    // CSV separator
+    cXdbc* db;                   // the shown slot's connection
+    short blobChars;             // long data as its first characters; 0: "BLOB"
+    HWND dlg;                    // the dialog the worker reports to
+    HANDLE thread;               // the worker, 0 when none
+    volatile char stop;          // the stop request
+    volatile long rows;          // rows written
+    int stopAfter;               // test hook: worker sets stop after this many rows
+    bool ok;                     // the export ended without failure
+    bool stopped;                // ... and was stopped
+    std::string errText;         // failure: message box text and caption
+    std::string errCaption;
+};
+
+cExportJob job;
+
+struct cExportDlg {
+    HWND hwnd;
+    cXQueryWindow* main;
+    int rows;                    // last count shown
+};
+
+cExportDlg dlg;
+
+/* Controls disabled while an export runs. */
+const int kBusyControls[] = {IDC_EXP_CSV, IDC_EXP_HTML, IDC_EXP_INSERT, IDC_EXP_COMMA,
+                             IDC_EXP_SEMICOLON, IDC_EXP_COLON, IDC_EXP_PIPE, IDC_EXP_TAB,
+                             IDC_EXP_FILE, IDC_EXP_BROWSE, IDC_EXP_SAVE, IDC_EXP_VIEW};
+
+bool checked(HWND w, int id) { return IsDlgButtonChecked(w, id) == BST_CHECKED; }
+
+short formatOf(HWND w) {
+    if (checked(w, IDC_EXP_HTML))
+        return OUTFMT_HTML;
+    if (checked(w, IDC_EXP_INSERT))
+        return OUTFMT_INSERT;
+    return OUTFMT_CSV;
+}
+
+bool endsWithNoCase(std::string const& s, char const* tail) {
+    size_t n = strlen(tail);
+    return s.size() >= n && _stricmp(s.c_str() + s.size() - n, tail) == 0;
+}
+
+/* Shows the separators only for CSV and the table name only for INSERT, and turns the
+   file name's ending to suit the format. */
+void enableGroupSep(HWND w) {
+    short f = formatOf(w);
+    int sepShow = f == OUTFMT_CSV ? SW_SHOW : SW_HIDE;
+    for (int id = IDC_EXP_SEPGROUP; id <= IDC_EXP_TAB; id++)
+        ShowWindow(GetDlgItem(w, id), sepShow);
+    int tableShow = f == OUTFMT_INSERT ? SW_SHOW : SW_HIDE;
+    ShowWindow(GetDlgItem(w, IDC_EXP_TABLELABEL), tableShow);
+    ShowWindow(GetDlgItem(w, IDC_EXP_TABLE), tableShow);
+    if (f == OUTFMT_INSERT)
+        SetFocus(GetDlgItem(w, IDC_EXP_TABLE));
+    char name[MAX_PATH + 1];
+    GetDlgItemTextA(w, IDC_EXP_FILE, name, sizeof name);
+    std::string s = name;
+    if (f == OUTFMT_HTML) {
+        if (endsWithNoCase(s, ".txt") || endsWithNoCase(s, ".csv"))
+            s = s.substr(0, s.size() - 4) + ".htm";
+    } else if (endsWithNoCase(s, ".htm")) {
+        s = s.substr(0, s.size() - 4) + ".txt";
+    } else if (endsWithNoCase(s, ".html")) {
+        s = s.substr(0, s.size() - 5) + ".txt";
+    }
+    if (s != name)
+        SetDlgItemTextA(w, IDC_EXP_FILE, s.c_str());
+}
+
+bool preview(HWND w) {
+    char name[MAX_PATH + 1];
+    GetDlgItemTextA(w, IDC_EXP_FILE, name, sizeof name);
+    return name[0] && shellexec(name, w, false);
+}
+
+void fail(char const* text, char const* caption = kCaption) {
+    job.errText = text;
+    job.errCaption = caption;
+}
+
+void driverFail() {
+    char const* e = job.db->errorStr();
+    fail(e && *e ? e : "The data source reported a failure without a message.", "SQL Error");
+}
+
+/* A whole number below 1e15 as "BEST_FMT" prints it ("%.0f"), without printf; 0 for
+   any other value. */
+char const* wholeNumber(double v, char* out) {
+    if (!(v > -1e15 && v < 1e15) || v != (double)(long long)v || (v == 0 && std::signbit(v)))
+        return 0;
+    long long n = (long long)v;
+    unsigned long long u = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
+    char tmp[24];
+    int k = 0;
+    do {
+        tmp[k++] = (char)('0' + u % 10);
+        u /= 10;
+    } while (u);
+    int j = 0;
+    if (n < 0)
+        out[j++] = '-';
+    while (k)
+        out[j++] = tmp[--k];
+    out[j] = 0;
+    return out;
+}
+
+/* The export itself; true on success (stopped or not). */
+bool exportRows() {
+    cSafeFile out;
+    if (!out.open(job.file.c_str())) {
+        fail("Cannot open file.");
+        return false;
+    }
+    outfmtSpec const* layout = outfmt_get(OUTFMT_RESULTSET, job.format);
+    cOutRow row;
+    row.init(layout, job.sep, job.table.c_str());
+    if (!layout || !row.reserve(kLineBuffer)) {
+        fail(kNoMemory);
+        return false;
+    }
+    cXdbc* db = job.db;
+    if (!db->prepare(job.sql.c_str()) || !db->execute()) {
+        driverFail();
+        db->finish();
+        return false;
+    }
+    int cols = db->colCount();
+    int* types = (int*)mallox(sizeof(int) * (cols > 0 ? cols : 1));
+    if (!types) {
+        db->finish();
+        fail(kNoMemory);
+        return false;
+    }
+    for (int i = 0; i < cols; i++)
+        types[i] = db->colType(i);
+    bool ok = true;
+    if (layout->head) {
+        ok = row.page(layout->head) && row.titleStart();
+        for (int i = 0; ok && i < cols; i++)
+            ok = row.title(db->colName(i));
+        ok = ok && row.titleEnd();
+    }
+    if (!ok)
+        fail(kNoMemory);
+    if (ok && row.length() && !out.write(row.data(), row.length())) {
+        fail("Cannot write to the file.");
+        ok = false;
+    }
+    row.clear();
+
+    cNumbex num;
+    cDatex date;
+    cStrinx text;
+    char digits[24];
+    DWORD shown = GetTickCount();
+    while (ok && !job.stop) {
+        if (!db->fetchNext()) {
+            if (db->error()) {
+                driverFail();
+                ok = false;
+            }
+            break;
+        }
+        ok = row.start();
+        for (int i = 0; ok && i < cols; i++) {
+            int t = types[i];
+            char const* s;
+            int n = -1;
+            if (t == 1) {
+                db->colValue(i, num);
+                s = num.isNull() ? "" : wholeNumber(num.toDouble(), digits);
+                if (!s)
+                    s = num.toChars("BEST_FMT", true);
+            } else if (t == 4) {
+                db->colValue(i, date);
+                s = date.toChars(0, true);
+            } else {
+                db->colValue(i, text);
+                s = text.isNull() ? "" : text.toChars(0, false);
+                if (!s)
+                    s = "";
+                if (t == 8 && *s) {
+                    if (job.blobChars <= 0) {
+                        s = "BLOB";
+                    } else {
+                        n = (int)strlen(s);
+                        if (n > job.blobChars)
+                            n = job.blobChars;
+                    }
+                }
+            }
+            ok = row.field(s, n, t, 0);
+        }
+        ok = ok && row.end();
+        if (!ok) {
+            fail(kNoMemory);
+            break;
+        }
+        if (!out.write(row.data(), row.length())) {
+            fail("Cannot write to the file.");
+            ok = false;
+            break;
+        }
+        row.clear();
+        long written = job.rows + 1;
+        job.rows = written;
+        if (job.stopAfter && written == job.stopAfter)
+            job.stop = 1;
+        DWORD now = GetTickCount();
+        if (now - shown >= EXPORT_PROGRESS_MS) {
+            shown = now;
+            SendMessageA(job.dlg, WM_JOBSTEP, 0, (LPARAM)written);
+        }
+    }
+    freex(types);
+    db->finish();
+    if (!ok)
+        return false;
+    if (layout->foot && !out.write(layout->foot)) {
+        fail("Cannot write to the file.");
+        return false;
+    }
+    if (!out.commit()) {
+        fail("Cannot write to the file.");
+        return false;
+    }
+    return true;
+}
+
+DWORD WINAPI exportWorker(LPVOID) {
+    job.ok = exportRows();
+    job.stopped = job.ok && job.stop;
+    SendMessageA(job.dlg, WM_JOBSTEP, 0, (LPARAM)job.rows);
+    PostMessageA(job.dlg, WM_JOBSTEP, 1, (LPARAM)job.ok);
+    return 0;
+}
+
+void setBusy(HWND w, bool busy) {
+    for (int id : kBusyControls)
+        EnableWindow(GetDlgItem(w, id), !busy);
+    SetDlgItemTextA(w, IDCANCEL, busy ? "Stop" : "Close");
+}
+
+void onInit(HWND w, char const* sql) {
+    dlg.hwnd = w;
+    dlg.rows = 0;
+    SetDlgItemTextA(w, IDC_EXP_SQL, sql ? sql : "");
+    centerDialog(w, dlg.main->hwnd);
+    dlg.main->enableUi(false, false);
+    CheckRadioButton(w, IDC_EXP_CSV, IDC_EXP_INSERT, IDC_EXP_CSV);
+    CheckRadioButton(w, IDC_EXP_COMMA, IDC_EXP_TAB, IDC_EXP_COMMA);
+    SetDlgItemTextA(w, IDC_EXP_FILE, "c:\\export.txt");
+    SendDlgItemMessageA(w, IDC_EXP_FILE, EM_LIMITTEXT, MAX_PATH, 0);
+    SendDlgItemMessageA(w, IDC_EXP_SQL, EM_LIMITTEXT, 0, 0);
+    ShowWindow(GetDlgItem(w, IDC_EXP_TABLELABEL), SW_HIDE);
+    ShowWindow(GetDlgItem(w, IDC_EXP_TABLE), SW_HIDE);
+    SendDlgItemMessageA(w, IDC_EXP_TABLE, EM_LIMITTEXT, kMaxTable, 0);
+    SetFocus(GetDlgItem(w, IDC_EXP_SAVE));
+}
+
+void onSave(HWND w) {
+    static char sql[kMaxSql + 1];
+    GetDlgItemTextA(w, IDC_EXP_SQL, sql, sizeof sql);
+    char file[MAX_PATH + 1];
+    GetDlgItemTextA(w, IDC_EXP_FILE, file, sizeof file);
+    char table[kMaxTable + 1];
+    GetDlgItemTextA(w, IDC_EXP_TABLE, table, sizeof table);
+    short format = formatOf(w);
+    char const* refuse = 0;
+    if (strlen(sql) < 15)
+        refuse = "Please enter a SELECT statement!";
+    else if (!file[0])
+        refuse = "Please enter a filename!";
+    else if (format == OUTFMT_INSERT && !table[0])
+        refuse = "Please enter a tablename!";
+    if (refuse) {
+        vorMessageBox(w, refuse, kCaption, MB_OK | MB_ICONSTOP);
+        return;
+    }
+    job.sql = sql;
+    job.file = file;
+    job.table = table;
+    job.format = format;
+    job.sep = checked(w, IDC_EXP_TAB) ? '\t' : checked(w, IDC_EXP_SEMICOLON) ? ';'
+            : checked(w, IDC_EXP_COLON) ? ':' : checked(w, IDC_EXP_PIPE) ? '|' : ',';
+    job.db = dlg.main->shownSlot()->db;
+    job.blobChars = dlg.main->settings.blobChars();
+    job.dlg = w;
+    job.rows = 0;
+    job.stop = 0;
+    job.ok = false;
+    job.stopped = false;
+    job.errText.clear();
+    job.errCaption.clear();
+    SetDlgItemTextA(w, IDC_EXP_INFO, "0");
+    setBusy(w, true);
+    DWORD id;
+    job.thread = CreateThread(0, 0, exportWorker, 0, 0, &id);
+    if (!job.thread) {
+        setBusy(w, false);
+        vorMessageBox(w, kNoMemory, kCaption, MB_OK | MB_ICONSTOP);
+    }
+}
+
+void onStep(HWND w, WPARAM kind, LPARAM lp) {
+    if (kind == 0) {
+        dlg.rows = (int)lp;
+        char b[16];
+        snprintf(b, sizeof b, "%d", dlg.rows);
+        SetDlgItemTextA(w, IDC_EXP_INFO, b);
+        return;
+    }
+    if (kind != 1 || !job.thread)
+        return;
+    WaitForSingleObject(job.thread, INFINITE);
+    CloseHandle(job.thread);
+    job.thread = 0;
+    setBusy(w, false);
+    if (job.ok) {
+        char b[96];
+        snprintf(b, sizeof b, "%s   Successfuly exported: %ld rows.",
+                 job.stopped ? "[STOP]" : "[OK]", (long)job.rows);
+        SetDlgItemTextA(w, IDC_EXP_INFO, b);
+    } else {
+        vorMessageBox(w, job.errText.c_str(), job.errCaption.c_str(), MB_OK | MB_ICONSTOP);
+    }
+    dlg.rows = 0;
+    SetFocus(GetDlgItem(w, IDC_EXP_SAVE));
+}
+
+void onBrowse(HWND w) {
+    char name[MAX_PATH] = "";
+    bool html = checked(w, IDC_EXP_HTML);
+    bool chosen = html ? getFilename(w, name, 's',
+                                     "All files (*.*)\0*.*\0HTML files (*.htm, *.html)\0*.htm;*.html\0",
+                                     2, "htm", "Save as...", 0)
+                       : getFilename(w, name, 's',
+                                     "All files (*.*)\0*.*\0Text files (*.txt, *.csv, *.sql)\0*.txt;*.csv;*.sql\0",
+                                     2, "txt", "Save as...", 0);
+    if (chosen)
+        SetDlgItemTextA(w, IDC_EXP_FILE, name);
+}
+
+/* The dialog goes while an export runs (its owner was destroyed): stop the worker at the
+   next row, serving its messages meanwhile. */
+void abortWorker() {
+    if (!job.thread)
+        return;
+    job.stop = 1;
+    while (MsgWaitForMultipleObjects(1, &job.thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+        MSG m;
+        PeekMessageA(&m, 0, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    CloseHandle(job.thread);
+    job.thread = 0;
+}
+
+INT_PTR CALLBACK exportDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    switch (m) {
+    case WM_INITDIALOG:
+        onInit(w, (char const*)lp);
+        return FALSE;  // Save has the focus
+    case WM_JOBSTEP:
+        if (dlg.hwnd == w)
+            onStep(w, wp, lp);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wp)) {
+        case IDC_EXP_CSV:
+        case IDC_EXP_HTML:
+        case IDC_EXP_INSERT:
+            SetDlgItemTextA(w, IDC_EXP_INFO, "");
+            enableGroupSep(w);
+            return TRUE;
+        case IDC_EXP_BROWSE:
+            onBrowse(w);
+            return TRUE;
+        case IDC_EXP_VIEW:
+            SetDlgItemTextA(w, IDC_EXP_INFO, "");
+            preview(w);
+            return TRUE;
+        case IDC_EXP_SAVE:
+            if (!job.thread)
+                onSave(w);
+            return TRUE;
+        case IDCANCEL:
+            if (job.thread)
+                job.stop = 1;
+            else
+                DestroyWindow(w);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DESTROY:
+        abortWorker();
+        if (dlg.hwnd == w) {
+            dlg.hwnd = 0;
+            if (dlg.main && cXQueryWindow::fromHwnd(dlg.main->hwnd) == dlg.main)
+                dlg.main->enableUi(true, false);
+            dlg.main = 0;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+HWND openExportDialog(cXQueryWindow* main, char const* sql) {
+    if (dlg.hwnd || job.thread || !main)
+        return 0;
+    dlg.main = main;
+    HWND w = CreateDialogParamA(GetModuleHandleA(0), "DLG_EXPORTRESULTSET", main->hwnd,
+                                exportDlgProc, (LPARAM)sql);
+    if (!w) {
+        dlg.main = 0;
+        return 0;
+    }
+    ShowWindow(w, SW_SHOW);
+    return w;
+}
+
+HWND exportDialog() { return dlg.hwnd; }
+
+bool exportBusy() { return job.thread != 0; }
+
+void exportStopAfterRows(int rows) { job.stopAfter = rows; }
