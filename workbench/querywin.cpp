@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bgrun.h"
 #include "edutil.h"
 #include "lumbrarc.h"
 #include "profile.h"
@@ -369,6 +370,12 @@ LRESULT cXQueryWindow::dispatch(UINT m, WPARAM wp, LPARAM lp) {
         return onSplitterSelected(lp);
     case WM_SPLITEX_COLLAPSED:
         return onSplitterCollapsed();
+    case WM_SETCURSOR:
+        if (bgBusy() && LOWORD(lp) == HTCLIENT) {
+            SetCursor(LoadCursorA(0, (LPCSTR)IDC_WAIT));
+            return TRUE;
+        }
+        break;
     case WM_CLOSE:
         return onClose();
     case WM_DESTROY:
@@ -511,6 +518,9 @@ LRESULT cXQueryWindow::onSplitterCollapsed() {
 }
 
 LRESULT cXQueryWindow::onClose() {
+    // A running statement is canceled first; the window closes once it has ended.
+    if (bgDeferClose())
+        return 0;
     for (cQuerySlot* s : slots)
         if (!s->askSave())
             return 0;
