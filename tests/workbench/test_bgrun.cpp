@@ -293,3 +293,21 @@ TEST_F(Bg, SettingOffRunsInTheForeground) {
     EXPECT_EQ(ticks, 0) << "nothing is pumped while a foreground statement runs";
     EXPECT_EQ(last().compare(0, 8, "[2] [OK]"), 0) << last();
 }
+
+TEST_F(Bg, QuickStatementsCostAboutTheSameInTheBackground) {
+    open();
+    runOne("connect " + sqliteDsn() + ";");
+    ASSERT_TRUE(q1()->connected) << last();
+    auto timeRuns = [&](bool background) {
+        w->settings.bBackgroundRun = background;
+        DWORD t0 = GetTickCount();
+        for (int i = 0; i < 40; i++)
+            runOne("update wb_bg_none set x = 1 where 1 = 0");
+        return GetTickCount() - t0;
+    };
+    runOne("create table if not exists wb_bg_none (x integer)");
+    DWORD fg = timeRuns(false), bg = timeRuns(true);
+    printf("40 quick statements: %lu ms in the foreground, %lu ms in the background\n",
+           (unsigned long)fg, (unsigned long)bg);
+    EXPECT_LT(bg, fg + 40 * 20) << "a worker thread costs less than 20 ms a statement";
+}
