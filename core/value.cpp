@@ -212,6 +212,11 @@ void cStrinx::setVarptr(cVariablex* v) {
         setNull();
         return;
     }
+    // Text straight from text: no temporary copy.
+    if (v->type() == VTYPE_STRINX) {
+        operator=(static_cast<cStrinx*>(v)->text);
+        return;
+    }
     operator=(v->toStrinx(0, true));
 }
 

@@ -295,6 +295,7 @@ public:
     bool trueColor;   // the display has more than 256 colours
     bool iconsHeld;   // this grid counts among the users of the shared icons
     bool frameDue;    // the frame (scroll bars) waits for its repaint
+    bool bulkLoad;    // rows are being appended: scroll bars are set once at the end
 
     cRerovar();
 
@@ -324,6 +325,12 @@ public:
 
     /* ---- rows ---- */
     cTaxRow* addRow(short pos);
+    /* Around many addRow calls: the scroll bars are set once, by endBulkLoad. */
+    void beginBulkLoad() { bulkLoad = true; }
+    void endBulkLoad() {
+        bulkLoad = false;
+        updateScroll();
+    }
     short getCountA();
     short getCountV();
     short getCountS();

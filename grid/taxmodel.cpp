@@ -41,7 +41,7 @@ cRerovar::cRerovar()
       editing(false), editCol(-1), editIsList(false),
       sortColid(-1), sortIndex(-1), sortDir(0),
       anchorRow(0), hasFocus(false), menuCol(-1),
-      trueColor(isTrueColor()), iconsHeld(false), frameDue(false) {
+      trueColor(isTrueColor()), iconsHeld(false), frameDue(false), bulkLoad(false) {
     for (int i = 0; i < TAX_BANDS; i++) {
         bandBack[i] = 0xFFFFFF;
         bandText[i] = 0x000000;
@@ -415,7 +415,8 @@ cTaxRow* cRerovar::addRow(short pos) {
         if (!allShown)
             rebuildV();
     }
-    updateScroll();
+    if (!bulkLoad)
+        updateScroll();
     return row;
 }
 

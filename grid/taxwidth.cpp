@@ -57,6 +57,40 @@ public:
 };
 }  // namespace
 
+/* Advance widths of the single-byte characters in the DC's font, measured on first use.
+   GDI adds advance widths without kerning, so a text's extent is the sum over its bytes. */
+namespace {
+class cCharWidths {
+public:
+    explicit cCharWidths(HDC dc) : dc(dc) {
+        for (int i = 0; i < 256; i++)
+            adv[i] = -1;
+    }
+    /* Width of s as measureCell finds it, from the table. */
+    int cell(char const* s) {
+        int sum = 0;
+        for (unsigned char const* p = (unsigned char const*)s; *p; p++) {
+            int a = adv[*p];
+            if (a < 0)
+                a = learn(*p);
+            sum += a;
+        }
+        return sum + 6;
+    }
+
+private:
+    int learn(unsigned char ch) {
+        char c = (char)ch;
+        SIZE sz = {0, 0};
+        GetTextExtentPoint32A(dc, &c, 1, &sz);
+        adv[ch] = sz.cx > 0 ? sz.cx : 0;
+        return adv[ch];
+    }
+    HDC dc;
+    int adv[256];
+};
+}  // namespace
+
 void cRerovar::setColWidthAt(short index, short width) {
     cTaxCol* c = index2col(index);
     if (!c)
@@ -76,10 +110,44 @@ void cRerovar::setColWidthAt(short index, short width) {
             c->width = best;
         return;
     }
+    if ((c->flg & TAXCOL_CHECKBOX) || countA == 0) {
+        for (short a = 0; a < countA; a++) {
+            short m = measureCell(tdc.dc, index, rows[a]);
+            if (m > best)
+                best = m;
+        }
+        c->width = best;
+        return;
+    }
+    /* Every row by the character table; the widest text is then measured for real, and
+       should the two differ (a font that kerns), every row is measured as before. */
+    cCharWidths table(tdc.dc);
+    int widest = -1, widestAt = -1;
     for (short a = 0; a < countA; a++) {
-        short m = measureCell(tdc.dc, index, rows[a]);
-        if (m > best)
-            best = m;
+        cTaxit* it = rows[a]->item(index);
+        char const* s = (it && it->value) ? it->value->toChars(c->format, false) : "";
+        int m = table.cell(s);
+        if (m > widest) {
+            widest = m;
+            widestAt = a;
+        }
+    }
+    if (widestAt >= 0) {
+        cTaxit* it = rows[widestAt]->item(index);
+        char const* s = (it && it->value) ? it->value->toChars(c->format, false) : "";
+        short real = measureCell(tdc.dc, index, rows[widestAt]);
+        short guess = (short)(widest > 600 ? 600 : widest);
+        if (real != guess && (int)strlen(s) > 0) {
+            for (short a = 0; a < countA; a++) {
+                short m = measureCell(tdc.dc, index, rows[a]);
+                if (m > best)
+                    best = m;
+            }
+            c->width = best;
+            return;
+        }
+        if (real > best)
+            best = real;
     }
     c->width = best;
 }

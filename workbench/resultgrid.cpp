@@ -14,7 +14,18 @@
 
 cResultGrid::cResultGrid()
     : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), blobChars(0), hasUnion(false),
-      errorBoxes(false), rawModel(false), partial(false), stopped(false) {}
+      errorBoxes(false), rawModel(false), partial(false), stopped(false), loadTimes() {}
+
+namespace {
+double nowMs() {
+    static LARGE_INTEGER freq = {};
+    if (!freq.QuadPart)
+        QueryPerformanceFrequency(&freq);
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return (double)t.QuadPart * 1000.0 / (double)freq.QuadPart;
+}
+}  // namespace
 
 cResultGrid::~cResultGrid() {
     dropModel();
@@ -121,6 +132,7 @@ bool cResultGrid::fetchRows() {
     }
     int results = db->colCount();
     int added = 0;
+    beginBulkLoad();
     while (added < rowLimit && !bgFetchStop(added) && db->fetchNext()) {
         cTaxRow* row = addRow(-1);
         if (!row)
@@ -149,6 +161,7 @@ bool cResultGrid::fetchRows() {
         }
         added++;
     }
+    endBulkLoad();
     for (Slot& s : slots)
         delete s.value;
     stopped = bgCanceled();
@@ -205,6 +218,8 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     partial = false;
     stopped = false;
     fetchError.clear();
+    loadTimes = cLoadTimes();
+    double t0 = nowMs();
     if (sql) {
         dropModel();
         model = new cStatementModel(1, "", "", "", "");
@@ -237,6 +252,8 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
         resetax();
         return false;
     }
+    double t1 = nowMs();
+    loadTimes.execute = t1 - t0;
     deleteRows(false);
     if (!keepColumns) {
         resetax();
@@ -246,11 +263,17 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
             return false;
         }
     }
+    double tc = nowMs();
+    loadTimes.clear = tc - t1;
     bool complete = fetchRows();
     db->finish();
     partial = !complete;
+    double t2 = nowMs();
+    loadTimes.fetch = t2 - tc;
     if (!keepColumns)
         chooseNumberFormats();
+    double t3 = nowMs();
+    loadTimes.formats = t3 - t2;
     if (!(flg & TAX_AUTOWIDTH)) {
         for (int i = 0; i < model->columnCount; i++) {
             cStmtColumn* c = model->column(i);
@@ -264,7 +287,10 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     } else {
         setAllColWidth(-1, false);
     }
+    double t4 = nowMs();
+    loadTimes.widths = t4 - t3;
     home(false);
+    loadTimes.total = nowMs() - t0;
     return complete;
 }
 

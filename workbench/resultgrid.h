@@ -10,6 +10,16 @@
 class cStatementModel;
 class cXdbc;
 
+/* Milliseconds spent in the steps of the last load (for measuring). */
+struct cLoadTimes {
+    double execute;  // prepare, execute and parse
+    double clear;    // old rows and columns dropped, new columns made
+    double fetch;    // rows fetched and stored
+    double formats;  // number formats chosen
+    double widths;   // column widths fitted
+    double total;    // the whole load
+};
+
 class cResultGrid : public cRerovar {
 public:
     cStatementModel* model;  // the SELECT shown, owned; 0 before the first one
@@ -23,6 +33,7 @@ public:
     bool partial;            // the last load ended on a fetch error: its rows are incomplete
     std::string fetchError;  // driver message of that error
     bool stopped;            // the user stopped the last load's fetch: more rows may exist
+    cLoadTimes loadTimes;    // steps of the last loadSelect
 
     cResultGrid();
     ~cResultGrid() override;

@@ -1,11 +1,14 @@
 /* Loads a result set through cXdbc: fetchNext, then colValue of every column into
    one value object per column (number, text or date by the column's type).
    usage: bench_odbc_fetch <dsn> <user> <password> <select> [runs]
-   Prints one line per run and the best rate. */
+   Prints one line per run, the best and the median rate. */
 #include <windows.h>
 
 #include <stdio.h>
 #include <stdlib.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "xdbc.h"
 
@@ -32,6 +35,7 @@ int main(int argc, char** argv)
         return 1;
     }
     double best = 0;
+    std::vector<double> rates;
     long rows = 0;
     int cols = 0;
     for (int run = 1; run <= runs; run++) {
@@ -67,6 +71,7 @@ int main(int argc, char** argv)
         double rate = s > 0 ? rows / s : 0;
         if (rate > best)
             best = rate;
+        rates.push_back(rate);
         printf("run %d: %ld rows x %d columns in %.3f s = %.0f rows/s (check %.0f)\n", run, rows,
                cols, s, rate, check);
         for (int i = 0; i < cols; i++)
@@ -74,6 +79,9 @@ int main(int argc, char** argv)
         delete[] v;
     }
     printf("best: %.0f rows/s\n", best);
+    std::sort(rates.begin(), rates.end());
+    size_t n = rates.size();
+    printf("median: %.0f rows/s\n", n % 2 ? rates[n / 2] : (rates[n / 2 - 1] + rates[n / 2]) / 2);
     xdb_free(x);
     return 0;
 }

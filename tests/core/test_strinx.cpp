@@ -172,6 +172,35 @@ TEST(Strinx, ConversionsAndTypes) {
     EXPECT_STREQ("\xA9", w.text);
 }
 
+/* Text from text: the copy is exact, a null or empty source gives a null value, the block
+   is reused when it is big enough, and assigning a value to itself keeps it. */
+TEST(Strinx, SetVarptrFromText) {
+    cStrinx s;
+    cStrinx a("a longer text first");
+    s.setVarptr(&a);
+    EXPECT_STREQ("a longer text first", s.text);
+    EXPECT_FALSE(s.isNull());
+    char* block = s.text;
+    cStrinx b("short");
+    s.setVarptr(&b);
+    EXPECT_STREQ("short", s.text);
+    EXPECT_EQ(block, s.text) << "the block is reused";
+    cStrinx empty("");
+    s.setVarptr(&empty);
+    EXPECT_TRUE(s.isNull());
+    EXPECT_STREQ("", s.text);
+    cStrinx nul;
+    s.setVarptr(&b);
+    s.setVarptr(&nul);
+    EXPECT_TRUE(s.isNull());
+    s.setVarptr(&b);
+    s.setVarptr(&s);
+    EXPECT_STREQ("short", s.text);
+    EXPECT_STREQ("short", b.text) << "the source is left alone";
+    s.setVarptr((cVariablex*)0);
+    EXPECT_TRUE(s.isNull());
+}
+
 TEST(Strinx, IndexStaysInsideBlock) {
     cStrinx s("abc");
     s[1] = 'X';

@@ -1,8 +1,11 @@
 /* The grid's data model: columns, rows, views, values, searching, deleting, sorting. */
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "gridtest.h"
 
@@ -481,6 +484,82 @@ TEST_F(Model, ColumnWidthRequests) {
     g->rows[0]->setStr(1, std::string(400, 'W').c_str(), 0, -1, -1);
     g->setColWidth(1, -1, false);
     EXPECT_EQ(600, g->cols[0]->width) << "clamped";
+}
+
+/* The optimal width is the widest text as GetTextExtentPoint32A measures it in the grid's font,
+   over every row: the texts span the whole single-byte range, and the widest sits last. */
+TEST_F(Model, OptimalWidthEqualsTheMeasuredWidestText) {
+    g->addCol(1, 10, "t", 2, 0, -1, -1, "", 0);
+    g->addCol(2, 10, "n", 1, 0, -1, -1, "%.3f", 0);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 600; i++) {
+        std::string t;
+        for (int k = 0; k <= i % 23; k++)
+            t += (char)(32 + (i * 7 + k * 13) % 224);
+        texts.push_back(t);
+    }
+    texts.push_back("");
+    texts.push_back("WWWWWWWWWWWWWWWWWWWWWWWWWW mmmm ~~~~ \xc4\xe4\xd6");
+    for (size_t i = 0; i < texts.size(); i++) {
+        cTaxRow* row = g->addRow(-1);
+        ASSERT_TRUE(row);
+        row->setStr(1, texts[i].c_str(), 0, -1, -1);
+        row->setNum(2, i * 1234.5678, 0, -1, -1);
+    }
+    g->setColWidth(1, -1, false);
+    g->setColWidth(2, -1, false);
+
+    HDC dc = GetDC(g->hwnd);
+    HGDIOBJ old = SelectObject(dc, g->font);
+    auto measure = [&](char const* s) {
+        SIZE sz = {0, 0};
+        if (*s)
+            GetTextExtentPoint32A(dc, s, (int)strlen(s), &sz);
+        int w = sz.cx + 6;
+        return w > 600 ? 600 : w;
+    };
+    int widest = 0, widestNum = 0;
+    for (size_t i = 0; i < texts.size(); i++) {
+        widest = std::max(widest, measure(texts[i].c_str()));
+        char num[64];
+        snprintf(num, sizeof num, "%.3f", i * 1234.5678);
+        widestNum = std::max(widestNum, measure(num));
+    }
+    SelectObject(dc, old);
+    ReleaseDC(g->hwnd, dc);
+    EXPECT_EQ(widest, g->cols[0]->width);
+    EXPECT_EQ(widestNum, g->cols[1]->width) << "numbers measured in the column's format";
+
+    /* The header still counts when it is the widest. */
+    g->addCol(3, 10, "a header wider than any of its cells", 2, 0, -1, -1, "", 0);
+    g->rows[0]->setStr(3, "x", 0, -1, -1);
+    g->setColWidth(3, -1, false);
+    short hdr = g->cols[2]->width;
+    g->setColWidth(3, 0, false);
+    g->setColWidth(3, -2, false);
+    EXPECT_EQ(hdr, g->cols[2]->width);
+}
+
+/* Rows appended in a bulk load: the scroll range is set once at the end and then matches a
+   row-by-row load; rows, views and values are the same. */
+TEST_F(Model, BulkLoadSetsTheScrollRangeOnceAtTheEnd) {
+    g->addCol(1, 60, "t", 2, 0, -1, -1, "", 0);
+    g->beginBulkLoad();
+    for (int i = 0; i < 500; i++)
+        g->addRow(-1)->setStr(1, std::to_string(i).c_str(), 0, -1, -1);
+    SCROLLINFO si = {sizeof si, SIF_RANGE};
+    GetScrollInfo(g->hwnd, SB_VERT, &si);
+    EXPECT_LT(si.nMax, g->maxTopRow()) << "not set while loading";
+    g->endBulkLoad();
+    GetScrollInfo(g->hwnd, SB_VERT, &si);
+    EXPECT_EQ(g->maxTopRow(), si.nMax);
+    EXPECT_EQ(500, g->getCountA());
+    EXPECT_EQ(500, g->getCountV());
+    EXPECT_STREQ("499", g->rows[499]->getStr(1, false));
+    EXPECT_EQ(499, g->vis[499]);
+    g->addRow(-1);
+    GetScrollInfo(g->hwnd, SB_VERT, &si);
+    EXPECT_EQ(g->maxTopRow(), si.nMax) << "row by row again after the load";
 }
 
 namespace {

@@ -92,4 +92,51 @@ std::string pgHint()
            "(ODBCINI=" + envOr("ODBCINI", "(unset)") + ")";
 }
 
+void checkBlockRows(cXdbc* x, int n)
+{
+    int const types[] = {1, 1, 2, 4, 4, 4, 8};
+    ASSERT_EQ(7, x->colCount());
+    for (int c = 0; c < 7; c++)
+        EXPECT_EQ(types[c], x->colType(c)) << x->colName(c);
+    cNumbex id, num;
+    cStrinx txt, memo;
+    cDatex d, t, ts;
+    __int64 const day = 86400000;
+    for (int i = 1; i <= n; i++) {
+        ASSERT_EQ(1, x->fetchNext(&id, &num, &txt, &d, &t, &ts, &memo, NULL))
+            << "row " << i << ": " << x->errorStr();
+        ASSERT_EQ(i, x->rowCount) << "rows counted one by one";
+        EXPECT_EQ(i, id.toDouble());
+        if (i % 7 == 0) {
+            EXPECT_TRUE(num.isNull()) << "row " << i;
+        } else {
+            EXPECT_FALSE(num.isNull()) << "row " << i;
+            EXPECT_EQ(i * 1.5, num.toDouble()) << "row " << i;
+        }
+        if (i % 5 == 0)
+            EXPECT_TRUE(txt.isNull()) << "row " << i;
+        else
+            EXPECT_STREQ(("r" + std::to_string(i)).c_str(), txt.text) << "row " << i;
+        EXPECT_EQ(mktimex(2024, 1, 1, 0, 0, 0, 0) + i * day, d.toTimext()) << "row " << i;
+        EXPECT_EQ(1, d.datexType);
+        EXPECT_EQ(mktimex(0, 0, 0, 10, 0, 0, 0) + i * 1000, t.toTimext()) << "row " << i;
+        EXPECT_EQ(2, t.datexType);
+        EXPECT_EQ(mktimex(2024, 1, 1, 0, 0, 0, 250) + i * 60000, ts.toTimext()) << "row " << i;
+        EXPECT_EQ(0, ts.datexType);
+        if (i == 100) {
+            EXPECT_EQ(8191, memo.len()) << "long data cut";
+            EXPECT_EQ(std::string(8191, 'x'), memo.text);
+        } else if (i % 3 == 0) {
+            EXPECT_TRUE(memo.isNull()) << "row " << i;
+        } else {
+            EXPECT_EQ(std::string(i, 'y'), memo.text) << "row " << i;
+        }
+    }
+    EXPECT_EQ(0, x->fetchNext()) << "no row after the last";
+    EXPECT_EQ(0, x->error()) << x->errorStr();
+    EXPECT_EQ(1, x->eof());
+    EXPECT_EQ(0, x->colCount());
+    EXPECT_EQ(0, x->rowCount);
+}
+
 }  // namespace odbctest

@@ -39,6 +39,12 @@ std::string dosPath(std::string const& unixPath);
 ::testing::AssertionResult scalarElsewhere(std::string const& dsn, std::string const& user,
                                            std::string const& pswd, char const* sql, double& out);
 
+/* Reads the open result of blockRowsSql-style SELECTs (columns: i, i * 1.5 or NULL every 7th,
+   'r' || i or NULL every 5th, a date, a time and a timestamp that grow with i, and long text:
+   9000 'x' at row 100, NULL every 3rd, else i 'y') and checks every value of rows 1..n, that
+   the rows end there and what end of data leaves. */
+void checkBlockRows(cXdbc* x, int n);
+
 /* Message telling how to bring up the PostgreSQL data source. */
 std::string pgHint();
 

@@ -189,6 +189,36 @@ TEST_F(Pg, ColumnKindsValuesAndNulls)
     EXPECT_TRUE(big.isNull());
 }
 
+/* Many rows of every column kind, NULLs and cut long text among them, read row by row as
+   the library hands them out, through the plain and the server-cursor data source; a second
+   statement on the same object after a partly read one starts from its own first row. */
+TEST_F(Pg, ManyRowsOfEveryKindReadExactly)
+{
+    char const* sql =
+        "select i, case when i % 7 = 0 then null else i * 1.5 end,"
+        " case when i % 5 = 0 then null else ('r' || i)::varchar(10) end,"
+        " date '2024-01-01' + i, time '10:00:00' + i * interval '1 second',"
+        " timestamp '2024-01-01 00:00:00.250' + i * interval '1 minute',"
+        " case when i = 100 then repeat('x', 9000) when i % 3 = 0 then null"
+        " else repeat('y', i) end::text"
+        " from generate_series(1, 150) i order by i";
+    ASSERT_TRUE(run(x, sql));
+    checkBlockRows(x, 150);
+    ASSERT_TRUE(run(x, "select g from generate_series(1, 100) g order by g"));
+    cNumbex g;
+    for (int i = 1; i <= 70; i++)
+        ASSERT_EQ(1, x->fetchNext(&g, NULL));
+    EXPECT_EQ(70, g.toDouble());
+    ASSERT_TRUE(run(x, sql));
+    checkBlockRows(x, 150);
+
+    cXdbc* c = 0;
+    ASSERT_TRUE(connectTo(c, pgCursorDsn(), pgUser(), pgPswd())) << pgHint();
+    ASSERT_TRUE(run(c, sql));
+    checkBlockRows(c, 150);
+    xdb_free(c);
+}
+
 TEST_F(Pg, ParametersPlaceholdersAndLongText)
 {
     // A backslash-escaped quote (E'' literal) does not end the literal.

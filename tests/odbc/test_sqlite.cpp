@@ -46,6 +46,15 @@ struct Sqlite : ::testing::Test {
             "create view lt_view as select a from lt_parent",
             "create table lt_tx (v integer)",
             "create table lt_long (id integer, body text)",
+            "create table lt_block (id integer, num double, txt varchar(10), d date, t time,"
+            " ts timestamp, memo text)",
+            "insert into lt_block with recursive g(i) as (select 1 union all select i + 1 from g"
+            " where i < 150) select i, case when i % 7 = 0 then null else i * 1.5 end,"
+            " case when i % 5 = 0 then null else 'r' || i end, date('2024-01-01', '+' || i || ' days'),"
+            " time('10:00:00', '+' || i || ' seconds'),"
+            " strftime('%Y-%m-%d %H:%M:%f', '2024-01-01 00:00:00.250', '+' || i || ' minutes'),"
+            " case when i = 100 then replace(hex(zeroblob(9000)), '00', 'x') when i % 3 = 0 then null"
+            " else substr(replace(hex(zeroblob(150)), '00', 'y'), 1, i) end from g",
         };
         for (char const* sql : ddl)
             ASSERT_TRUE(run(s, sql));
@@ -413,6 +422,22 @@ TEST_F(Sqlite, UnknownTypesAndKindsAreRefusedWithCode9)
     EXPECT_EQ(1, x->colValue((char*)"AGAIN", two));
     EXPECT_EQ(1.0, one.toDouble());
     EXPECT_STREQ("2", two.text);
+}
+
+/* Many rows of every column kind, NULLs and cut long text among them, read row by row as
+   the library hands them out; a second statement after a partly read one starts afresh. */
+TEST_F(Sqlite, ManyRowsOfEveryKindReadExactly)
+{
+    char const* sql = "select id, num, txt, d, t, ts, memo from lt_block order by id";
+    ASSERT_TRUE(run(x, sql));
+    checkBlockRows(x, 150);
+    ASSERT_TRUE(run(x, "select id from lt_block order by id"));
+    cNumbex id;
+    for (int i = 1; i <= 70; i++)
+        ASSERT_EQ(1, x->fetchNext(&id, NULL));
+    EXPECT_EQ(70, id.toDouble());
+    ASSERT_TRUE(run(x, sql));
+    checkBlockRows(x, 150);
 }
 
 TEST_F(Sqlite, DisconnectForgetsThePreparedStatement)
