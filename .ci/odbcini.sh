@@ -9,6 +9,8 @@
 #   LumbraPGInfo     the same, with a session setting that fails: the driver
 #                    answers the connect with SQL_SUCCESS_WITH_INFO
 #   LumbraBenchSQLite / LumbraBenchPG   the benchmark's data
+#   LumbraSample     the sample database of .ci/sample.sh (<builddir>/lumbra-sample.db)
+# Every PostgreSQL session uses the client encoding WIN1250, the code page of Lumbra's texts.
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: $0 <builddir>" >&2; exit 2; }
 mkdir -p "$1"
@@ -19,7 +21,11 @@ PG_DB=${LUMBRA_PG_DB:-lumbratest}
 port=5432
 [ -f "$build/pg.port" ] && port=$(cat "$build/pg.port")
 
+# Lumbra's texts are in code page 1250, so the PostgreSQL sessions speak WIN1250 (the server
+# converts). $4, when given, is one more statement for the session's start.
 pg_dsn() {
+  local settings="SET client_encoding TO 'WIN1250'"
+  [ $# -ge 4 ] && settings="$settings; $4"
   cat <<INI
 [$1]
 Description = $2
@@ -30,6 +36,7 @@ Database = $3
 Username = $PG_ROLE
 Password = $PG_PASSWORD
 SSLmode = disable
+ConnSettings = $settings
 INI
 }
 
@@ -51,8 +58,8 @@ INI
   pg_dsn LumbraPGAuto "Lumbra tests on PostgreSQL, manual commit refused" "$PG_DB"
   echo "DMConnAttr = *SQL_ATTR_AUTOCOMMIT=7"
   echo
-  pg_dsn LumbraPGInfo "Lumbra tests on PostgreSQL, connect answers with info" "$PG_DB"
-  echo "ConnSettings = SELECT lumbra_no_such_function()"
+  pg_dsn LumbraPGInfo "Lumbra tests on PostgreSQL, connect answers with info" "$PG_DB" \
+    "SELECT lumbra_no_such_function()"
   echo
   cat <<INI
 [LumbraBenchSQLite]
@@ -63,6 +70,14 @@ Timeout = 10000
 
 INI
   pg_dsn LumbraBenchPG "Lumbra benchmark on PostgreSQL" "$PG_DB"
+  echo
+  cat <<INI
+[LumbraSample]
+Description = Lumbra sample database
+Driver = SQLite3
+Database = $build/lumbra-sample.db
+Timeout = 10000
+INI
 } >"$build/odbc.ini.tmp"
 mv "$build/odbc.ini.tmp" "$build/odbc.ini"
 echo "wrote $build/odbc.ini"

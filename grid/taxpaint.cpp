@@ -154,6 +154,19 @@ void cRerovar::paintRowAt(HDC dc, short r) {
                 if (s && *s) {
                     SetTextColor(dc, rgbx(text));
                     RECT tr = {px + 3, y0 + 1, right - 3, y1 - 1};
+                    // A number too wide for its cell is never shown cut (its last digits
+                    // would read as another number): the cell shows "#" fill instead.
+                    char hashes[64];
+                    SIZE full, hash;
+                    if (v->type() == 1 && GetTextExtentPoint32A(dc, s, lstrlenA(s), &full) &&
+                        full.cx > tr.right - tr.left && GetTextExtentPoint32A(dc, "#", 1, &hash)) {
+                        int k = hash.cx > 0 ? (int)((tr.right - tr.left) / hash.cx) : 0;
+                        if (k > (int)sizeof hashes - 1)
+                            k = (int)sizeof hashes - 1;
+                        memset(hashes, '#', k > 0 ? k : 0);
+                        hashes[k > 0 ? k : 0] = 0;
+                        s = hashes;
+                    }
                     DrawTextA(dc, s, -1, &tr, DT_BOTTOM | DT_NOPREFIX | alignOf(col->flg));
                 }
             }

@@ -129,6 +129,22 @@ LRESULT cRerovar::dispatch(UINT m, WPARAM wp, LPARAM lp) {
     switch (m) {
     case WM_SIZE: onSize(wp, lp); return 0;
     case WM_NCPAINT: frameDue = false; break;
+    case WM_SHOWWINDOW:
+        // Shown or hidden by another's ShowWindow (a pane splitter): the visible flag follows
+        // the window, or repaints would be dropped. show() and hide() set the flag first.
+        if (lp == 0 && created && (wp != 0) != visible) {
+            edit_close();
+            if (wp)
+                for (short i = 0; i < colCount; i++)
+                    setColWidthAt(i, (flg & TAX_AUTOWIDTH) ? -1 : -2);
+            visible = wp != 0;
+            frameDue = false;
+            if (visible) {
+                updateScroll();
+                repaint();
+            }
+        }
+        break;
     case WM_SETFOCUS: hasFocus = true; repaint(); return 0;
     case WM_KILLFOCUS: hasFocus = false; repaint(); return 0;
     case WM_PAINT: onPaint(); return 0;

@@ -91,8 +91,17 @@ LRESULT cXQueryWindow::onCommand(int id, int code, HWND from) {
         return 0;
     case CMD_TABLES:
 #ifdef LUMBRA_HAVE_DIALOGS
-        if (!tablesDlg[current])
+        if (tablesDlg[current] && IsWindow(tablesDlg[current])) {
+            // Already open, perhaps behind the main window: bring it to the user.
+            HWND d = tablesDlg[current];
+            if (IsIconic(d))
+                ShowWindow(d, SW_RESTORE);
+            SetWindowPos(d, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+            SetForegroundWindow(d);
+            SetActiveWindow(d);
+        } else {
             openTablesDialog(this);
+        }
 #endif
         return 0;
     case CMD_EXECUTE:
@@ -237,6 +246,7 @@ void cXQueryWindow::exportResultset() {
         return;
     }
     std::string stmt = s->statementAt(0);
+    stmt.erase(0, leadingCommentLength(stmt));
     flattenBlanks(stmt);
     if (statementKind(stmt.c_str()) != STMT_SELECT) {
         vorMessageBox(hwnd, kNoExportSelect, "Export Resultset", MB_OK | MB_ICONSTOP);

@@ -105,6 +105,8 @@ std::string cQuerySlot::statementAt(int* line) {
 
 bool cQuerySlot::executeAtCaret(int* line) {
     std::string s = statementAt(line);
+    // Comments before a statement would hide its keyword (and some drivers refuse them).
+    s.erase(0, leadingCommentLength(s));
     strfrdux(&statement, (void*)s.c_str());
     // The keyword test reads the statement as one line; the data source gets it as written,
     // so line comments and line breaks inside quoted text keep their meaning.
@@ -117,7 +119,7 @@ bool cQuerySlot::executeAtCaret(int* line) {
         strfrdux(&statement, (void*)flat.c_str());
         return connectCommand();
     }
-    if (!db->isConnected()) {
+    if (!connected || !db->isConnected()) {
         logError(0, kNotConnected, 0);
         return false;
     }
@@ -283,16 +285,21 @@ bool cQuerySlot::connectCommand() {
 
 bool cQuerySlot::connectTo(char const* source, char const* userName, char const* password) {
     disconnect(true);
-    double seconds;
-    {
+    double seconds = 0;
+    // Without a name the driver manager would pick a default data source the slot does not
+    // name; that is no connection the user asked for.
+    bool named = source && *source;
+    if (named) {
         cWaitCursor wait;
         timerStart();
         db->connect(source, userName, password, 0);
         seconds = timerStop();
     }
-    if (!db->isConnected()) {
+    if (!named || !db->isConnected()) {
+        if (db->isConnected())
+            db->disconnect();
         std::string why("Cannot connect!");
-        char const* reason = db->errorStr();
+        char const* reason = named ? db->errorStr() : "";
         if (reason && *reason) {
             why += "  ";
             why += reason;

@@ -543,14 +543,32 @@ LRESULT cXQueryWindow::onDestroy() {
 
 /* ---- message loop ---- */
 
+namespace {
+/* An Alt accelerator (Alt+1..3) ran while Alt is held: the release of Alt belongs to it and
+   must not reach the default procedure, which takes a release after Alt's auto-repeat for
+   a lone Alt and opens the menu bar. */
+bool g_altChordUsed = false;
+}  // namespace
+
 bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
     HWND active = GetActiveWindow();
+    if ((msg->message == WM_SYSKEYUP || msg->message == WM_KEYUP) && msg->wParam == VK_MENU &&
+        g_altChordUsed) {
+        g_altChordUsed = false;
+        return true;
+    }
+    // A new press of Alt starts afresh; its auto-repeat (previous state set) does not.
+    if (msg->message == WM_SYSKEYDOWN && msg->wParam == VK_MENU && !(msg->lParam & (1 << 30)))
+        g_altChordUsed = false;
     if (cRerovar::wantMessage(*msg, active))
         return true;
     if (active != main) {
         return active && IsWindow(active) && IsDialogMessageA(active, msg);
     }
-    return accel && TranslateAcceleratorA(main, accel, msg) != 0;
+    bool done = accel && TranslateAcceleratorA(main, accel, msg) != 0;
+    if (done && msg->message == WM_SYSKEYDOWN)
+        g_altChordUsed = true;
+    return done;
 }
 
 int runMessageLoop(HWND main, HACCEL accel) {

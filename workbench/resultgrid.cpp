@@ -212,6 +212,29 @@ void cResultGrid::widenToFirstDate(short colid) {
     }
 }
 
+/* A number wider than the fixed width of its column would show only its last digits,
+   another number: the column grows to its widest text. Digits are equally wide, so only
+   the longest texts (and those one shorter, for signs and points) are measured. */
+void cResultGrid::widenToNumbers(short colid) {
+    short index = colid2index(colid);
+    if (index < 0 || !hwnd)
+        return;
+    size_t longest = 0;
+    for (short r = 0; r < countA; r++) {
+        char* text = rows[r]->getStr(colid, false);
+        size_t n = text ? strlen(text) : 0;
+        if (n > longest)
+            longest = n;
+    }
+    if (longest == 0)
+        return;
+    for (short r = 0; r < countA; r++) {
+        char* text = rows[r]->getStr(colid, false);
+        if (text && strlen(text) + 1 >= longest)
+            widenToFit(index, rows[r]);
+    }
+}
+
 bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     cWaitCursor wait;
     cBgStatement bg(hwnd);
@@ -283,6 +306,8 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
                 setColWidth(c->id, -1, false);
             else if (c->type == 4)
                 widenToFirstDate(c->id);
+            else if (c->type == 1)
+                widenToNumbers(c->id);
         }
     } else {
         setAllColWidth(-1, false);

@@ -66,6 +66,7 @@ private:
     bool fetchRows();
     void chooseNumberFormats();
     void widenToFirstDate(short colid);
+    void widenToNumbers(short colid);
 };
 
 #endif

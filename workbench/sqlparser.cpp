@@ -666,6 +666,8 @@ void cSqlParsex::handOver(cStatementModel* model, cXdbc* xdbc) {
     model->setOrderBy(trimmed(orderByText).c_str());
 }
 
+bool cSqlParsex::tracing = false;
+
 void cSqlParsex::trace() {
     for (int i = 0; i < attrCount; i++) {
         cSqlAttr const& a = attrs[i];
@@ -679,7 +681,8 @@ bool cSqlParsex::parse(char const* sql, cStatementModel* model, cXdbc* xdbc) {
     if (!p.analyse(sql))
         return false;
     p.handOver(model, xdbc);
-    p.trace();
+    if (tracing)
+        p.trace();
     p.release();
     return true;
 }

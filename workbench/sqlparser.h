@@ -45,10 +45,12 @@ public:
     void handOver(cStatementModel* model, cXdbc* xdbc);
     /* One line per attribute on the standard output. */
     void trace();
+    /* parse() traces every statement while this is set (off unless asked for). */
+    static bool tracing;
     /* Frees the result; the object can analyse again. */
     void release();
 
-    /* analyse, handOver, trace, release. xdbc may be null. */
+    /* analyse, handOver, trace (with tracing), release. xdbc may be null. */
     static bool parse(char const* sql, cStatementModel* model, cXdbc* xdbc);
 
     /* Next token at *p as a heap string (freex): blanks and comments are skipped, the

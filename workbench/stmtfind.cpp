@@ -180,6 +180,27 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
     return s;
 }
 
+size_t leadingCommentLength(std::string const& s) {
+    size_t i = 0, n = s.size();
+    for (;;) {
+        while (i < n && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n'))
+            i++;
+        if (i + 1 < n && s[i] == '/' && s[i + 1] == '*') {
+            size_t close = s.find("*/", i + 2);
+            if (close == std::string::npos)
+                return n;
+            i = close + 2;
+        } else if (i + 1 < n && s[i] == '-' && s[i + 1] == '-') {
+            size_t eol = s.find('\n', i + 2);
+            if (eol == std::string::npos)
+                return n;
+            i = eol + 1;
+        } else {
+            return i;
+        }
+    }
+}
+
 void flattenBlanks(std::string& s) {
     for (char& c : s)
         if (c == '\t' || c == '\r' || c == '\n')

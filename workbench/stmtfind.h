@@ -46,6 +46,10 @@ enum eStmtKind {
     STMT_COMMAND      // anything else runs without rows
 };
 
+// Length of the blanks and comments (block comments, and "--" to the line's end) that
+// start s; s.size() when nothing else follows (an unclosed block comment runs to the end).
+size_t leadingCommentLength(std::string const& s);
+
 /* TAB, CR and LF become blanks. */
 void flattenBlanks(std::string& s);
 /* Kind of an already flattened statement (case-insensitive prefixes). */

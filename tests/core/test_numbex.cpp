@@ -44,6 +44,14 @@ TEST(Numbex, BestFormatAndCustomFormats) {
     EXPECT_STREQ("0.125", cNumbex(0.125).toChars("best_fmt", true));
     EXPECT_STREQ("0.1235", cNumbex(0.12345).toChars("BEST_FMT", true));
     EXPECT_STREQ("-7.25", cNumbex(-7.25).toChars("Best_Fmt", true));
+    // Decimal fractions that a double holds only nearly: the products are rounded to
+    // double before they are compared (in the 32-bit build as well as natively).
+    EXPECT_STREQ("0.1", cNumbex(0.1).toChars("BEST_FMT", true));
+    EXPECT_STREQ("19.990", cNumbex(19.99).toChars("BEST_FMT", true))
+        << "100 * 19.99 is 1998.9999999999998 in double; 1000 * 19.99 is whole";
+    EXPECT_STREQ("0.3", cNumbex(0.3).toChars("BEST_FMT", true));
+    EXPECT_STREQ("-1234.56", cNumbex(-1234.56).toChars("BEST_FMT", true));
+    EXPECT_STREQ("2.675", cNumbex(2.675).toChars("BEST_FMT", true));
 
     EXPECT_STREQ("2.25.", cNumbex(2.25).toChars("%.2f,", true));  // every ',' becomes '.'
     EXPECT_STREQ("[  42]", cNumbex(42.0).toChars("[%4.0f]", true));

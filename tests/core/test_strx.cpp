@@ -122,6 +122,17 @@ TEST(Strx, TrimmingAndCleaning) {
     char d[] = "\x8Elu\x9Do" "u\xE8k\xFD k\xF9\xF2 \xDF";
     EXPECT_EQ(7, removeDiacritic(d));
     EXPECT_STREQ("Zlutoucky kun s", d);
+
+    // Every other letter with a mark of the code page folds too: Polish, Hungarian, ...
+    char pl[] = "\xA3\xF3" "d\x9F Wroc\xB3" "aw Gda\xF1sk \xAF\xF3\xB3w \x8C\xE6 \xA5\xEA";
+    EXPECT_EQ(12, removeDiacritic(pl));
+    EXPECT_STREQ("Lodz Wroclaw Gdansk Zolw Sc Ae", pl);
+    char hu[] = "Gy\xF5r \xFB \xD5\xDB \xBE\xE5\xE0\xF4 \xF0\xD0 \xE3\xBA\xFE\xE2\xEE\xEB\xE7";
+    EXPECT_EQ(17, removeDiacritic(hu));
+    EXPECT_STREQ("Gyor u OU llro dD astaiec", hu);
+    char other[] = "\x80\xA7\xB0\xD7\xF7\xA0";  // euro, section, degree, times, divide, nbsp
+    EXPECT_EQ(0, removeDiacritic(other));
+    EXPECT_STREQ("\x80\xA7\xB0\xD7\xF7\xA0", other);
 }
 
 TEST(Strx, Splitting) {

@@ -4,6 +4,8 @@
 #include "gridtest.h"
 #include "strx.h"
 
+#include <string>
+
 namespace {
 
 const long BAND0 = 0xC0E0F0, BAND1 = 0xFFF8D8;
@@ -191,4 +193,35 @@ TEST_F(Paint, WholeClientAreaIsPainted) {
     Shot s2(g);
     EXPECT_EQ(0, s2.count(0, 0, s2.w, s2.h, 0x5A5A5A));
     EXPECT_EQ(0xC0C0C0, s2.at(g->cols[1]->width + 5, 4)) << "scrolled by one column";
+}
+
+TEST(PaintNumbers, ANumberWiderThanItsCellShowsHashFillNeverItsLastDigits) {
+    cRerovar* g = makeGrid(0x50);
+    cRerovar* ref = makeGrid(0x50);
+    g->addCol(1, 60, "n", 1, TAXCOL_RIGHT, -1, -1, "%.0f", 0);
+    ref->addCol(1, 60, "n", 2, TAXCOL_RIGHT, -1, -1, "", 0);
+    ASSERT_EQ(g->cols[0]->width, ref->cols[0]->width);
+    // The "#" that fit between the cell's 3-pixel margins, drawn as text by the reference.
+    HDC dc = GetDC(g->hwnd);
+    HGDIOBJ old = SelectObject(dc, g->font);
+    SIZE hash;
+    GetTextExtentPoint32A(dc, "#", 1, &hash);
+    SelectObject(dc, old);
+    ReleaseDC(g->hwnd, dc);
+    int k = (g->cols[0]->width - 6) / hash.cx;
+    ASSERT_GT(k, 0);
+    g->addRow(-1)->setNum(1, 9007199254740992.0, 0, -1, -1);
+    g->addRow(-1)->setNum(1, -123, 0, -1, -1);
+    ref->addRow(-1)->setStr(1, std::string(k, '#').c_str(), 0, -1, -1);
+    ref->addRow(-1)->setStr(1, "-123", 0, -1, -1);
+    pump();
+    Shot a(g), b(ref);
+    int top = g->headerHeight + g->qbeHeight;
+    int differ = 0;
+    for (int y = top; y < top + 2 * g->rowHeight; y++)
+        for (int x = 0; x < g->cols[0]->width; x++)
+            differ += a.at(x, y) != b.at(x, y);
+    EXPECT_EQ(differ, 0) << "the wide number shows " << k << " \"#\", the narrow one itself";
+    destroyGrid(g);
+    destroyGrid(ref);
 }

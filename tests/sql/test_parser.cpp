@@ -263,7 +263,13 @@ TEST(Trace, OneLinePerAttributeWithNullsSpelledOut) {
     cStatementModel m(1, "", "", "", "");
     testing::internal::CaptureStdout();
     ASSERT_TRUE(cSqlParsex::parse("select x.a, 2 two from t x", &m, nullptr));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "no trace unless asked for";
+
+    cSqlParsex::tracing = true;
+    testing::internal::CaptureStdout();
+    ASSERT_TRUE(cSqlParsex::parse("select x.a, 2 two from t x", &m, nullptr));
     std::string out = testing::internal::GetCapturedStdout();
+    cSqlParsex::tracing = false;
     EXPECT_EQ(out,
               "ATR: a, ALIATR: (null), TBL: t, CRE: (null), ALITBL: x, EXPR: 0\n"
               "ATR: 2, ALIATR: two, TBL: (null), CRE: (null), ALITBL: (null), EXPR: 1\n");

@@ -130,6 +130,31 @@ TEST(StatementKind, LineBreaksBecomeBlanksFirst) {
     EXPECT_EQ(statementKind(s.c_str()), STMT_SELECT);
 }
 
+TEST(StatementKind, CommentsBeforeTheKeywordAreSkipped) {
+    auto rest = [](std::string const& s) { return s.substr(leadingCommentLength(s)); };
+    EXPECT_EQ(rest("/* a\r\n   b; c */\r\n\r\nselect 1"), "select 1");
+    EXPECT_EQ(rest("-- one\r\n  -- two\nSelect x -- tail"), "Select x -- tail");
+    EXPECT_EQ(rest("/* a */ /* b */-- c\r\n commit"), "commit");
+    EXPECT_EQ(rest("select 1 /* kept */"), "select 1 /* kept */");
+    EXPECT_EQ(rest("- 1"), "- 1");
+    EXPECT_EQ(rest("/ * no comment"), "/ * no comment");
+    EXPECT_EQ(rest("/* never closed\r\nselect 1"), "") << "all of it is comment";
+    EXPECT_EQ(rest("-- only a comment"), "");
+    EXPECT_EQ(rest("/*/ still open"), "");
+    EXPECT_EQ(rest("/**/select 2"), "select 2");
+    EXPECT_EQ(rest(""), "");
+    // The statement under the caret, as the welcome script has it: comment block, then SQL.
+    std::string script = "stop;\r\n\r\n/* Press \"stop;\" here; or F5. */\r\n\r\n"
+                         "select a\r\n  from t;\r\n";
+    cTextLines lines(script.data(), (int)script.size());
+    std::string s = findStatement(script.data(), (int)script.size(), (int)script.find("select"),
+                                  lines, 0);
+    s = rest(s);
+    flattenBlanks(s);
+    EXPECT_EQ(s, "select a    from t");
+    EXPECT_EQ(statementKind(s.c_str()), STMT_SELECT);
+}
+
 TEST(ConnectKeyword, SourceUserPassword) {
     std::string d, u, p;
     ASSERT_TRUE(parseConnect("connect   sales/scott/ti/ger", d, u, p));

@@ -6,10 +6,10 @@ stop;
 
 /* Welcome to Lumbra.
 
-   F5 ran this script from the caret down to the "stop;" above: it connected Q1 to the
-   sample database and loaded the newest orders into the grid below.
+   With the caret on the first line, F5 runs this script down to the "stop;" above: it
+   connects Q1 to the sample database and loads the newest orders into the grid below.
 
-   Now place the caret on any statement below and press Ctrl+Enter to run just that one.
+   Then place the caret on any statement below and press Ctrl+Enter to run just that one.
    A statement ends with a ";" at the end of a line. Type into the grey filter row of the
    grid to filter the rows at once; then click into the grid and press Ctrl+Enter to ask
    the database for the filtered rows. Help > HTML Documentation tells the rest. */
