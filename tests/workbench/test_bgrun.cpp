@@ -311,3 +311,42 @@ TEST_F(Bg, QuickStatementsCostAboutTheSameInTheBackground) {
            (unsigned long)fg, (unsigned long)bg);
     EXPECT_LT(bg, fg + 40 * 20) << "a worker thread costs less than 20 ms a statement";
 }
+
+TEST_F(Bg, BackendTerminatedWhileWaitingIsReportedAndTheWindowUnlocks) {
+    open();
+    runOne(pgConnect() + "\r\n");
+    ASSERT_TRUE(q1()->connected) << last();
+    runOne("select cast(pg_backend_pid() as integer) as pid");
+    std::string pid = cell(0, 0);
+    ASSERT_NE(pid, "<none>");
+    cXdbc* side = xdb_init();
+    ASSERT_TRUE(side->connect(envOr("LUMBRA_PG_DSN", "LumbraPG").c_str(),
+                              envOr("LUMBRA_PG_USER", "lumbra").c_str(),
+                              envOr("LUMBRA_PG_PSWD", "lumbra_pw").c_str(), 0));
+    bool killed = false;
+    g_tick = [&]() {
+        if (killed || status(4).compare(0, strlen(kBgRunning), kBgRunning) != 0)
+            return;
+        killed = true;
+        std::string sql = "select pg_terminate_backend(" + pid + ")";
+        side->prepare(sql.c_str());
+        side->execute();
+        side->finish();
+    };
+    DWORD t0 = GetTickCount();
+    runOne("select pg_sleep(30)");
+    g_tick = nullptr;
+    xdb_free(side);
+    EXPECT_TRUE(killed);
+    EXPECT_LT(GetTickCount() - t0, 5000u);
+    EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
+    EXPECT_TRUE(IsWindowEnabled(q1()->edit));
+    EXPECT_FALSE(bgCanceled()) << "nobody canceled: the server ended it";
+    // The next statement fails plainly, and a new connect gives a working slot again.
+    runOne("select 1 as one");
+    EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
+    runOne(pgConnect());
+    ASSERT_TRUE(q1()->connected) << last();
+    runOne("select 2 as two");
+    EXPECT_EQ(cell(0, 0), "2") << last();
+}
