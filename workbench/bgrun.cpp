@@ -128,6 +128,7 @@ cBgStatement::cBgStatement(HWND anyWindow) : counted(false) {
         counted = true;
         return;
     }
+    lastCanceled = false;
     HWND root = anyWindow ? GetAncestor(anyWindow, GA_ROOT) : 0;
     cXQueryWindow* w = cXQueryWindow::fromHwnd(root);
     if (!w || !w->settings.bBackgroundRun)
@@ -136,7 +137,6 @@ cBgStatement::cBgStatement(HWND anyWindow) : counted(false) {
     st.win = w;
     st.depth = 1;
     st.started = GetTickCount();
-    lastCanceled = false;
     counted = true;
 }
 
@@ -225,6 +225,11 @@ bool bgFetchStop(int rowsSoFar) {
 bool bgBusy() { return st.win && st.engaged; }
 
 bool bgCanceled() { return st.win ? st.cancelAsked : lastCanceled; }
+
+void bgForgetCancel() {
+    if (!st.win)
+        lastCanceled = false;
+}
 
 void bgCancel() {
     if (!st.win)

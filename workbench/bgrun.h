@@ -44,6 +44,9 @@ bool bgFetchStop(int rowsSoFar);
 bool bgBusy();
 /* True when the user asked to cancel the statement now running or, after it, the last one. */
 bool bgCanceled();
+/* Before a statement that may not run in a scope (commit, connect): bgCanceled() is false
+   until a scope cancels again. */
+void bgForgetCancel();
 /* Asks the running statement to stop (once; later requests are ignored). */
 void bgCancel();
 /* For the main window's WM_CLOSE: when a statement runs, cancels it, remembers that the

