@@ -66,6 +66,7 @@ INT_PTR cSettingsDlg::onInitDialog() {
     SendDlgItemMessageA(dlg, IDC_SET_DATEFMT, CB_SETCURSEL, settings->dateFmt, 0);
     SendDlgItemMessageA(dlg, IDC_SET_TIMEFMT, CB_SETCURSEL, settings->timeFmt, 0);
     CheckDlgButton(dlg, IDC_SET_MOVECARET, settings->movecaret ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dlg, IDC_SET_BACKGROUND, settings->bBackgroundRun ? BST_CHECKED : BST_UNCHECKED);
     CheckRadioButton(dlg, IDC_SET_COMMIT, IDC_SET_ROLLBACK,
                      settings->bImplicitRollback ? IDC_SET_ROLLBACK : IDC_SET_COMMIT);
     CheckRadioButton(dlg, IDC_SET_BLOB, IDC_SET_STRING,
@@ -110,6 +111,7 @@ void cSettingsDlg::onOk() {
     settings->timeFmt = t >= 0 && t < 2 ? t : 0;
     settings->applyDateFormats();
     settings->movecaret = IsDlgButtonChecked(dlg, IDC_SET_MOVECARET) == BST_CHECKED;
+    settings->bBackgroundRun = IsDlgButtonChecked(dlg, IDC_SET_BACKGROUND) == BST_CHECKED;
     settings->saveDialogKeys(ini);
     EndDialog(dlg, 1);
 }

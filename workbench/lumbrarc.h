@@ -58,6 +58,7 @@
 #define IDC_SET_ROLLBACK 106
 #define IDC_SET_BLOB 107
 #define IDC_SET_STRING 108
+#define IDC_SET_BACKGROUND 110
 #define IDC_SET_BLOBCHARS 109
 
 /* "DLG_About". */

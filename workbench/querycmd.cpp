@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "bgrun.h"
 #include "dlgabout.h"
 #include "dlgexportrs.h"
 #include "dlgrunscript.h"
@@ -37,6 +38,9 @@ char const kNoExportSelect[] =
 LRESULT cXQueryWindow::onCommand(int id, int code, HWND from) {
     cQuerySlot* s = shownSlot();
     cResultGrid* g = shownGrid();
+    // While a statement runs only cancel is taken (menus and buttons are locked too).
+    if (bgBusy() && (code == 0 || code == 1))
+        return 0;
     if (code == EN_CHANGE && from && from == s->edit) {
         s->onChange();
         return 0;
@@ -228,8 +232,8 @@ void cXQueryWindow::executeCommand() {
             logResult(true, 0, kNoSelect, 0);
         } else if (!g->db || !g->db->isConnected()) {
             logResult(true, 0, kNotConnected, 0);
-        } else if (*g->lastError()) {
-            logResult(true, 0, g->lastError(), g->modelSql());
+        } else if (*g->lastError() || bgCanceled()) {
+            logResult(true, 0, *g->lastError() ? g->lastError() : kBgCanceled, g->modelSql());
             if (g->partial)
                 showRowCounts(true);
         } else {

@@ -59,6 +59,11 @@ void cXQueryWindow::showRowCounts(bool fromDatabase) {
         char buf[48];
         snprintf(buf, sizeof buf, "DB: %d / ERR", g->getCountA());
         rowCounts[current] = buf;
+    } else if (fromDatabase && g->stopped) {
+        // Stopped with Esc: like the row limit, more rows may exist.
+        char buf[48];
+        snprintf(buf, sizeof buf, "DB: %d / ???", g->getCountA());
+        rowCounts[current] = buf;
     }
     if (statusBar)
         statusBar->setText(6, rowCounts[current].c_str());

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "bgrun.h"
 #include "edutil.h"
 #include "profile.h"
 #include "querywin.h"
@@ -68,6 +69,8 @@ void cQuerySlot::logOk(double seconds, char const* text) {
 }
 
 void cQuerySlot::logError(double seconds, char const* text, char const* stmt) {
+    if ((!text || !*text) && stmt && bgCanceled())
+        text = kBgCanceled;
     owner->logResult(true, seconds, text && *text ? text : kNoMessage, stmt);
 }
 
@@ -176,7 +179,9 @@ void cQuerySlot::runFromLine(int line) {
         first = false;
         edCaretToLineEnd(edit, line, false);
         int before = line;
-        if (!executeAtCaret(&line)) {
+        // A statement the user canceled ends the run even when it got done first.
+        bgForgetCancel();
+        if (!executeAtCaret(&line) || bgCanceled()) {
             edCaretToLineEnd(edit, line, true);
             break;
         }
@@ -194,8 +199,9 @@ bool cQuerySlot::executeCommand() {
     double seconds;
     {
         cWaitCursor wait;
+        cBgStatement bg(owner->hwnd);
         timerStart();
-        ok = db->prepare(statement) && db->execute();
+        ok = db->prepare(statement) && bgExecute(db);
         seconds = timerStop();
         if (ok)
             db->finish();  // a statement that returned rows must not keep its cursor open
@@ -216,6 +222,7 @@ bool cQuerySlot::executeSelect(char const* sql) {
     double seconds;
     {
         cWaitCursor wait;
+        cBgStatement bg(owner->hwnd);
         timerStart();
         std::string flat(sql);
         flattenBlanks(flat);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "bgrun.h"
 #include "dlgexportrs.h"
 #include "dlgrunscript.h"
 #include "edutil.h"
@@ -371,6 +372,12 @@ LRESULT cXQueryWindow::dispatch(UINT m, WPARAM wp, LPARAM lp) {
         return onSplitterSelected(lp);
     case WM_SPLITEX_COLLAPSED:
         return onSplitterCollapsed();
+    case WM_SETCURSOR:
+        if (bgBusy() && LOWORD(lp) == HTCLIENT) {
+            SetCursor(LoadCursorA(0, (LPCSTR)IDC_WAIT));
+            return TRUE;
+        }
+        break;
     case WM_CLOSE:
         return onClose();
     case WM_DESTROY:
@@ -518,6 +525,9 @@ LRESULT cXQueryWindow::onClose() {
         MessageBeep(MB_ICONEXCLAMATION);
         return 0;
     }
+    // A running statement is canceled first; the window closes once it has ended.
+    if (bgDeferClose())
+        return 0;
     for (cQuerySlot* s : slots)
         if (!s->askSave())
             return 0;

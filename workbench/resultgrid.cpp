@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bgrun.h"
 #include "stmtmodel.h"
 #include "strx.h"
 #include "wbtext.h"
@@ -13,7 +14,7 @@
 
 cResultGrid::cResultGrid()
     : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), blobChars(0), hasUnion(false),
-      errorBoxes(false), rawModel(false), partial(false), loadTimes() {}
+      errorBoxes(false), rawModel(false), partial(false), stopped(false), loadTimes() {}
 
 namespace {
 double nowMs() {
@@ -44,6 +45,7 @@ void cResultGrid::setConnection(cXdbc* connection) {
     db = connection;
     ownsDb = false;
     partial = false;
+    stopped = false;
     resetax();
     dropModel();
 }
@@ -131,7 +133,7 @@ bool cResultGrid::fetchRows() {
     int results = db->colCount();
     int added = 0;
     beginBulkLoad();
-    while (added < rowLimit && db->fetchNext()) {
+    while (added < rowLimit && !bgFetchStop(added) && db->fetchNext()) {
         cTaxRow* row = addRow(-1);
         if (!row)
             break;
@@ -162,6 +164,7 @@ bool cResultGrid::fetchRows() {
     endBulkLoad();
     for (Slot& s : slots)
         delete s.value;
+    stopped = bgCanceled();
     if (added < rowLimit && db->error()) {
         char const* why = db->errorStr();
         fetchError = why && *why ? why : "The data source ended the fetch with an error.";
@@ -234,7 +237,9 @@ void cResultGrid::widenToNumbers(short colid) {
 
 bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     cWaitCursor wait;
+    cBgStatement bg(hwnd);
     partial = false;
+    stopped = false;
     fetchError.clear();
     loadTimes = cLoadTimes();
     double t0 = nowMs();
@@ -256,7 +261,7 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
             return false;
         }
     }
-    if (!db->prepare(model->sql) || !db->execute()) {
+    if (!db->prepare(model->sql) || !bgExecute(db)) {
         sqlErrorBox(db->errorStr());
         if (sql) {
             dropModel();

@@ -32,6 +32,7 @@ public:
     bool rawModel;           // columns came from the result only: the SQL is run as written
     bool partial;            // the last load ended on a fetch error: its rows are incomplete
     std::string fetchError;  // driver message of that error
+    bool stopped;            // the user stopped the last load's fetch: more rows may exist
     cLoadTimes loadTimes;    // steps of the last loadSelect
 
     cResultGrid();

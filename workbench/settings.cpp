@@ -25,6 +25,7 @@ void colorKey(char* key, size_t size, bool trueColor, int i) {
 cSettings::cSettings()
     : maxRows(100), dateFmt(0), timeFmt(0), movecaret(true), bImplicitRollback(false),
       bBlobStr(false), nBlobStr(20), b_commit_always(false), bSavePswd(false),
+      bBackgroundRun(true),
       trueColor(true) {
     lastDatabase[0] = 0;
     for (int i = 0; i < 5; i++)
@@ -44,6 +45,7 @@ void cSettings::load(char const* ini, bool trueColorDisplay) {
     nBlobStr = (short)p.get_int("nBlobStr", 20, BLOBCHARS_MIN, BLOBCHARS_MAX);
     b_commit_always = p.get_bool("b_commit_always", false);
     bSavePswd = p.get_bool("bSavePswd", false);
+    bBackgroundRun = p.get_bool("bBackgroundRun", true);
     p.get_str("LastDatabase", lastDatabase, sizeof lastDatabase, "");
     for (int i = 0; i < 5; i++) {
         char key[32];
@@ -73,6 +75,7 @@ void cSettings::saveDialogKeys(char const* ini) const {
     p.write_bool("bImplicitRollback", bImplicitRollback);
     p.write_bool("bBlobStr", bBlobStr);
     p.write_int("nBlobStr", nBlobStr);
+    p.write_bool("bBackgroundRun", bBackgroundRun);
 }
 
 void cSettings::applyDateFormats() const {

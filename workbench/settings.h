@@ -24,6 +24,7 @@ struct cSettings {
     short nBlobStr;          // characters of long data shown
     bool b_commit_always;    // commit after every successful command
     bool bSavePswd;          // the Connect dialog saves passwords
+    bool bBackgroundRun;     // statements run on a worker thread; Esc cancels
     char lastDatabase[256];  // "LastDatabase"
     long ecolor[5];          // Q1..Q3, message pane normal, message pane error (0xRRGGBB)
     bool trueColor;          // which colour keys are in use: "ecolor_" or "ecolor256_"

@@ -90,6 +90,30 @@ void cStatux::layout() {
     MoveWindow(bar, 0, rc.bottom - barHeight, rc.right, barHeight, TRUE);
 }
 
+int cStatux::fieldAt(int px) const {
+    if (!bar)
+        return -1;
+    HDC dc = GetDC(bar);
+    HGDIOBJ old = SelectObject(dc, font);
+    int x = 2, found = -1;
+    for (int i = 0; i < used && found < 0; i++) {
+        Field const& f = fields[i];
+        if (f.gap) {
+            x += f.gap;
+            continue;
+        }
+        SIZE sz;
+        GetTextExtentPoint32A(dc, f.text, lstrlenA(f.text), &sz);
+        int right = x + (sz.cx < 10 ? 10 : sz.cx) + 6;
+        if (px >= x && px < right)
+            found = i;
+        x = right;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(bar, dc);
+    return found;
+}
+
 LRESULT cStatux::onPaint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(bar, &ps);

@@ -22,6 +22,8 @@ public:
     long color(int i) const;
     int height() const { return barHeight; }
     HWND hwnd() const { return bar; }
+    /* Text field under client x, -1 for a gap or beyond the last field. */
+    int fieldAt(int x) const;
     /* Follows the parent's client size. */
     void layout();
 

@@ -133,7 +133,7 @@ TEST(SettingsDialog, ClampsOnFocusLossAndWritesOnOk) {
     wintest::CommandLog log;
     HWND owner = wintest::createParent(&log);
     std::string label, maxAfter, charsAfter;
-    bool charsEnabledAtStart = true, charsEnabledOnString = false;
+    bool charsEnabledAtStart = true, charsEnabledOnString = false, backgroundAtStart = false;
     wintest::Driver driver([&]() {
         HWND dlg = wintest::findDialog("Settings");
         if (!dlg)
@@ -154,12 +154,17 @@ TEST(SettingsDialog, ClampsOnFocusLossAndWritesOnOk) {
         SendMessageA(item(dlg, IDC_SET_TIMEFMT), CB_SETCURSEL, 1, 0);
         SendMessageA(item(dlg, IDC_SET_ROLLBACK), BM_CLICK, 0, 0);
         SendMessageA(item(dlg, IDC_SET_MOVECARET), BM_CLICK, 0, 0);
+        backgroundAtStart = IsDlgButtonChecked(dlg, IDC_SET_BACKGROUND) == BST_CHECKED;
+        SendMessageA(item(dlg, IDC_SET_BACKGROUND), BM_CLICK, 0, 0);
         SendMessageA(item(dlg, IDOK), BM_CLICK, 0, 0);
         return true;
     });
     bool ok = runSettingsDialog(GetModuleHandleA(0), owner, &s, d.ini.c_str());
     EXPECT_FALSE(driver.timedOut());
     EXPECT_TRUE(ok);
+    EXPECT_TRUE(backgroundAtStart) << "statements run in the background unless turned off";
+    EXPECT_FALSE(s.bBackgroundRun);
+    EXPECT_EQ(d.read("bBackgroundRun"), "0");
     EXPECT_EQ(label, "Max Rows in Grid (10-10000)");
     EXPECT_EQ(maxAfter, "10") << "typing 5 gives 10 when the field loses the focus";
     EXPECT_EQ(charsAfter, "100") << "typing 250 gives 100";

@@ -2,6 +2,7 @@
 #include "wbtest.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "edutil.h"
 #include "lumbrarc.h"
@@ -78,6 +79,11 @@ BoxHook::~BoxHook() {
 }
 
 cXQueryWindow* openMain(AppDir const& dir, char const* cmdLine) {
+    // LUMBRA_BGRUN=0/1 runs a whole suite with statements in the foreground or background,
+    // unless the test set the key itself.
+    char const* bg = getenv("LUMBRA_BGRUN");
+    if (bg && (bg[0] == '0' || bg[0] == '1') && !bg[1] && dir.read("bBackgroundRun") == "<missing>")
+        dir.write("bBackgroundRun", bg);
     cXQueryWindow* w = cXQueryWindow::create(GetModuleHandleA(0), cmdLine, SW_SHOWNORMAL,
                                              dir.dir.c_str(), false);
     wintest::pump(50);
