@@ -25,9 +25,11 @@ bench_servers() {
 psql_bench() { PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U "$PG_ROLE" -d "$PG_DB" "$@"; }
 
 # native_odbc_ini <file> <name>: data sources <name>SQLite and <name>PG for the native
-# unixODBC drivers of isql (the Wine side uses the i386 ones).
+# unixODBC drivers of isql (the Wine side uses the i386 ones); sets native_sqlite and
+# native_pg to the drivers found (empty when not installed).
 native_odbc_ini() {
-  local native_sqlite="" native_pg="" d
+  local d
+  native_sqlite="" native_pg=""
   for d in /usr/lib/x86_64-linux-gnu/odbc /usr/lib64/odbc; do
     [ -z "$native_sqlite" ] && [ -f "$d/libsqlite3odbc.so" ] && native_sqlite=$d/libsqlite3odbc.so
     [ -z "$native_pg" ] && [ -f "$d/psqlodbca.so" ] && native_pg=$d/psqlodbca.so
