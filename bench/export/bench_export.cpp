@@ -12,6 +12,7 @@
 #include <cstring>
 #include <string>
 
+#include "../benchtime.h"
 #include "dlgexportrs.h"
 #include "dlgjobsrc.h"
 #include "dlgrunscript.h"
@@ -24,13 +25,6 @@ namespace {
 int answerBox(HWND, char const* text, char const* caption, UINT) {
     fprintf(stderr, "message box \"%s\": %s\n", caption, text);
     return IDOK;
-}
-
-double nowMs() {
-    LARGE_INTEGER f, t;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / f.QuadPart;
 }
 
 /* Serves messages until control id of dlg is enabled again. */

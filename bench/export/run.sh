@@ -16,23 +16,15 @@ build=$(cd "$1" && pwd)
 rounds=${2:-5}
 rows=100000
 stmts=10000
-PG_ROLE=${LUMBRA_PG_USER:-lumbra}
-PG_PASSWORD=${LUMBRA_PG_PSWD:-lumbra_pw}
-PG_DB=${LUMBRA_PG_DB:-lumbratest}
+. "$root/bench/lib.sh"
 bench=$build/bin/bench_export.exe
-[ -x "$build/winerun" ] && [ -f "$bench" ] || {
-  echo "build first: cmake --build $build --target bench_export" >&2; exit 1; }
+bench_need "$bench" bench_export
 
-"$root/.ci/pg.sh" start "$build" >/dev/null
-[ -f "$build/odbc.ini" ] || "$root/.ci/odbcini.sh" "$build" >/dev/null
-port=$(cat "$build/pg.port")
-db=$build/lumbra-bench.db
+bench_servers
 out=$build/bench-export
 mkdir -p "$out"
 winpath() { echo "Z:${1//\//\\}"; }  # Wine's drive Z: is the root
 winout=$(winpath "$out")
-export PGPASSWORD=$PG_PASSWORD
-psql_bench() { PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U "$PG_ROLE" -d "$PG_DB" "$@"; }
 
 QUERY="select id, n, d, price, name, note, city, day, at, code from ex_bench order by id"
 DDL="create table ex_bench (id integer primary key, n integer, d double precision,
@@ -60,29 +52,9 @@ insert into ex_bench $PGGEN from generate_series(1, $rows) as g(i);
 SQL
 
 native_ini=$out/odbc-native.ini
-native_sqlite="" native_pg=""
-for d in /usr/lib/x86_64-linux-gnu/odbc /usr/lib64/odbc; do
-  [ -z "$native_sqlite" ] && [ -f "$d/libsqlite3odbc.so" ] && native_sqlite=$d/libsqlite3odbc.so
-  [ -z "$native_pg" ] && [ -f "$d/psqlodbca.so" ] && native_pg=$d/psqlodbca.so
-done
-cat >"$native_ini" <<INI
-[ExBenchSQLite]
-Driver = $native_sqlite
-Database = $db
-
-[ExBenchPG]
-Driver = $native_pg
-Servername = 127.0.0.1
-Port = $port
-Database = $PG_DB
-Username = $PG_ROLE
-Password = $PG_PASSWORD
-SSLmode = disable
-INI
+native_odbc_ini "$native_ini" ExBench
 isql_dump() { echo "$QUERY" | ODBCINI=$native_ini isql -b -d, -q "$1" "$PG_ROLE" "$PG_PASSWORD"; }
 
-now() { date +%s.%N; }
-ms() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", (b - a) * 1000 }'; }
 declare -A RUNS
 add() { RUNS[$1]="${RUNS[$1]:-} $2"; }
 tool() {  # tool <key> <command...>: wall time of the whole process

@@ -5,19 +5,11 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "../benchtime.h"
 #include "sample.h"
 #include "winutil.h"
 
 namespace {
-
-double now() {
-    static LARGE_INTEGER freq = {};
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)freq.QuadPart;
-}
 
 void pump() {
     MSG m;
@@ -29,10 +21,10 @@ void pump() {
 
 /* Milliseconds of one full paint of the grid's client area, the mean of n. */
 double paintTime(cRerovar* g, int n) {
-    double t0 = now();
+    double t0 = nowMs();
     for (int i = 0; i < n; i++)
         RedrawWindow(g->hwnd, 0, 0, RDW_INVALIDATE | RDW_UPDATENOW);
-    return (now() - t0) / n;
+    return (nowMs() - t0) / n;
 }
 
 int failures = 0;
@@ -57,9 +49,9 @@ long fileSize(char const* path) {
 double exportTime(cRerovar* g, short format, bool selRows, char const* path, int n) {
     double best = -1;
     for (int i = 0; i < n; i++) {
-        double t0 = now();
+        double t0 = nowMs();
         bool ok = g->exportx(1, format, selRows, false, ',', path, "sample", 0);
-        double t = now() - t0;
+        double t = nowMs() - t0;
         if (!ok) {
             failures++;
             printf("    export format %d failed\n", format);
@@ -106,13 +98,13 @@ int main() {
         return 2;
     g->show();
     pump();
-    double t0 = now();
+    double t0 = nowMs();
     if (!sampleRows(g, ROWS)) {
         fprintf(stderr, "filling stopped early\n");
         return 2;
     }
     pump();
-    double tFill = now() - t0;
+    double tFill = nowMs() - t0;
     printf("grid: %d rows x %d columns, %d rows on screen\n", g->getCountA(), g->getColCountA(),
            g->pageRows + 1);
     report("fill (shown grid, 10 values a row)", tFill, 0);
@@ -121,58 +113,58 @@ int main() {
 
     /* Typing into the filter cells: one character each time, the re-filter included. */
     g->curcol = 1;  // Name: like 'TEXT%'
-    t0 = now();
+    t0 = nowMs();
     SendMessageA(g->hwnd, WM_CHAR, 'J', 1);
-    report("re-filter, 1st char of a text prefix", now() - t0, 100);
+    report("re-filter, 1st char of a text prefix", nowMs() - t0, 100);
     printf("    visible rows: %d\n", g->getCountV());
-    t0 = now();
+    t0 = nowMs();
     SendMessageA(g->hwnd, WM_CHAR, 'a', 1);
-    report("re-filter, 2nd char of a text prefix", now() - t0, 100);
+    report("re-filter, 2nd char of a text prefix", nowMs() - t0, 100);
     printf("    visible rows: %d\n", g->getCountV());
-    t0 = now();
+    t0 = nowMs();
     SendMessageA(g->hwnd, WM_CHAR, 8, 1);
     SendMessageA(g->hwnd, WM_CHAR, 8, 1);
-    report("2 x Backspace (all rows back)", now() - t0, 200);
+    report("2 x Backspace (all rows back)", nowMs() - t0, 200);
 
     g->menuCol = 2;  // City: like '%TEXT%'
     SendMessageA(g->hwnd, WM_COMMAND, TAXOP_LIKE_ANY, 0);
     g->curcol = 2;
-    t0 = now();
+    t0 = nowMs();
     SendMessageA(g->hwnd, WM_CHAR, 'r', 1);
-    report("re-filter, contains-text", now() - t0, 100);
+    report("re-filter, contains-text", nowMs() - t0, 100);
     printf("    visible rows: %d\n", g->getCountV());
     SendMessageA(g->hwnd, WM_CHAR, 8, 1);
 
     g->menuCol = 4;  // Qty: >= number
     SendMessageA(g->hwnd, WM_COMMAND, TAXOP_GE, 0);
     g->curcol = 4;
-    t0 = now();
+    t0 = nowMs();
     SendMessageA(g->hwnd, WM_CHAR, '4', 1);
-    report("re-filter, number >=", now() - t0, 100);
+    report("re-filter, number >=", nowMs() - t0, 100);
     printf("    visible rows: %d\n", g->getCountV());
     SendMessageA(g->hwnd, WM_CHAR, 8, 1);
 
     g->menuCol = 7;  // Created: = date
     g->curcol = 7;
-    t0 = now();
+    t0 = nowMs();
     SendMessageA(g->hwnd, WM_CHAR, '2', 1);
-    report("re-filter, date =", now() - t0, 100);
+    report("re-filter, date =", nowMs() - t0, 100);
     g->clearQBE();
     pump();
 
     /* Sorting: the whole A view, the V view rebuilt, the first row made current. */
-    t0 = now();
+    t0 = nowMs();
     g->sort(6, 1);
-    report("sort, number column ascending", now() - t0, 100);
-    t0 = now();
+    report("sort, number column ascending", nowMs() - t0, 100);
+    t0 = nowMs();
     g->sort(2, 2);
-    report("sort, text column descending", now() - t0, 100);
-    t0 = now();
+    report("sort, text column descending", nowMs() - t0, 100);
+    t0 = nowMs();
     g->sort(8, 1);
-    report("sort, date column ascending", now() - t0, 100);
-    t0 = now();
+    report("sort, date column ascending", nowMs() - t0, 100);
+    t0 = nowMs();
     g->sort(2, 1);
-    report("sort, text column ascending", now() - t0, 100);
+    report("sort, text column ascending", nowMs() - t0, 100);
     pump();
 
     /* File export of every shown row in each format; the CSV file stays for the comparison

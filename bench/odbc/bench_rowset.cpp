@@ -12,16 +12,9 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
+#include "../benchtime.h"
 
-double nowMs() {
-    static LARGE_INTEGER freq = {};
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)freq.QuadPart;
-}
+namespace {
 
 struct Col {
     SQLSMALLINT cType;
@@ -86,12 +79,6 @@ long fetchAll(SQLHSTMT st, char const* sql, SQLUINTEGER rowset, double* check) {
     SQLFreeStmt(st, SQL_CLOSE);
     SQLFreeStmt(st, SQL_UNBIND);
     return rows;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 }  // namespace

@@ -14,22 +14,14 @@ root=$(cd "$here/../.." && pwd)
 build=$(cd "$1" && pwd)
 rows=${2:-100000}
 rounds=${3:-5}
-PG_ROLE=${LUMBRA_PG_USER:-lumbra}
-PG_PASSWORD=${LUMBRA_PG_PSWD:-lumbra_pw}
-PG_DB=${LUMBRA_PG_DB:-lumbratest}
+. "$root/bench/lib.sh"
 bench=$build/bin/bench_odbc_fetch.exe
-[ -x "$build/winerun" ] && [ -f "$bench" ] || {
-  echo "build first: cmake --build $build --target bench_odbc_fetch" >&2; exit 1; }
+bench_need "$bench" bench_odbc_fetch
 
-"$root/.ci/pg.sh" start "$build" >/dev/null
-"$root/.ci/odbcini.sh" "$build" >/dev/null
-port=$(cat "$build/pg.port")
-db=$build/lumbra-bench.db
+bench_servers odbcini
 out=$build/bench-odbc
 mkdir -p "$out"
 rm -f "$out"/*.rate "$out"/*.txt
-export PGPASSWORD=$PG_PASSWORD
-psql_bench() { PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U "$PG_ROLE" -d "$PG_DB" "$@"; }
 
 COLS="id, n1, n2, n3, t1, t2, t3, d, ts, t4"
 QUERY="select $COLS from lumbra_bench order by id"
@@ -56,7 +48,6 @@ insert into lumbra_bench select i, i * 1.5, (i % 1000) / 100.0, i % 97, 'name ' 
 analyze lumbra_bench;
 SQL
 
-now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { if (s > 0) printf "%.0f", n / s; else print "inf" }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
@@ -94,28 +85,8 @@ run_ours() {
   SECS[$key]=$(elapsed "$t0" "$t1")
 }
 
-# Native unixODBC drivers for isql (the Wine side uses the i386 ones).
 native_ini=$out/odbc-native.ini
-native_sqlite=""
-native_pg=""
-for d in /usr/lib/x86_64-linux-gnu/odbc /usr/lib64/odbc; do
-  [ -z "$native_sqlite" ] && [ -f "$d/libsqlite3odbc.so" ] && native_sqlite=$d/libsqlite3odbc.so
-  [ -z "$native_pg" ] && [ -f "$d/psqlodbca.so" ] && native_pg=$d/psqlodbca.so
-done
-cat >"$native_ini" <<INI
-[LumbraBenchSQLite]
-Driver = $native_sqlite
-Database = $db
-
-[LumbraBenchPG]
-Driver = $native_pg
-Servername = 127.0.0.1
-Port = $port
-Database = $PG_DB
-Username = $PG_ROLE
-Password = $PG_PASSWORD
-SSLmode = disable
-INI
+native_odbc_ini "$native_ini" LumbraBench
 isql_dump() { echo "$QUERY" | ODBCINI=$native_ini isql -b -d, -q "$1" "$PG_ROLE" "$PG_PASSWORD"; }
 
 for r in $(seq 1 "$rounds"); do

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "../benchtime.h"
 #include "lumbrarc.h"
 #include "querywin.h"
 #include "queryslot.h"
@@ -35,23 +36,6 @@ void pump() {
 int answerBox(HWND, char const* text, char const* caption, UINT) {
     fprintf(stderr, "message box \"%s\": %s\n", caption, text);
     return IDOK;
-}
-
-double nowMs() {
-    static LARGE_INTEGER freq = {};
-    if (!freq.QuadPart)
-        QueryPerformanceFrequency(&freq);
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)freq.QuadPart;
-}
-
-double median(std::vector<double> v) {
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 /* Memory the process holds (its working set; Wine reports no private bytes), in KB. */

@@ -16,22 +16,14 @@ root=$(cd "$here/../.." && pwd)
 build=$(cd "$1" && pwd)
 rounds=${2:-5}
 big=32767
-PG_ROLE=${LUMBRA_PG_USER:-lumbra}
-PG_PASSWORD=${LUMBRA_PG_PSWD:-lumbra_pw}
-PG_DB=${LUMBRA_PG_DB:-lumbratest}
+. "$root/bench/lib.sh"
 bench=$build/bin/bench_wb_select.exe
-[ -x "$build/winerun" ] && [ -f "$bench" ] || {
-  echo "build first: cmake --build $build --target bench_wb_select" >&2; exit 1; }
+bench_need "$bench" bench_wb_select
 
-"$root/.ci/pg.sh" start "$build" >/dev/null
-[ -f "$build/odbc.ini" ] || "$root/.ci/odbcini.sh" "$build" >/dev/null
-port=$(cat "$build/pg.port")
-db=$build/lumbra-bench.db
+bench_servers
 out=$build/bench-workbench
 mkdir -p "$out"
 rm -f "$out"/*.txt "$out"/*.out "$out"/*.err "$out"/*.ms "$out"/*.all
-export PGPASSWORD=$PG_PASSWORD
-psql_bench() { PGOPTIONS="-c client_min_messages=warning" psql -X -q -v ON_ERROR_STOP=1 -h 127.0.0.1 -p "$port" -U "$PG_ROLE" -d "$PG_DB" "$@"; }
 
 COLS="id, amount, price, qty, name, city, note, day, at, code"
 Q10="select $COLS from wb_bench where id <= 10000 order by id"
@@ -61,28 +53,8 @@ analyze wb_bench;
 SQL
 
 native_ini=$out/odbc-native.ini
-native_sqlite="" native_pg=""
-for d in /usr/lib/x86_64-linux-gnu/odbc /usr/lib64/odbc; do
-  [ -z "$native_sqlite" ] && [ -f "$d/libsqlite3odbc.so" ] && native_sqlite=$d/libsqlite3odbc.so
-  [ -z "$native_pg" ] && [ -f "$d/psqlodbca.so" ] && native_pg=$d/psqlodbca.so
-done
-cat >"$native_ini" <<INI
-[WbBenchSQLite]
-Driver = $native_sqlite
-Database = $db
+native_odbc_ini "$native_ini" WbBench
 
-[WbBenchPG]
-Driver = $native_pg
-Servername = 127.0.0.1
-Port = $port
-Database = $PG_DB
-Username = $PG_ROLE
-Password = $PG_PASSWORD
-SSLmode = disable
-INI
-
-now() { date +%s.%N; }
-ms() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", (b - a) * 1000 }'; }
 # Every measurement is appended to $out/<key>.ms, one value a round ("-" for a failure).
 tool() {  # tool <key> <query> <command...>: wall time of the whole dump
   local key=$1 q=$2; shift 2

@@ -1,9 +1,8 @@
 /* Seeded random driver for the fuzz targets: fuzz_core [seconds-per-target] [seed]. */
 #include "fuzz.h"
+#include "fuzzrun.h"
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -27,31 +26,26 @@ void randomInput(std::mt19937& rng, std::string& out) {
         else if (r == 1)
             out += (char)('0' + rng() % 10);
         else
-            out += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
+            out += pickToken(rng, kTokens);
     }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    double seconds = argc > 1 ? atof(argv[1]) : 4.0;
-    unsigned seed = argc > 2 ? (unsigned)strtoul(argv[2], nullptr, 10) : 20261208u;
+    FuzzArgs args = fuzzArgs(argc, argv, 20261208u);
     struct Target { const char* name; void (*fn)(const unsigned char*, size_t); };
     const Target targets[] = {{"strings", fuzz_strings}, {"values", fuzz_values}, {"outfmt", fuzz_outfmt}};
     std::string input;
     for (const Target& t : targets) {
-        std::mt19937 rng(seed);
-        auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-        long runs = 0;
-        while (std::chrono::steady_clock::now() < end) {
-            for (int i = 0; i < 256; i++, runs++) {
-                randomInput(rng, input);
-                /* A copy without a terminator, so reads past the end are caught. */
-                std::vector<unsigned char> exact(input.begin(), input.end());
-                t.fn(exact.data(), exact.size());
-            }
-        }
-        printf("fuzz %s: %ld inputs, seed %u\n", t.name, runs, seed);
+        std::mt19937 rng(args.seed);
+        long runs = fuzzFor(args.seconds, [&] {
+            randomInput(rng, input);
+            /* A copy without a terminator, so reads past the end are caught. */
+            std::vector<unsigned char> exact(input.begin(), input.end());
+            t.fn(exact.data(), exact.size());
+        });
+        printf("fuzz %s: %ld inputs, seed %u\n", t.name, runs, args.seed);
     }
     return 0;
 }

@@ -1,12 +1,12 @@
 /* Seeded random sections for the installer's list parser and path check:
    fuzz_installer [seconds] [seed]. An accepted path never leaves its directory. */
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "../core/fuzzrun.h"
 #include "instcore.h"
 
 namespace {
@@ -24,41 +24,36 @@ void check(bool ok, char const* what, std::string const& in) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    double seconds = argc > 1 ? atof(argv[1]) : 4.0;
-    unsigned seed = argc > 2 ? (unsigned)strtoul(argv[2], nullptr, 10) : 20261209u;
-    std::mt19937 rng(seed);
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    long runs = 0;
+    FuzzArgs args = fuzzArgs(argc, argv, 20261209u);
+    std::mt19937 rng(args.seed);
     std::string in;
-    while (std::chrono::steady_clock::now() < end) {
-        for (int i = 0; i < 256; i++, runs++) {
-            in.clear();
-            size_t n = rng() % 48;
-            for (size_t k = 0; k < n; k++) {
-                unsigned r = rng() % 5;
-                if (r == 0)
-                    in += (char)(rng() % 256);
-                else if (r == 1)
-                    in += '\0';
-                else
-                    in += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
-            }
-            std::vector<unsigned char> exact(in.begin(), in.end());  // no terminator past the end
-            for (instxEntry const& e : instxParseSection((char const*)exact.data(), exact.size())) {
-                check(!e.key.empty(), "empty key", in);
-                std::string out, again;
-                if (instxSafeRelPath(e.key, out)) {
-                    check(out[0] != '\\' && out.find(':') == std::string::npos, "absolute path", in);
-                    check(("\\" + out + "\\").find("\\..\\") == std::string::npos, "climbs out", in);
-                    check(instxSafeRelPath(out, again) && again == out, "not stable", in);
-                }
-                instxExpandNewlines(e.value);
-                instxSkippedName(e.key);
-                instxOnDrive(e.value, 'C');
-                instxTargetFormOk(e.value);
-            }
+    long runs = fuzzFor(args.seconds, [&] {
+        in.clear();
+        size_t n = rng() % 48;
+        for (size_t k = 0; k < n; k++) {
+            unsigned r = rng() % 5;
+            if (r == 0)
+                in += (char)(rng() % 256);
+            else if (r == 1)
+                in += '\0';
+            else
+                in += pickToken(rng, kTokens);
         }
-    }
-    printf("fuzz installer: %ld inputs, seed %u\n", runs, seed);
+        std::vector<unsigned char> exact(in.begin(), in.end());  // no terminator past the end
+        for (instxEntry const& e : instxParseSection((char const*)exact.data(), exact.size())) {
+            check(!e.key.empty(), "empty key", in);
+            std::string out, again;
+            if (instxSafeRelPath(e.key, out)) {
+                check(out[0] != '\\' && out.find(':') == std::string::npos, "absolute path", in);
+                check(("\\" + out + "\\").find("\\..\\") == std::string::npos, "climbs out", in);
+                check(instxSafeRelPath(out, again) && again == out, "not stable", in);
+            }
+            instxExpandNewlines(e.value);
+            instxSkippedName(e.key);
+            instxOnDrive(e.value, 'C');
+            instxTargetFormOk(e.value);
+        }
+    });
+    printf("fuzz installer: %ld inputs, seed %u\n", runs, args.seed);
     return 0;
 }

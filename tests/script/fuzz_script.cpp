@@ -2,14 +2,14 @@
    Each block lives in a heap block of exactly its length, so the sanitizers catch any read
    past it. Checks: every scan call advances and stays inside its block, and splitting the
    input at random places never changes the commands or their line numbers. */
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "../core/fuzzrun.h"
 #include "scriptread.h"
 
 namespace {
@@ -27,15 +27,7 @@ struct Cmd {
 };
 
 [[noreturn]] void fail(const char* what, const std::string& input) {
-    fprintf(stderr, "fuzz_script: %s\ninput: \"", what);
-    for (unsigned char c : input) {
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
-            fputc(c, stderr);
-        else
-            fprintf(stderr, "\\x%02X", c);
-    }
-    fprintf(stderr, "\"\n");
-    abort();
+    fuzzFail("fuzz_script", what, input);
 }
 
 std::vector<Cmd> run(std::string const& in, std::mt19937& rng, bool whole) {
@@ -70,27 +62,23 @@ std::vector<Cmd> run(std::string const& in, std::mt19937& rng, bool whole) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    double seconds = argc > 1 ? atof(argv[1]) : 4;
-    unsigned seed = argc > 2 ? (unsigned)strtoul(argv[2], 0, 10) : 1234;
-    std::mt19937 rng(seed);
-    auto start = std::chrono::steady_clock::now();
-    long inputs = 0;
+    FuzzArgs args = fuzzArgs(argc, argv, 1234);
+    std::mt19937 rng(args.seed);
     std::string in;
-    while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
+    long inputs = fuzzFor(args.seconds, [&] {
         in.clear();
         size_t n = rng() % 64;
         for (size_t i = 0; i < n; i++) {
             if (rng() % 6 == 0)
                 in += (char)(rng() % 256);
             else
-                in += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
+                in += pickToken(rng, kTokens);
         }
         std::vector<Cmd> a = run(in, rng, true);
         std::vector<Cmd> b = run(in, rng, false);
         if (!(a == b))
             fail("block boundaries changed the commands", in);
-        inputs++;
-    }
-    printf("fuzz_script: %ld inputs in %.0f s, seed %u\n", inputs, seconds, seed);
+    });
+    printf("fuzz_script: %ld inputs in %.0f s, seed %u\n", inputs, args.seconds, args.seed);
     return 0;
 }

@@ -1,14 +1,13 @@
 /* Seeded random SQL-ish text through the tokenizer, the parser, the filters and the
    regeneration: fuzz_sql [seconds] [seed]. Each input lives in a block of exactly its
    length plus the terminator, so the sanitizers catch any read past it. */
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "../core/fuzzrun.h"
 #include "fake_xdbc.h"
 #include "qbetext.h"
 #include "sqlparser.h"
@@ -39,21 +38,12 @@ void randomInput(std::mt19937& rng, std::string& out) {
         if (r == 0)
             out += (char)(1 + rng() % 255);
         else
-            out += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
+            out += pickToken(rng, kTokens);
     }
 }
 
-/* Reports the input with every byte outside printable ASCII escaped, then aborts. */
 [[noreturn]] void fail(const char* what, const std::string& input) {
-    fprintf(stderr, "fuzz_sql: %s\ninput: \"", what);
-    for (unsigned char c : input) {
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
-            fputc(c, stderr);
-        else
-            fprintf(stderr, "\\x%02X", c);
-    }
-    fprintf(stderr, "\"\n");
-    abort();
+    fuzzFail("fuzz_sql", what, input);
 }
 
 /* A block of exactly the text's length plus the terminator. */
@@ -121,7 +111,7 @@ void runModel(std::mt19937& rng, const std::string& input) {
         std::string t;
         int len = (int)(rng() % 6);
         for (int k = 0; k < len; k++)
-            t += (rng() % 3) ? kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])]
+            t += (rng() % 3) ? pickToken(rng, kTokens)
                              : std::string(1, (char)(1 + rng() % 255));
         texts.push_back(t);
         cQbeFilter f;
@@ -173,28 +163,24 @@ void runModel(std::mt19937& rng, const std::string& input) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    double seconds = argc > 1 ? atof(argv[1]) : 4.0;
-    unsigned seed = argc > 2 ? (unsigned)strtoul(argv[2], nullptr, 10) : 20261208u;
+    FuzzArgs args = fuzzArgs(argc, argv, 20261208u);
     /* The parser's trace lines go to the standard output; keep them out of the way. */
     if (!freopen("/dev/null", "w", stdout))
         return 2;
-    std::mt19937 rng(seed);
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    long runs = 0, parsed = 0;
+    std::mt19937 rng(args.seed);
+    long parsed = 0;
     std::string input;
-    while (std::chrono::steady_clock::now() < end) {
-        for (int i = 0; i < 256; i++, runs++) {
-            randomInput(rng, input);
-            tokenizeAll(input);
-            Exact e(input);
-            (void)sqlx_topWord(e.get(), "or");
-            (void)sqlx_isAggregate(e.get());
-            cSqlParsex p;
-            if (p.analyse(e.get()))
-                parsed++;
-            runModel(rng, input);
-        }
-    }
-    fprintf(stderr, "fuzz_sql: %ld inputs, %ld parsed, seed %u\n", runs, parsed, seed);
+    long runs = fuzzFor(args.seconds, [&] {
+        randomInput(rng, input);
+        tokenizeAll(input);
+        Exact e(input);
+        (void)sqlx_topWord(e.get(), "or");
+        (void)sqlx_isAggregate(e.get());
+        cSqlParsex p;
+        if (p.analyse(e.get()))
+            parsed++;
+        runModel(rng, input);
+    });
+    fprintf(stderr, "fuzz_sql: %ld inputs, %ld parsed, seed %u\n", runs, parsed, args.seed);
     return 0;
 }

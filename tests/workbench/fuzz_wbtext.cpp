@@ -2,13 +2,12 @@
    statement kinds, the connect keyword and the log texts: fuzz_wbtext [seconds] [seed].
    Each text lives in a block of exactly its length, so the sanitizers catch any read past
    it; the finder's answer must be a part of the text. */
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "../core/fuzzrun.h"
 #include "stmtfind.h"
 #include "wbtext.h"
 
@@ -27,20 +26,12 @@ void randomInput(std::mt19937& rng, std::string& out) {
         if (rng() % 6 == 0)
             out += (char)(1 + rng() % 255);
         else
-            out += kTokens[rng() % (sizeof kTokens / sizeof kTokens[0])];
+            out += pickToken(rng, kTokens);
     }
 }
 
 [[noreturn]] void fail(const char* what, const std::string& input) {
-    fprintf(stderr, "fuzz_wbtext: %s\ninput: \"", what);
-    for (unsigned char c : input) {
-        if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\')
-            fputc(c, stderr);
-        else
-            fprintf(stderr, "\\x%02X", c);
-    }
-    fprintf(stderr, "\"\n");
-    abort();
+    fuzzFail("fuzz_wbtext", what, input);
 }
 
 void one(const std::string& input, unsigned pick) {
@@ -74,18 +65,13 @@ void one(const std::string& input, unsigned pick) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    double seconds = argc > 1 ? atof(argv[1]) : 4.0;
-    unsigned seed = argc > 2 ? (unsigned)strtoul(argv[2], nullptr, 10) : 20261209u;
-    std::mt19937 rng(seed);
+    FuzzArgs args = fuzzArgs(argc, argv, 20261209u);
+    std::mt19937 rng(args.seed);
     std::string input;
-    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    long runs = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        for (int i = 0; i < 256; i++, runs++) {
-            randomInput(rng, input);
-            one(input, rng());
-        }
-    }
+    long runs = fuzzFor(args.seconds, [&] {
+        randomInput(rng, input);
+        one(input, rng());
+    });
     printf("fuzz_wbtext: %ld inputs\n", runs);
     return 0;
 }

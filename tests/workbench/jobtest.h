@@ -16,43 +16,24 @@
 
 namespace jobtest {
 
-inline std::string envOr(char const* name, char const* fallback) {
-    char const* v = getenv(name);
-    return v && *v ? v : fallback;
-}
-inline std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
-inline std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
-inline std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }
-inline std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
-inline std::string hint() {
-    return "needs the data sources of .ci/odbcini.sh <builddir> (and the server of .ci/pg.sh "
-           "start <builddir>); ODBCINI=" + envOr("ODBCINI", "(unset)");
-}
+using wbtest::envOr;
+using wbtest::pgDsn;
+using wbtest::pgPswd;
+using wbtest::pgUser;
+using wbtest::sqliteDsn;
+inline std::string hint() { return wbtest::dsnHint(); }
 
-/* A connection of its own for setting data up and looking at the results. */
-class Side {
+/* A connection of its own for setting data up and looking at the results; each statement
+   is committed, and a failing one is only returned. */
+class Side : public wbtest::Side {
 public:
-    Side(std::string const& dsn, std::string const& user = "", std::string const& pswd = "") {
-        x = xdb_init();
-        ok = x && x->connect(dsn.c_str(), user.c_str(), pswd.c_str(), 0);
-    }
-    ~Side() { xdb_free(x); }
+    Side(std::string const& dsn, std::string const& user = "", std::string const& pswd = "")
+        : wbtest::Side(dsn, user, pswd) {}
     bool run(char const* sql) {
-        bool r = x->prepare(sql) && x->execute();
-        x->finish();
-        x->commit();
+        bool r = tryRun(sql);
+        commit();
         return r;
     }
-    double scalar(char const* sql) {
-        cNumbex n;
-        if (!(x->prepare(sql) && x->execute() && x->fetchNext(&n, (cVariablex*)0)))
-            ADD_FAILURE() << sql << ": " << x->errorStr();
-        x->finish();
-        x->commit();
-        return n.toDouble();
-    }
-    cXdbc* x;
-    bool ok;
 };
 
 inline std::string itemText(HWND dlg, int id) {

@@ -23,17 +23,12 @@
 #include "wbtest.h"
 #include "xdbc.h"
 
-using wbtest::AppDir;
-using wbtest::BoxHook;
 
 namespace {
 
-std::string envOr(char const* name, char const* fallback) {
-    char const* v = getenv(name);
-    return v && *v ? v : fallback;
-}
+using wbtest::envOr;
+using wbtest::sqliteDsn;
 
-std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
 std::string pgConnect() {
     return "connect " + envOr("LUMBRA_PG_DSN", "LumbraPG") + "/" +
            envOr("LUMBRA_PG_USER", "lumbra") + "/" + envOr("LUMBRA_PG_PSWD", "lumbra_pw") + ";";
@@ -47,11 +42,9 @@ void CALLBACK onTick(HWND, UINT, UINT_PTR, DWORD) {
         g_tick();
 }
 
-class Bg : public ::testing::Test {
+class Bg : public wbtest::MainTest {
 protected:
-    BoxHook boxes;
-    AppDir dir{"wbbg"};
-    cXQueryWindow* w = 0;
+    Bg() : MainTest("wbbg") {}
     UINT_PTR timer = 0;
 
     void open(char const* background = "1") {
@@ -65,18 +58,7 @@ protected:
         g_tick = nullptr;
         if (timer)
             KillTimer(0, timer);
-        if (w && IsWindow(w->hwnd)) {
-            for (cQuerySlot* s : w->slots)
-                s->modified = false;
-            wbtest::closeMain(w);
-        }
-    }
-    cQuerySlot* q1() { return w->slots[0]; }
-    cResultGrid* grid() { return w->grids[0]; }
-    void runOne(std::string const& stmt) {
-        wbtest::setScript(w, stmt.c_str());
-        wbtest::caretAt(w, 0);
-        wbtest::executeInEditor(w);
+        MainTest::TearDown();
     }
     std::string last() {
         std::string p = wbtest::paneText(w);

@@ -13,68 +13,21 @@
 #include <thread>
 #include <vector>
 
+#include "outside.h"
 #include "xdbc.h"
 
 namespace {
 
-std::string envOr(char const* name, char const* fallback) {
-    char const* v = getenv(name);
-    return v && *v ? v : fallback;
-}
-
-std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
-
-std::string hereDir() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(0, path, sizeof path);
-    std::string s(path);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
-
-void writeFile(std::string const& path, std::string const& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
+using outside::hereDir;
+using outside::processWindows;
+using outside::sqliteDsn;
+using outside::text;
+using outside::writeFile;
 
 bool sql(cXdbc* x, char const* s) {
     bool ok = x->prepare(s) && x->execute();
     x->finish();
     return ok;
-}
-
-struct WindowQuery {
-    DWORD pid;
-    char const* cls;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK collect(HWND w, LPARAM lp) {
-    WindowQuery* q = (WindowQuery*)lp;
-    DWORD p = 0;
-    GetWindowThreadProcessId(w, &p);
-    char c[64] = "";
-    GetClassNameA(w, c, sizeof c);
-    if (p == q->pid && IsWindowVisible(w) && lstrcmpA(c, q->cls) == 0)
-        q->found.push_back(w);
-    return TRUE;
-}
-
-/* Visible top-level windows of a process with a class. */
-std::vector<HWND> processWindows(DWORD pid, char const* cls) {
-    WindowQuery q = {pid, cls, {}};
-    EnumWindows(collect, (LPARAM)&q);
-    return q.found;
-}
-
-std::string text(HWND w) {
-    DWORD_PTR len = 0;
-    SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len);
-    std::vector<char> buf(len + 1, 0);
-    DWORD_PTR got = 0;
-    SendMessageTimeoutA(w, WM_GETTEXT, len + 1, (LPARAM)buf.data(), SMTO_ABORTIFHUNG, 5000, &got);
-    return std::string(buf.data());
 }
 
 /* Closes every message box the program shows and remembers their texts. */
@@ -144,10 +97,7 @@ TEST(Lumbra, DrivenFromOutside) {
     side->commit();
 
     // An application directory of its own: the program takes the current directory.
-    char tmp[MAX_PATH];
-    GetTempPathA(sizeof tmp, tmp);
-    std::string dir = std::string(tmp) + "wb_e2e_" + std::to_string(GetCurrentProcessId()) + "\\";
-    CreateDirectoryA(dir.c_str(), 0);
+    std::string dir = outside::scratchDir("wb_e2e_");
     writeFile(dir + "Lumbra.ini", "[Lumbra Settings]\r\nmaxrows=50\r\n");
     std::string scriptPath = dir + "e2e script.sql";
     std::string script = "connect " + sqliteDsn() + ";\r\n"
@@ -158,14 +108,8 @@ TEST(Lumbra, DrivenFromOutside) {
     writeFile(scriptPath, script);
 
     std::string exe = hereDir() + "lumbra.exe";
-    std::string cmd = "\"" + exe + "\" \"" + scriptPath + "\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> cmdBuf(cmd.begin(), cmd.end());
-    cmdBuf.push_back(0);
-    ASSERT_TRUE(CreateProcessA(exe.c_str(), cmdBuf.data(), 0, 0, FALSE, 0, 0, dir.c_str(), &si, &pi))
-        << "cannot start " << exe;
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(outside::start(exe, scriptPath, dir, &pi)) << "cannot start " << exe;
     BoxWatcher boxes(pi.dwProcessId);
 
     HWND main = 0;

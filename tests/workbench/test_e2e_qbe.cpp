@@ -11,73 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "outside.h"
+
 namespace {
 
-std::string envOr(char const* name, char const* fallback) {
-    char const* v = getenv(name);
-    return v && *v ? v : fallback;
-}
-
-std::string hereDir() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(0, path, sizeof path);
-    std::string s(path);
-    return s.substr(0, s.find_last_of('\\') + 1);
-}
-
-std::string readFile(std::string const& path) {
-    std::string out;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return "<cannot open " + path + ">";
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        out.append(buf, n);
-    fclose(f);
-    return out;
-}
-
-void writeFile(std::string const& path, std::string const& bytes) {
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-struct WindowQuery {
-    DWORD pid;
-    char const* cls;
-    char const* title;
-    std::vector<HWND> found;
-};
-
-std::string text(HWND w) {
-    DWORD_PTR len = 0;
-    SendMessageTimeoutA(w, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &len);
-    std::vector<char> buf(len + 1, 0);
-    DWORD_PTR got = 0;
-    SendMessageTimeoutA(w, WM_GETTEXT, len + 1, (LPARAM)buf.data(), SMTO_ABORTIFHUNG, 5000, &got);
-    return std::string(buf.data());
-}
-
-BOOL CALLBACK collect(HWND w, LPARAM lp) {
-    WindowQuery* q = (WindowQuery*)lp;
-    DWORD p = 0;
-    GetWindowThreadProcessId(w, &p);
-    char c[64] = "";
-    GetClassNameA(w, c, sizeof c);
-    if (p == q->pid && IsWindowVisible(w) && lstrcmpA(c, q->cls) == 0 &&
-        (!q->title || text(w) == q->title))
-        q->found.push_back(w);
-    return TRUE;
-}
-
-std::vector<HWND> processWindows(DWORD pid, char const* cls, char const* title = 0) {
-    WindowQuery q = {pid, cls, title, {}};
-    EnumWindows(collect, (LPARAM)&q);
-    return q.found;
-}
+using outside::envOr;
+using outside::hereDir;
+using outside::processWindows;
+using outside::readFile;
+using outside::text;
+using outside::writeFile;
 
 /* Waits up to 15 s for a window of the class (and title). */
 HWND waitWindow(DWORD pid, char const* cls, char const* title = 0, size_t count = 1) {
@@ -108,10 +51,7 @@ void shotPoint(char const* name) {
 }  // namespace
 
 TEST(LumbraGridTools, GroupByConditionShowCsvAndAboutFromOutside) {
-    char tmp[MAX_PATH];
-    GetTempPathA(sizeof tmp, tmp);
-    std::string dir = std::string(tmp) + "wb_e2e_qbe_" + std::to_string(GetCurrentProcessId()) + "\\";
-    CreateDirectoryA(dir.c_str(), 0);
+    std::string dir = outside::scratchDir("wb_e2e_qbe_");
     writeFile(dir + "Lumbra.ini", "[Lumbra Settings]\r\n");
     // The licence text as shipped next to the program.
     std::string eula = readFile(hereDir() + "EULA_Lumbra_en.txt");
@@ -121,13 +61,8 @@ TEST(LumbraGridTools, GroupByConditionShowCsvAndAboutFromOutside) {
     writeFile(dir + "tools.sql", script);
 
     std::string exe = hereDir() + "lumbra.exe";
-    std::string cmd = "\"" + exe + "\" \"" + dir + "tools.sql\"";
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    std::vector<char> cmdBuf(cmd.begin(), cmd.end());
-    cmdBuf.push_back(0);
-    ASSERT_TRUE(CreateProcessA(exe.c_str(), cmdBuf.data(), 0, 0, FALSE, 0, 0, dir.c_str(), &si, &pi));
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(outside::start(exe, dir + "tools.sql", dir, &pi));
     DWORD pid = pi.dwProcessId;
     HWND main = waitWindow(pid, "cXQueryWindow");
     ASSERT_NE(main, nullptr);

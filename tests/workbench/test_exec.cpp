@@ -21,58 +21,14 @@
 #include "winutil.h"
 #include "xdbc.h"
 
-using wbtest::AppDir;
-using wbtest::BoxHook;
 
 namespace {
 
-std::string envOr(char const* name, char const* fallback) {
-    char const* v = getenv(name);
-    return v && *v ? v : fallback;
-}
-
-std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
-std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
-std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }
-std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
-
-std::string hint() {
-    return "needs the data sources of .ci/odbcini.sh <builddir> (and the server of .ci/pg.sh "
-           "start <builddir>); ODBCINI=" + envOr("ODBCINI", "(unset)");
-}
-
-/* A connection of its own for setting data up and looking at what others committed. */
-class Side {
-public:
-    Side(std::string const& dsn, std::string const& user, std::string const& pswd) {
-        x = xdb_init();
-        ok = x && x->connect(dsn.c_str(), user.c_str(), pswd.c_str(), 0);
-    }
-    ~Side() { xdb_free(x); }
-    bool run(char const* sql) {
-        bool r = x->prepare(sql) && x->execute();
-        if (!r)
-            ADD_FAILURE() << sql << ": " << x->errorStr();
-        x->finish();
-        return r;
-    }
-    bool tryRun(char const* sql) {
-        bool r = x->prepare(sql) && x->execute();
-        x->finish();
-        return r;
-    }
-    double scalar(char const* sql) {
-        cNumbex n;
-        if (!(x->prepare(sql) && x->execute() && x->fetchNext(&n, (cVariablex*)0)))
-            ADD_FAILURE() << sql << ": " << x->errorStr();
-        x->finish();
-        x->commit();  // a fresh snapshot next time
-        return n.toDouble();
-    }
-    void commit() { x->commit(); }
-    cXdbc* x;
-    bool ok;
-};
+using wbtest::pgDsn;
+using wbtest::pgPswd;
+using wbtest::pgUser;
+using wbtest::Side;
+using wbtest::sqliteDsn;
 
 /* Entries of the message pane, split at the blank line after each. */
 std::vector<std::string> entries(std::string const& pane) {
@@ -103,11 +59,9 @@ std::string withoutSeconds(std::string e) {
     return e;
 }
 
-class Exec : public ::testing::Test {
+class Exec : public wbtest::MainTest {
 protected:
-    BoxHook boxes;
-    AppDir dir{"wbexec"};
-    cXQueryWindow* w = 0;
+    Exec() : MainTest("wbexec") {}
 
     void openWith(std::vector<std::pair<char const*, char const*>> const& keys) {
         for (auto const& k : keys)
@@ -115,24 +69,9 @@ protected:
         w = wbtest::openMain(dir);
         ASSERT_NE(w, nullptr);
     }
-    void TearDown() override {
-        if (w && IsWindow(w->hwnd)) {
-            for (cQuerySlot* s : w->slots)
-                s->modified = false;
-            wbtest::closeMain(w);
-        }
-    }
-    cQuerySlot* q1() { return w->slots[0]; }
-    cResultGrid* grid() { return w->grids[0]; }
     /* Execute Command on the statement holding marker (caret just before it). */
     void run(char const* marker) {
         wbtest::caretBefore(w, marker);
-        wbtest::executeInEditor(w);
-    }
-    /* A one-statement script run at once. */
-    void runOne(std::string const& stmt) {
-        wbtest::setScript(w, stmt.c_str());
-        wbtest::caretAt(w, 0);
         wbtest::executeInEditor(w);
     }
     std::string last() {
@@ -157,7 +96,7 @@ class ExecSqlite : public Exec {
 protected:
     static void SetUpTestSuite() {
         Side s(sqliteDsn(), "", "");
-        ASSERT_TRUE(s.ok) << hint();
+        ASSERT_TRUE(s.ok) << wbtest::dsnHint();
         char const* ddl[] = {
             "drop table if exists wb_people",
             "drop table if exists wb_log",
@@ -193,7 +132,7 @@ protected:
     void SetUp() override {}
     void connect() {
         runOne("connect " + sqliteDsn() + ";");
-        ASSERT_TRUE(q1()->connected) << last() << " / " << hint();
+        ASSERT_TRUE(q1()->connected) << last() << " / " << wbtest::dsnHint();
     }
     double countElsewhere(char const* sql) {
         Side s(sqliteDsn(), "", "");
@@ -652,7 +591,7 @@ class ExecPg : public Exec {
 protected:
     void connect() {
         runOne("connect " + pgDsn() + "/" + pgUser() + "/" + pgPswd() + ";");
-        ASSERT_TRUE(q1()->connected) << last() << " / " << hint();
+        ASSERT_TRUE(q1()->connected) << last() << " / " << wbtest::dsnHint();
     }
 };
 
@@ -662,7 +601,7 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     openWith({});
     {
         Side s(pgDsn(), pgUser(), pgPswd());
-        ASSERT_TRUE(s.ok) << hint();
+        ASSERT_TRUE(s.ok) << wbtest::dsnHint();
         s.run("drop table if exists wb_pg");
         s.run("create table wb_pg (id integer, amount numeric(12,2), name varchar(30), born date,"
               " seen timestamp)");
@@ -717,7 +656,7 @@ TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     std::string pid = cell(0, 0);
     {
         Side killer(pgDsn(), pgUser(), pgPswd());
-        ASSERT_TRUE(killer.ok) << hint();
+        ASSERT_TRUE(killer.ok) << wbtest::dsnHint();
         killer.run(("select pg_terminate_backend(" + pid + ")").c_str());
         killer.commit();
     }

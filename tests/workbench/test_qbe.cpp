@@ -29,15 +29,9 @@
 #include "winutil.h"
 #include "xdbc.h"
 
-using wbtest::AppDir;
-using wbtest::BoxHook;
+using wbtest::envOr;
 
 namespace {
-
-std::string envOr(char const* name, char const* fallback) {
-    char const* v = getenv(name);
-    return v && *v ? v : fallback;
-}
 
 std::string hint() {
     return "needs the data sources of .ci/odbcini.sh and the tables and outputs of "
@@ -172,30 +166,14 @@ cStatementModel* itemsModel() {
     return m;
 }
 
-class Qbe : public ::testing::Test {
+class Qbe : public wbtest::MainTest {
 protected:
-    BoxHook boxes;
-    AppDir dir{"wbqbe"};
-    cXQueryWindow* w = 0;
-
-    void SetUp() override {
-        w = wbtest::openMain(dir);
-        ASSERT_NE(w, nullptr);
-    }
+    Qbe() : MainTest("wbqbe") {}
+    void SetUp() override { open(); }
     void TearDown() override {
-        if (w && IsWindow(w->hwnd)) {
-            for (cQuerySlot* s : w->slots)
-                s->modified = false;
-            wbtest::closeMain(w);
-        }
+        MainTest::TearDown();
         EXPECT_EQ(cDynataxwin::openCount(), 0) << "closing the main window closes every window";
         EXPECT_EQ(cDynataxwin::sharedFont(), (HFONT)0);
-    }
-    cResultGrid* grid() { return w->grids[0]; }
-    void runOne(std::string const& stmt) {
-        wbtest::setScript(w, stmt.c_str());
-        wbtest::caretAt(w, 0);
-        wbtest::executeInEditor(w);
     }
     void connect(std::string const& target) {
         runOne("connect " + target + ";");

@@ -18,40 +18,19 @@
 #include "wbtest.h"
 #include "xdbc.h"
 
-using wbtest::AppDir;
-using wbtest::BoxHook;
+using wbtest::envOr;
+using wbtest::pgDsn;
+using wbtest::pgPswd;
+using wbtest::pgUser;
 
 namespace {
 
-std::string envOr(char const* name, char const* fallback) {
-    char const* v = getenv(name);
-    return v && *v ? v : fallback;
-}
-
-std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
 std::string pgCursorDsn() { return envOr("LUMBRA_PG_CURSOR_DSN", "LumbraPGCursor"); }
-std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }
-std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
 
-class Safety : public ::testing::Test {
+class Safety : public wbtest::MainTest {
 protected:
-    BoxHook boxes;
-    AppDir dir{"wbsafety"};
-    cXQueryWindow* w = 0;
-
-    void SetUp() override {
-        w = wbtest::openMain(dir);
-        ASSERT_NE(w, nullptr);
-    }
-    void TearDown() override {
-        if (w && IsWindow(w->hwnd)) {
-            for (cQuerySlot* s : w->slots)
-                s->modified = false;
-            wbtest::closeMain(w);
-        }
-    }
-    cQuerySlot* q1() { return w->slots[0]; }
-    cResultGrid* grid() { return w->grids[0]; }
+    Safety() : MainTest("wbsafety") {}
+    void SetUp() override { open(); }
     std::vector<std::string> entries() {
         std::string pane = wbtest::paneText(w);
         std::vector<std::string> out;
@@ -68,11 +47,6 @@ protected:
     std::string last() {
         std::vector<std::string> e = entries();
         return e.empty() ? "" : e.back();
-    }
-    void runOne(std::string const& stmt) {
-        wbtest::setScript(w, stmt.c_str());
-        wbtest::caretAt(w, 0);
-        wbtest::executeInEditor(w);
     }
     /* Files of the scratch directory other than Lumbra.ini. */
     std::vector<std::string> files() {

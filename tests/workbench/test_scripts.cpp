@@ -18,24 +18,10 @@ using wbtest::BoxHook;
 
 namespace {
 
-class Scripts : public ::testing::Test {
+class Scripts : public wbtest::MainTest {
 protected:
-    BoxHook boxes;
-    AppDir dir{"wbscript"};
-    cXQueryWindow* w = 0;
-
-    void SetUp() override {
-        w = wbtest::openMain(dir);
-        ASSERT_NE(w, nullptr);
-    }
-    void TearDown() override {
-        if (w && IsWindow(w->hwnd)) {
-            for (cQuerySlot* s : w->slots)
-                s->modified = false;
-            wbtest::closeMain(w);
-        }
-    }
-    cQuerySlot* q1() { return w->slots[0]; }
+    Scripts() : MainTest("wbscript") {}
+    void SetUp() override { open(); }
 };
 
 std::string pattern(size_t n) {

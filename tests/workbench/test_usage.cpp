@@ -21,53 +21,18 @@
 #include "wbtest.h"
 #include "xdbc.h"
 
-using wbtest::AppDir;
-using wbtest::BoxHook;
 
 namespace {
 
-std::string envOr(char const* name, char const* fallback) {
-    char const* v = getenv(name);
-    return v && *v ? v : fallback;
-}
-
-std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
-std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
-std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }
-std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
+using wbtest::pgDsn;
+using wbtest::pgPswd;
+using wbtest::pgUser;
+using wbtest::Side;
+using wbtest::sqliteDsn;
 
 /* "Žluťoučký kůň" in code page 1250 and in UTF-8. */
 char const kHorse1250[] = "\x8Elu\x9Dou\xE8k\xFD k\xF9\xF2";
 char const kHorseUtf8Hex[] = "c5bd6c75c5a56f75c48d6bc3bd206bc5afc588";
-
-/* A connection of its own, for setting data up. */
-struct Side {
-    Side(std::string const& dsn, std::string const& user, std::string const& pswd) {
-        x = xdb_init();
-        ok = x && x->connect(dsn.c_str(), user.c_str(), pswd.c_str(), 0);
-    }
-    ~Side() { xdb_free(x); }
-    bool run(std::string const& sql) {
-        bool r = x->prepare(sql.c_str()) && x->execute();
-        if (!r)
-            ADD_FAILURE() << sql << ": " << x->errorStr();
-        x->finish();
-        return r;
-    }
-    /* First column of the first row as text; "<error: ...>" on failure. */
-    std::string text(std::string const& sql) {
-        cStrinx s;
-        std::string out;
-        if (x->prepare(sql.c_str()) && x->execute() && x->fetchNext() && x->colValue(0, s))
-            out = s.isNull() ? "<null>" : std::string(s.toChars(nullptr, false));
-        else
-            out = std::string("<error: ") + x->errorStr() + ">";
-        x->finish();
-        return out;
-    }
-    cXdbc* x;
-    bool ok;
-};
 
 std::string lastEntry(cXQueryWindow* w) {
     std::string pane = wbtest::paneText(w);
@@ -155,11 +120,9 @@ void CALLBACK menuWatch(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-class Usage : public ::testing::Test {
+class Usage : public wbtest::MainTest {
 protected:
-    BoxHook boxes;
-    AppDir dir{"wbusage"};
-    cXQueryWindow* w = 0;
+    Usage() : MainTest("wbusage") {}
 
     void open() {
         w = wbtest::openMain(dir);
@@ -169,18 +132,12 @@ protected:
         wintest::pump(50);
     }
     void TearDown() override {
-        if (w && IsWindow(w->hwnd)) {
-            for (cQuerySlot* s : w->slots)
-                s->modified = false;
-            wbtest::closeMain(w);
-        }
+        MainTest::TearDown();
         wintest::pump();
     }
     cQuerySlot* slot() { return w->shownSlot(); }
     void runOne(std::string const& stmt) {
-        wbtest::setScript(w, stmt.c_str());
-        wbtest::caretAt(w, 0);
-        wbtest::executeInEditor(w);
+        MainTest::runOne(stmt);
         wintest::pump(30);
     }
     std::string last() { return lastEntry(w); }

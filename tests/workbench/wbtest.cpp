@@ -6,12 +6,73 @@
 
 #include "edutil.h"
 #include "lumbrarc.h"
+#include "queryslot.h"
 #include "querywin.h"
+#include "values.h"
 #include "winutil.h"
+#include "xdbc.h"
 
 namespace wbtest {
 
 BoxHook* BoxHook::current = 0;
+
+std::string envOr(char const* name, char const* fallback) {
+    char const* v = getenv(name);
+    return v && *v ? v : fallback;
+}
+
+std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
+std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
+std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }
+std::string pgPswd() { return envOr("LUMBRA_PG_PSWD", "lumbra_pw"); }
+
+std::string dsnHint() {
+    return "needs the data sources of .ci/odbcini.sh <builddir> (and the server of .ci/pg.sh "
+           "start <builddir>); ODBCINI=" + envOr("ODBCINI", "(unset)");
+}
+
+Side::Side(std::string const& dsn, std::string const& user, std::string const& pswd) {
+    x = xdb_init();
+    ok = x && x->connect(dsn.c_str(), user.c_str(), pswd.c_str(), 0);
+}
+
+Side::~Side() { xdb_free(x); }
+
+bool Side::run(std::string const& sql) {
+    bool r = x->prepare(sql.c_str()) && x->execute();
+    if (!r)
+        ADD_FAILURE() << sql << ": " << x->errorStr();
+    x->finish();
+    return r;
+}
+
+bool Side::tryRun(std::string const& sql) {
+    bool r = x->prepare(sql.c_str()) && x->execute();
+    x->finish();
+    return r;
+}
+
+double Side::scalar(std::string const& sql) {
+    cNumbex n;
+    if (!(x->prepare(sql.c_str()) && x->execute() && x->fetchNext(&n, (cVariablex*)0)))
+        ADD_FAILURE() << sql << ": " << x->errorStr();
+    x->finish();
+    x->commit();
+    return n.toDouble();
+}
+
+std::string Side::text(std::string const& sql) {
+    cStrinx s;
+    std::string out;
+    if (x->prepare(sql.c_str()) && x->execute() && x->fetchNext() && x->colValue(0, s))
+        out = s.isNull() ? "<null>" : std::string(s.toChars(nullptr, false));
+    else
+        out = std::string("<error: ") + x->errorStr() + ">";
+    x->finish();
+    return out;
+}
+
+void Side::commit() { x->commit(); }
 
 namespace {
 
@@ -131,6 +192,23 @@ void executeInEditor(cXQueryWindow* w) {
     SetFocus(w->shownEditor());
     w->command(CMD_EXECUTE);
 }
+
+void runOne(cXQueryWindow* w, std::string const& stmt) {
+    setScript(w, stmt.c_str());
+    caretAt(w, 0);
+    executeInEditor(w);
+}
+
+void closeUnmodified(cXQueryWindow* w) {
+    if (w && IsWindow(w->hwnd)) {
+        for (cQuerySlot* s : w->slots)
+            s->modified = false;
+        closeMain(w);
+    }
+}
+
+cQuerySlot* MainTest::q1() { return w->slots[0]; }
+cResultGrid* MainTest::grid() { return w->grids[0]; }
 
 void writeFile(std::string const& path, std::string const& bytes) {
     FILE* f = fopen(path.c_str(), "wb");

@@ -3,6 +3,8 @@
 #ifndef LUMBRA_WBTEST_H
 #define LUMBRA_WBTEST_H
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <deque>
@@ -11,9 +13,42 @@
 
 #include "../win/wintest.h"
 
+class cQuerySlot;
+class cResultGrid;
 class cXQueryWindow;
+class cXdbc;
 
 namespace wbtest {
+
+/* The environment variable name, or fallback when it is unset or empty. */
+std::string envOr(char const* name, char const* fallback);
+/* The data sources of .ci/odbcini.sh (and the server of .ci/pg.sh). */
+std::string sqliteDsn();
+std::string pgDsn();
+std::string pgUser();
+std::string pgPswd();
+/* What a failed connect needs, for the failure message. */
+std::string dsnHint();
+
+/* A connection of its own for setting data up and looking at what others committed. */
+class Side {
+public:
+    Side(std::string const& dsn, std::string const& user, std::string const& pswd);
+    ~Side();
+    Side(Side const&) = delete;
+    Side& operator=(Side const&) = delete;
+    /* Runs sql; a failure is a test failure. */
+    bool run(std::string const& sql);
+    /* Runs sql; a failure is only returned. */
+    bool tryRun(std::string const& sql);
+    /* First column of the first row as a number, then a commit (a fresh snapshot next time). */
+    double scalar(std::string const& sql);
+    /* First column of the first row as text; "<error: ...>" on failure. */
+    std::string text(std::string const& sql);
+    void commit();
+    cXdbc* x;
+    bool ok;
+};
 
 /* A fresh directory in the temp directory, with Lumbra.ini when iniText is given;
    removed with its files by the destructor. */
@@ -63,6 +98,31 @@ std::string paneText(cXQueryWindow* w);
 std::string title(cXQueryWindow* w);
 /* Execute Command with the editor focused. */
 void executeInEditor(cXQueryWindow* w);
+
+/* Sets the script to stmt and executes it from its start. */
+void runOne(cXQueryWindow* w, std::string const& stmt);
+/* Closes w, when still open, without asking about its slots' changes. */
+void closeUnmodified(cXQueryWindow* w);
+
+/* A test with message boxes answered, a scratch directory named after stem and the main
+   window w (opened by the test), closed without questions at the end. */
+class MainTest : public ::testing::Test {
+protected:
+    explicit MainTest(char const* stem) : dir(stem) {}
+    BoxHook boxes;
+    AppDir dir;
+    cXQueryWindow* w = 0;
+
+    /* Opens w over dir. */
+    void open() {
+        w = openMain(dir);
+        ASSERT_NE(w, nullptr);
+    }
+    void TearDown() override { closeUnmodified(w); }
+    cQuerySlot* q1();
+    cResultGrid* grid();
+    void runOne(std::string const& stmt) { wbtest::runOne(w, stmt); }
+};
 
 /* Writes bytes to a file. */
 void writeFile(std::string const& path, std::string const& bytes);
