@@ -641,13 +641,14 @@ bool cXdbc2::resetParams() {
     return true;
 }
 
-bool cXdbc2::commit() {
+/* Calls the connection's function at `offset` (commit, rollback). */
+static bool connCall(xdbc2Body* body, int offset) {
     xdbc2Conn* c = body->connection;
     if (!c) {
         setError(body, 1, kNotConnected);
         return false;
     }
-    HandleFn f = slot<HandleFn>(c->handle, OFF_CONN_COMMIT);
+    HandleFn f = slot<HandleFn>(c->handle, offset);
     if (!f) {
         setError(body, 1, kNoFunction);
         return false;
@@ -659,40 +660,32 @@ bool cXdbc2::commit() {
     return true;
 }
 
+/* The statement's column or parameter count (TypeFn at `offset` asked for -1), type
+   code of item i otherwise. */
+static int stmtType(xdbc2Body* body, int offset, int i) {
+    if (!body->statement)
+        return 0;
+    TypeFn f = slot<TypeFn>(body->statement->handle, offset);
+    int n = f ? f(body->statement->handle, i) : 0;
+    return i < 0 ? (n > 0 ? n : 0) : codeOf(n);
+}
+
+bool cXdbc2::commit() {
+    return connCall(body, OFF_CONN_COMMIT);
+}
+
 bool cXdbc2::rollback() {
-    xdbc2Conn* c = body->connection;
-    if (!c) {
-        setError(body, 1, kNotConnected);
-        return false;
-    }
-    HandleFn f = slot<HandleFn>(c->handle, OFF_CONN_ROLLBACK);
-    if (!f) {
-        setError(body, 1, kNoFunction);
-        return false;
-    }
-    if (f(c->handle) < 0) {
-        takeError(body, c->handle);
-        return false;
-    }
-    return true;
+    return connCall(body, OFF_CONN_ROLLBACK);
 }
 
 /* ---- Result description and values ---- */
 
 int cXdbc2::colCount() {
-    if (!body->statement)
-        return 0;
-    TypeFn f = slot<TypeFn>(body->statement->handle, OFF_STMT_COLTYPE);
-    int n = f ? f(body->statement->handle, -1) : 0;
-    return n > 0 ? n : 0;
+    return stmtType(body, OFF_STMT_COLTYPE, -1);
 }
 
 int cXdbc2::prmCount() {
-    if (!body->statement)
-        return 0;
-    TypeFn f = slot<TypeFn>(body->statement->handle, OFF_STMT_PRMTYPE);
-    int n = f ? f(body->statement->handle, -1) : 0;
-    return n > 0 ? n : 0;
+    return stmtType(body, OFF_STMT_PRMTYPE, -1);
 }
 
 char* cXdbc2::colName(int i) {
@@ -707,17 +700,11 @@ char* cXdbc2::colName(int i) {
 
 /* Index -1 asks the driver for the count, never for a type: it gives 0 here too. */
 int cXdbc2::colType(int i) {
-    if (i < 0 || !body->statement)
-        return 0;
-    TypeFn f = slot<TypeFn>(body->statement->handle, OFF_STMT_COLTYPE);
-    return f ? codeOf(f(body->statement->handle, i)) : 0;
+    return i < 0 ? 0 : stmtType(body, OFF_STMT_COLTYPE, i);
 }
 
 int cXdbc2::prmType(int i) {
-    if (i < 0 || !body->statement)
-        return 0;
-    TypeFn f = slot<TypeFn>(body->statement->handle, OFF_STMT_PRMTYPE);
-    return f ? codeOf(f(body->statement->handle, i)) : 0;
+    return i < 0 ? 0 : stmtType(body, OFF_STMT_PRMTYPE, i);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dlgjob.h"
 #include "dlgjobsrc.h"
 #include "queryslot.h"
 #include "querywin.h"
@@ -297,15 +298,9 @@ void onView(HWND w) {
 /* The dialog goes while a script runs (its owner was destroyed): stop the worker before
    the next command, serving its messages meanwhile. */
 void abortWorker() {
-    if (!job.thread)
-        return;
-    job.cancel = kAbort;
-    while (MsgWaitForMultipleObjects(1, &job.thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-        MSG m;
-        PeekMessageA(&m, 0, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    CloseHandle(job.thread);
-    job.thread = 0;
+    if (job.thread)
+        job.cancel = kAbort;
+    joinJobWorker(job.thread);
 }
 
 INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
@@ -355,9 +350,7 @@ INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         abortWorker();
         if (dlg.hwnd == w) {
             dlg.hwnd = 0;
-            if (dlg.main && cXQueryWindow::fromHwnd(dlg.main->hwnd) == dlg.main)
-                dlg.main->enableUi(true, dlg.usedSlot);
-            dlg.main = 0;
+            releaseJobOwner(dlg.main, dlg.usedSlot);
         }
         return FALSE;
     }
@@ -423,14 +416,7 @@ bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
 HWND openRunScriptDialog(cXQueryWindow* main) {
     if (dlg.hwnd || job.thread || !main)
         return 0;
-    dlg.main = main;
-    HWND w = CreateDialogParamA(GetModuleHandleA(0), "DLG_RUNEXTSCRIPT", main->hwnd, runDlgProc, 0);
-    if (!w) {
-        dlg.main = 0;
-        return 0;
-    }
-    ShowWindow(w, SW_SHOW);
-    return w;
+    return openJobDialog(dlg.main, main, "DLG_RUNEXTSCRIPT", runDlgProc, 0);
 }
 
 HWND runScriptDialog() { return dlg.hwnd; }
