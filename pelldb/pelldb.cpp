@@ -403,11 +403,19 @@ SQLCHAR* tableTypes(int what) {
     return (SQLCHAR*)"TABLE";
 }
 
-int __cdecl stmtExecute(void* h) {
+/* The statement behind handle h with its error cleared; 0 when h is no statement. */
+Stmt* stmtOf(void* h) {
     Stmt* s = (Stmt*)h;
     if (!s || s->t.head.magic != MAGIC_STMT)
-        return -1;
+        return 0;
     clearErr(s->err);
+    return s;
+}
+
+int __cdecl stmtExecute(void* h) {
+    Stmt* s = stmtOf(h);
+    if (!s)
+        return -1;
     s->executed = false;
     s->onRow = false;
     s->atEnd = false;
@@ -431,10 +439,9 @@ int __cdecl stmtExecute(void* h) {
 }
 
 int __cdecl stmtFetch(void* h) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+    Stmt* s = stmtOf(h);
+    if (!s)
         return -1;
-    clearErr(s->err);
     s->onRow = false;
     if (!s->executed) {
         setErr(s->err, PELL_ENOTEXEC, "Statement not executed.");
@@ -458,10 +465,9 @@ int __cdecl stmtFetch(void* h) {
 }
 
 int __cdecl stmtColType(void* h, int i) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+    Stmt* s = stmtOf(h);
+    if (!s)
         return 0;
-    clearErr(s->err);
     if (i == -1)
         return s->ncol;
     if (i < 0 || i >= s->ncol) {
@@ -472,10 +478,9 @@ int __cdecl stmtColType(void* h, int i) {
 }
 
 int __cdecl stmtColName(void* h, int i, char** name) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT || !name)
+    Stmt* s = name ? stmtOf(h) : 0;
+    if (!s)
         return -1;
-    clearErr(s->err);
     if (i < 0 || i >= s->ncol) {
         *name = 0;
         setErr(s->err, PELL_ECOLUMN, "Column index out of range.");
@@ -486,10 +491,9 @@ int __cdecl stmtColName(void* h, int i, char** name) {
 }
 
 int __cdecl stmtColValue(void* h, int i, void** data, int* length) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+    Stmt* s = stmtOf(h);
+    if (!s)
         return -1;
-    clearErr(s->err);
     if (!data || !length) {
         setErr(s->err, PELL_EARG, "Invalid argument.");
         return -1;
@@ -528,10 +532,9 @@ int __cdecl stmtColValue(void* h, int i, void** data, int* length) {
 }
 
 int __cdecl stmtPrmType(void* h, int i) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+    Stmt* s = stmtOf(h);
+    if (!s)
         return 0;
-    clearErr(s->err);
     if (i == -1)
         return s->nprm;
     if (i < 0 || i >= s->nprm) {
@@ -542,10 +545,9 @@ int __cdecl stmtPrmType(void* h, int i) {
 }
 
 int __cdecl stmtSetParam(void* h, int i, void* data, int length) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+    Stmt* s = stmtOf(h);
+    if (!s)
         return -1;
-    clearErr(s->err);
     if (i < 0 || i >= s->nprm) {
         setErr(s->err, PELL_EPARAM, "Parameter index out of range.");
         return -1;
@@ -675,18 +677,33 @@ int __cdecl connClose(void** h) {
     return 0;
 }
 
-int __cdecl connPrepare(void* h, void** stmt, char const* sql) {
+/* The connection behind handle h with its error cleared; 0 when h is no connection. */
+Conn* connOf(void* h) {
     Conn* c = (Conn*)h;
     if (!c || c->t.head.magic != MAGIC_CONN)
-        return -1;
+        return 0;
     clearErr(c->err);
+    return c;
+}
+
+/* A new statement of c, also stored in *stmt (which may stay null); null with the error
+   set when stmt is null or the statement cannot be made. */
+Stmt* openStmt(Conn* c, void** stmt) {
     if (!stmt) {
         setErr(c->err, PELL_EARG, "Invalid argument.");
-        return -1;
+        return 0;
     }
     Stmt* s = newStmt(c);
     *stmt = s;
-    if (!s || !s->hstmt)
+    return s && s->hstmt ? s : 0;
+}
+
+int __cdecl connPrepare(void* h, void** stmt, char const* sql) {
+    Conn* c = connOf(h);
+    if (!c)
+        return -1;
+    Stmt* s = openStmt(c, stmt);
+    if (!s)
         return -1;
     if (!sql) {
         setErr(s->err, PELL_EARG, "Invalid argument.");
@@ -702,27 +719,20 @@ int __cdecl connPrepare(void* h, void** stmt, char const* sql) {
 }
 
 int __cdecl connTables(void* h, void** stmt, int what) {
-    Conn* c = (Conn*)h;
-    if (!c || c->t.head.magic != MAGIC_CONN)
+    Conn* c = connOf(h);
+    if (!c)
         return -1;
-    clearErr(c->err);
-    if (!stmt) {
-        setErr(c->err, PELL_EARG, "Invalid argument.");
-        return -1;
-    }
-    Stmt* s = newStmt(c);
-    *stmt = s;
-    if (!s || !s->hstmt)
+    Stmt* s = openStmt(c, stmt);
+    if (!s)
         return -1;
     s->tables = (what & 3) ? (what & 3) : 1;
     return stmtExecute(s);
 }
 
 int endTran(void* h, SQLSMALLINT how) {
-    Conn* c = (Conn*)h;
-    if (!c || c->t.head.magic != MAGIC_CONN)
+    Conn* c = connOf(h);
+    if (!c)
         return -1;
-    clearErr(c->err);
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c->hdbc, how))) {
         setOdbcErr(c->err, SQL_HANDLE_DBC, c->hdbc);
         return -1;
