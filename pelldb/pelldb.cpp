@@ -192,23 +192,33 @@ void freeCols(Stmt* s) {
     s->ncol = 0;
 }
 
-/* Describes the result columns; false with the error set. */
-bool describeCols(Stmt* s) {
-    freeCols(s);
-    s->onRow = false;
-    SQLSMALLINT n = 0;
-    if (!SQL_SUCCEEDED(SQLNumResultCols(s->hstmt, &n))) {
+/* Room for the n columns or parameters the count call (its result `got`) gave; false with
+   the error set when that call failed or memory is short. Nothing is allocated for none. */
+template <class T>
+bool allocItems(Stmt* s, SQLRETURN got, SQLSMALLINT n, T*& items, int& count) {
+    if (!SQL_SUCCEEDED(got)) {
         setOdbcErr(s->err, SQL_HANDLE_STMT, s->hstmt);
         return false;
     }
     if (n <= 0)
         return true;
-    s->cols = (Col*)calloc((size_t)n, sizeof(Col));
-    if (!s->cols) {
+    items = (T*)calloc((size_t)n, sizeof(T));
+    if (!items) {
         setErr(s->err, PELL_ENOMEM, "Out of memory.");
         return false;
     }
-    s->ncol = n;
+    count = n;
+    return true;
+}
+
+/* Describes the result columns; false with the error set. */
+bool describeCols(Stmt* s) {
+    freeCols(s);
+    s->onRow = false;
+    SQLSMALLINT n = 0;
+    SQLRETURN r = SQLNumResultCols(s->hstmt, &n);
+    if (!allocItems(s, r, n, s->cols, s->ncol))
+        return false;
     for (int i = 0; i < n; i++) {
         Col& c = s->cols[i];
         SQLCHAR name[256];
@@ -233,18 +243,9 @@ bool describeCols(Stmt* s) {
 /* Describes the parameters once, after prepare. */
 bool describeParams(Stmt* s) {
     SQLSMALLINT n = 0;
-    if (!SQL_SUCCEEDED(SQLNumParams(s->hstmt, &n))) {
-        setOdbcErr(s->err, SQL_HANDLE_STMT, s->hstmt);
+    SQLRETURN r = SQLNumParams(s->hstmt, &n);
+    if (!allocItems(s, r, n, s->prms, s->nprm))
         return false;
-    }
-    if (n <= 0)
-        return true;
-    s->prms = (Prm*)calloc((size_t)n, sizeof(Prm));
-    if (!s->prms) {
-        setErr(s->err, PELL_ENOMEM, "Out of memory.");
-        return false;
-    }
-    s->nprm = n;
     for (int i = 0; i < n; i++) {
         Prm& p = s->prms[i];
         SQLSMALLINT nullable = 0;
