@@ -465,17 +465,24 @@ int __cdecl stmtFetch(void* h) {
     return 0;
 }
 
-int __cdecl stmtColType(void* h, int i) {
+/* Letters of column or parameter i of statement h, their count for -1; 0 with the error
+   set for an index out of range. */
+template <class T>
+int itemType(void* h, int i, T* Stmt::*items, int Stmt::*count, int code, char const* text) {
     Stmt* s = stmtOf(h);
     if (!s)
         return 0;
     if (i == -1)
-        return s->ncol;
-    if (i < 0 || i >= s->ncol) {
-        setErr(s->err, PELL_ECOLUMN, "Column index out of range.");
+        return s->*count;
+    if (i < 0 || i >= s->*count) {
+        setErr(s->err, code, text);
         return 0;
     }
-    return s->cols[i].letters;
+    return (s->*items)[i].letters;
+}
+
+int __cdecl stmtColType(void* h, int i) {
+    return itemType(h, i, &Stmt::cols, &Stmt::ncol, PELL_ECOLUMN, "Column index out of range.");
 }
 
 int __cdecl stmtColName(void* h, int i, char** name) {
@@ -533,16 +540,7 @@ int __cdecl stmtColValue(void* h, int i, void** data, int* length) {
 }
 
 int __cdecl stmtPrmType(void* h, int i) {
-    Stmt* s = stmtOf(h);
-    if (!s)
-        return 0;
-    if (i == -1)
-        return s->nprm;
-    if (i < 0 || i >= s->nprm) {
-        setErr(s->err, PELL_EPARAM, "Parameter index out of range.");
-        return 0;
-    }
-    return s->prms[i].letters;
+    return itemType(h, i, &Stmt::prms, &Stmt::nprm, PELL_EPARAM, "Parameter index out of range.");
 }
 
 int __cdecl stmtSetParam(void* h, int i, void* data, int length) {
