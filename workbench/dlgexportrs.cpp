@@ -329,16 +329,14 @@ void onStep(HWND w, WPARAM kind, LPARAM lp) {
 }
 
 void onBrowse(HWND w) {
-    char name[MAX_PATH] = "";
-    bool html = checked(w, IDC_EXP_HTML);
-    bool chosen = html ? getFilename(w, name, 's',
-                                     "All files (*.*)\0*.*\0HTML files (*.htm, *.html)\0*.htm;*.html\0",
-                                     2, "htm", "Save as...", 0)
-                       : getFilename(w, name, 's',
-                                     "All files (*.*)\0*.*\0Text files (*.txt, *.csv, *.sql)\0*.txt;*.csv;*.sql\0",
-                                     2, "txt", "Save as...", 0);
-    if (chosen)
-        SetDlgItemTextA(w, IDC_EXP_FILE, name);
+    if (checked(w, IDC_EXP_HTML))
+        browseFileInto(w, IDC_EXP_FILE, 's',
+                       "All files (*.*)\0*.*\0HTML files (*.htm, *.html)\0*.htm;*.html\0", 2, "htm",
+                       "Save as...");
+    else
+        browseFileInto(w, IDC_EXP_FILE, 's',
+                       "All files (*.*)\0*.*\0Text files (*.txt, *.csv, *.sql)\0*.txt;*.csv;*.sql\0",
+                       2, "txt", "Save as...");
 }
 
 /* The dialog goes while an export runs (its owner was destroyed): stop the worker at the

@@ -2,6 +2,7 @@
 #include "dlgjob.h"
 
 #include "querywin.h"
+#include "winutil.h"
 
 HWND openJobDialog(cXQueryWindow*& slot, cXQueryWindow* main, char const* name, DLGPROC proc,
                    LPARAM lp) {
@@ -30,4 +31,11 @@ void releaseJobOwner(cXQueryWindow*& main, bool reread) {
     if (main && cXQueryWindow::fromHwnd(main->hwnd) == main)
         main->enableUi(true, reread);
     main = 0;
+}
+
+void browseFileInto(HWND w, int id, char mode, char const* filter, short filterIndex,
+                    char const* ext, char const* title) {
+    char name[MAX_PATH] = "";
+    if (getFilename(w, name, mode, filter, filterIndex, ext, title, 0))
+        SetDlgItemTextA(w, id, name);
 }

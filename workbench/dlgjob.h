@@ -21,4 +21,9 @@ void joinJobWorker(HANDLE& thread);
    `reread` as enableUi's second argument, and sets `main` 0. */
 void releaseJobOwner(cXQueryWindow*& main, bool reread);
 
+/* Lets the user choose a file with getFilename (no initial directory); the chosen name
+   goes into control `id` of w. */
+void browseFileInto(HWND w, int id, char mode, char const* filter, short filterIndex,
+                    char const* ext, char const* title);
+
 #endif

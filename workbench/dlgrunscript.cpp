@@ -314,23 +314,17 @@ INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
-        case IDC_RUN_BROWSE: {
-            char name[MAX_PATH] = "";
-            if (getFilename(w, name, 'o', "SQL+TXT files (*.sql, *.txt)\0*.sql;*.txt\0", 1, "sql",
-                            "Open...", 0))
-                SetDlgItemTextA(w, IDC_RUN_FILE, name);
+        case IDC_RUN_BROWSE:
+            browseFileInto(w, IDC_RUN_FILE, 'o', "SQL+TXT files (*.sql, *.txt)\0*.sql;*.txt\0", 1,
+                           "sql", "Open...");
             return TRUE;
-        }
         case IDC_RUN_LOG:
             enableLog(w);
             return TRUE;
-        case IDC_RUN_LOGBROWSE: {
-            char name[MAX_PATH] = "";
-            if (getFilename(w, name, 's', "TXT files (*.txt)\0*.txt\0", 1, "txt",
-                            "Error logfile...", 0))
-                SetDlgItemTextA(w, IDC_RUN_LOGFILE, name);
+        case IDC_RUN_LOGBROWSE:
+            browseFileInto(w, IDC_RUN_LOGFILE, 's', "TXT files (*.txt)\0*.txt\0", 1, "txt",
+                           "Error logfile...");
             return TRUE;
-        }
         case IDC_RUN_LOGVIEW:
             onView(w);
             return TRUE;
