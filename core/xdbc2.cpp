@@ -488,25 +488,17 @@ char* cXdbc2::errorStr() {
 
 /* ---- Statements ---- */
 
-bool cXdbc2::prepare(char const* sql) {
-    body->nextParam = 0;
-    closeStatement(body);
-    xdbc2Conn* c = body->connection;
-    if (!c) {
+/* The body's connection; 0 with the error set when it has none. */
+static xdbc2Conn* connOf(xdbc2Body* body) {
+    if (!body->connection)
         setError(body, 1, kNotConnected);
-        return false;
-    }
-    if (!sql) {
-        setError(body, 1, kNoStatement);
-        return false;
-    }
-    PrepareFn f = slot<PrepareFn>(c->handle, OFF_CONN_PREPARE);
-    if (!f) {
-        setError(body, 1, kNoFunction);
-        return false;
-    }
-    void* h = 0;
-    if (f(c->handle, &h, sql) != 0 || !h) {
+    return body->connection;
+}
+
+/* Makes h, which c's prepare or table list gave with result r, the body's statement;
+   false with the error taken when that call failed. */
+static bool takeStatement(xdbc2Body* body, xdbc2Conn* c, int r, void* h) {
+    if (r != 0 || !h) {
         takeError(body, h ? h : c->handle);
         if (h)
             closeHandle(h, OFF_STMT_CLOSE);
@@ -520,32 +512,40 @@ bool cXdbc2::prepare(char const* sql) {
     return true;
 }
 
+bool cXdbc2::prepare(char const* sql) {
+    body->nextParam = 0;
+    closeStatement(body);
+    xdbc2Conn* c = connOf(body);
+    if (!c)
+        return false;
+    if (!sql) {
+        setError(body, 1, kNoStatement);
+        return false;
+    }
+    PrepareFn f = slot<PrepareFn>(c->handle, OFF_CONN_PREPARE);
+    if (!f) {
+        setError(body, 1, kNoFunction);
+        return false;
+    }
+    void* h = 0;
+    int r = f(c->handle, &h, sql);
+    return takeStatement(body, c, r, h);
+}
+
 bool cXdbc2::tableList() {
     body->nextParam = 0;
     closeStatement(body);
-    xdbc2Conn* c = body->connection;
-    if (!c) {
-        setError(body, 1, kNotConnected);
+    xdbc2Conn* c = connOf(body);
+    if (!c)
         return false;
-    }
     TablesFn f = slot<TablesFn>(c->handle, OFF_CONN_TABLES);
     if (!f) {
         setError(body, 1, kNoFunction);
         return false;
     }
     void* h = 0;
-    if (f(c->handle, &h, 1) != 0 || !h) {
-        takeError(body, h ? h : c->handle);
-        if (h)
-            closeHandle(h, OFF_STMT_CLOSE);
-        return false;
-    }
-    xdbc2Stmt* s = (xdbc2Stmt*)mallox(sizeof(xdbc2Stmt));
-    s->handle = h;
-    s->driver = body->driver;
-    s->connection = c;
-    body->statement = s;
-    return true;
+    int r = f(c->handle, &h, 1);
+    return takeStatement(body, c, r, h);
 }
 
 bool cXdbc2::execute() {
@@ -641,13 +641,12 @@ bool cXdbc2::resetParams() {
     return true;
 }
 
-bool cXdbc2::commit() {
-    xdbc2Conn* c = body->connection;
-    if (!c) {
-        setError(body, 1, kNotConnected);
+/* Calls the connection's function at `offset` (commit, rollback). */
+static bool connCall(xdbc2Body* body, int offset) {
+    xdbc2Conn* c = connOf(body);
+    if (!c)
         return false;
-    }
-    HandleFn f = slot<HandleFn>(c->handle, OFF_CONN_COMMIT);
+    HandleFn f = slot<HandleFn>(c->handle, offset);
     if (!f) {
         setError(body, 1, kNoFunction);
         return false;
@@ -659,40 +658,32 @@ bool cXdbc2::commit() {
     return true;
 }
 
+/* The statement's column or parameter count (TypeFn at `offset` asked for -1), type
+   code of item i otherwise. */
+static int stmtType(xdbc2Body* body, int offset, int i) {
+    if (!body->statement)
+        return 0;
+    TypeFn f = slot<TypeFn>(body->statement->handle, offset);
+    int n = f ? f(body->statement->handle, i) : 0;
+    return i < 0 ? (n > 0 ? n : 0) : codeOf(n);
+}
+
+bool cXdbc2::commit() {
+    return connCall(body, OFF_CONN_COMMIT);
+}
+
 bool cXdbc2::rollback() {
-    xdbc2Conn* c = body->connection;
-    if (!c) {
-        setError(body, 1, kNotConnected);
-        return false;
-    }
-    HandleFn f = slot<HandleFn>(c->handle, OFF_CONN_ROLLBACK);
-    if (!f) {
-        setError(body, 1, kNoFunction);
-        return false;
-    }
-    if (f(c->handle) < 0) {
-        takeError(body, c->handle);
-        return false;
-    }
-    return true;
+    return connCall(body, OFF_CONN_ROLLBACK);
 }
 
 /* ---- Result description and values ---- */
 
 int cXdbc2::colCount() {
-    if (!body->statement)
-        return 0;
-    TypeFn f = slot<TypeFn>(body->statement->handle, OFF_STMT_COLTYPE);
-    int n = f ? f(body->statement->handle, -1) : 0;
-    return n > 0 ? n : 0;
+    return stmtType(body, OFF_STMT_COLTYPE, -1);
 }
 
 int cXdbc2::prmCount() {
-    if (!body->statement)
-        return 0;
-    TypeFn f = slot<TypeFn>(body->statement->handle, OFF_STMT_PRMTYPE);
-    int n = f ? f(body->statement->handle, -1) : 0;
-    return n > 0 ? n : 0;
+    return stmtType(body, OFF_STMT_PRMTYPE, -1);
 }
 
 char* cXdbc2::colName(int i) {
@@ -707,17 +698,11 @@ char* cXdbc2::colName(int i) {
 
 /* Index -1 asks the driver for the count, never for a type: it gives 0 here too. */
 int cXdbc2::colType(int i) {
-    if (i < 0 || !body->statement)
-        return 0;
-    TypeFn f = slot<TypeFn>(body->statement->handle, OFF_STMT_COLTYPE);
-    return f ? codeOf(f(body->statement->handle, i)) : 0;
+    return i < 0 ? 0 : stmtType(body, OFF_STMT_COLTYPE, i);
 }
 
 int cXdbc2::prmType(int i) {
-    if (i < 0 || !body->statement)
-        return 0;
-    TypeFn f = slot<TypeFn>(body->statement->handle, OFF_STMT_PRMTYPE);
-    return f ? codeOf(f(body->statement->handle, i)) : 0;
+    return i < 0 ? 0 : stmtType(body, OFF_STMT_PRMTYPE, i);
 }
 
 namespace {

@@ -192,23 +192,33 @@ void freeCols(Stmt* s) {
     s->ncol = 0;
 }
 
-/* Describes the result columns; false with the error set. */
-bool describeCols(Stmt* s) {
-    freeCols(s);
-    s->onRow = false;
-    SQLSMALLINT n = 0;
-    if (!SQL_SUCCEEDED(SQLNumResultCols(s->hstmt, &n))) {
+/* Room for the n columns or parameters the count call (its result `got`) gave; false with
+   the error set when that call failed or memory is short. Nothing is allocated for none. */
+template <class T>
+bool allocItems(Stmt* s, SQLRETURN got, SQLSMALLINT n, T*& items, int& count) {
+    if (!SQL_SUCCEEDED(got)) {
         setOdbcErr(s->err, SQL_HANDLE_STMT, s->hstmt);
         return false;
     }
     if (n <= 0)
         return true;
-    s->cols = (Col*)calloc((size_t)n, sizeof(Col));
-    if (!s->cols) {
+    items = (T*)calloc((size_t)n, sizeof(T));
+    if (!items) {
         setErr(s->err, PELL_ENOMEM, "Out of memory.");
         return false;
     }
-    s->ncol = n;
+    count = n;
+    return true;
+}
+
+/* Describes the result columns; false with the error set. */
+bool describeCols(Stmt* s) {
+    freeCols(s);
+    s->onRow = false;
+    SQLSMALLINT n = 0;
+    SQLRETURN r = SQLNumResultCols(s->hstmt, &n);
+    if (!allocItems(s, r, n, s->cols, s->ncol))
+        return false;
     for (int i = 0; i < n; i++) {
         Col& c = s->cols[i];
         SQLCHAR name[256];
@@ -233,18 +243,9 @@ bool describeCols(Stmt* s) {
 /* Describes the parameters once, after prepare. */
 bool describeParams(Stmt* s) {
     SQLSMALLINT n = 0;
-    if (!SQL_SUCCEEDED(SQLNumParams(s->hstmt, &n))) {
-        setOdbcErr(s->err, SQL_HANDLE_STMT, s->hstmt);
+    SQLRETURN r = SQLNumParams(s->hstmt, &n);
+    if (!allocItems(s, r, n, s->prms, s->nprm))
         return false;
-    }
-    if (n <= 0)
-        return true;
-    s->prms = (Prm*)calloc((size_t)n, sizeof(Prm));
-    if (!s->prms) {
-        setErr(s->err, PELL_ENOMEM, "Out of memory.");
-        return false;
-    }
-    s->nprm = n;
     for (int i = 0; i < n; i++) {
         Prm& p = s->prms[i];
         SQLSMALLINT nullable = 0;
@@ -403,11 +404,19 @@ SQLCHAR* tableTypes(int what) {
     return (SQLCHAR*)"TABLE";
 }
 
-int __cdecl stmtExecute(void* h) {
+/* The statement behind handle h with its error cleared; 0 when h is no statement. */
+Stmt* stmtOf(void* h) {
     Stmt* s = (Stmt*)h;
     if (!s || s->t.head.magic != MAGIC_STMT)
-        return -1;
+        return 0;
     clearErr(s->err);
+    return s;
+}
+
+int __cdecl stmtExecute(void* h) {
+    Stmt* s = stmtOf(h);
+    if (!s)
+        return -1;
     s->executed = false;
     s->onRow = false;
     s->atEnd = false;
@@ -431,10 +440,9 @@ int __cdecl stmtExecute(void* h) {
 }
 
 int __cdecl stmtFetch(void* h) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+    Stmt* s = stmtOf(h);
+    if (!s)
         return -1;
-    clearErr(s->err);
     s->onRow = false;
     if (!s->executed) {
         setErr(s->err, PELL_ENOTEXEC, "Statement not executed.");
@@ -457,25 +465,30 @@ int __cdecl stmtFetch(void* h) {
     return 0;
 }
 
-int __cdecl stmtColType(void* h, int i) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+/* Letters of column or parameter i of statement h, their count for -1; 0 with the error
+   set for an index out of range. */
+template <class T>
+int itemType(void* h, int i, T* Stmt::*items, int Stmt::*count, int code, char const* text) {
+    Stmt* s = stmtOf(h);
+    if (!s)
         return 0;
-    clearErr(s->err);
     if (i == -1)
-        return s->ncol;
-    if (i < 0 || i >= s->ncol) {
-        setErr(s->err, PELL_ECOLUMN, "Column index out of range.");
+        return s->*count;
+    if (i < 0 || i >= s->*count) {
+        setErr(s->err, code, text);
         return 0;
     }
-    return s->cols[i].letters;
+    return (s->*items)[i].letters;
+}
+
+int __cdecl stmtColType(void* h, int i) {
+    return itemType(h, i, &Stmt::cols, &Stmt::ncol, PELL_ECOLUMN, "Column index out of range.");
 }
 
 int __cdecl stmtColName(void* h, int i, char** name) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT || !name)
+    Stmt* s = name ? stmtOf(h) : 0;
+    if (!s)
         return -1;
-    clearErr(s->err);
     if (i < 0 || i >= s->ncol) {
         *name = 0;
         setErr(s->err, PELL_ECOLUMN, "Column index out of range.");
@@ -486,10 +499,9 @@ int __cdecl stmtColName(void* h, int i, char** name) {
 }
 
 int __cdecl stmtColValue(void* h, int i, void** data, int* length) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+    Stmt* s = stmtOf(h);
+    if (!s)
         return -1;
-    clearErr(s->err);
     if (!data || !length) {
         setErr(s->err, PELL_EARG, "Invalid argument.");
         return -1;
@@ -528,24 +540,13 @@ int __cdecl stmtColValue(void* h, int i, void** data, int* length) {
 }
 
 int __cdecl stmtPrmType(void* h, int i) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
-        return 0;
-    clearErr(s->err);
-    if (i == -1)
-        return s->nprm;
-    if (i < 0 || i >= s->nprm) {
-        setErr(s->err, PELL_EPARAM, "Parameter index out of range.");
-        return 0;
-    }
-    return s->prms[i].letters;
+    return itemType(h, i, &Stmt::prms, &Stmt::nprm, PELL_EPARAM, "Parameter index out of range.");
 }
 
 int __cdecl stmtSetParam(void* h, int i, void* data, int length) {
-    Stmt* s = (Stmt*)h;
-    if (!s || s->t.head.magic != MAGIC_STMT)
+    Stmt* s = stmtOf(h);
+    if (!s)
         return -1;
-    clearErr(s->err);
     if (i < 0 || i >= s->nprm) {
         setErr(s->err, PELL_EPARAM, "Parameter index out of range.");
         return -1;
@@ -675,18 +676,33 @@ int __cdecl connClose(void** h) {
     return 0;
 }
 
-int __cdecl connPrepare(void* h, void** stmt, char const* sql) {
+/* The connection behind handle h with its error cleared; 0 when h is no connection. */
+Conn* connOf(void* h) {
     Conn* c = (Conn*)h;
     if (!c || c->t.head.magic != MAGIC_CONN)
-        return -1;
+        return 0;
     clearErr(c->err);
+    return c;
+}
+
+/* A new statement of c, also stored in *stmt (which may stay null); null with the error
+   set when stmt is null or the statement cannot be made. */
+Stmt* openStmt(Conn* c, void** stmt) {
     if (!stmt) {
         setErr(c->err, PELL_EARG, "Invalid argument.");
-        return -1;
+        return 0;
     }
     Stmt* s = newStmt(c);
     *stmt = s;
-    if (!s || !s->hstmt)
+    return s && s->hstmt ? s : 0;
+}
+
+int __cdecl connPrepare(void* h, void** stmt, char const* sql) {
+    Conn* c = connOf(h);
+    if (!c)
+        return -1;
+    Stmt* s = openStmt(c, stmt);
+    if (!s)
         return -1;
     if (!sql) {
         setErr(s->err, PELL_EARG, "Invalid argument.");
@@ -702,27 +718,20 @@ int __cdecl connPrepare(void* h, void** stmt, char const* sql) {
 }
 
 int __cdecl connTables(void* h, void** stmt, int what) {
-    Conn* c = (Conn*)h;
-    if (!c || c->t.head.magic != MAGIC_CONN)
+    Conn* c = connOf(h);
+    if (!c)
         return -1;
-    clearErr(c->err);
-    if (!stmt) {
-        setErr(c->err, PELL_EARG, "Invalid argument.");
-        return -1;
-    }
-    Stmt* s = newStmt(c);
-    *stmt = s;
-    if (!s || !s->hstmt)
+    Stmt* s = openStmt(c, stmt);
+    if (!s)
         return -1;
     s->tables = (what & 3) ? (what & 3) : 1;
     return stmtExecute(s);
 }
 
 int endTran(void* h, SQLSMALLINT how) {
-    Conn* c = (Conn*)h;
-    if (!c || c->t.head.magic != MAGIC_CONN)
+    Conn* c = connOf(h);
+    if (!c)
         return -1;
-    clearErr(c->err);
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, c->hdbc, how))) {
         setOdbcErr(c->err, SQL_HANDLE_DBC, c->hdbc);
         return -1;

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "dlgjob.h"
 #include "dlgjobsrc.h"
 #include "outfmt.h"
 #include "queryslot.h"
 #include "querywin.h"
+#include "rerovar.h"
 #include "safefile.h"
 #include "strx.h"
 #include "values.h"
@@ -68,44 +70,6 @@ short formatOf(HWND w) {
     if (checked(w, IDC_EXP_INSERT))
         return OUTFMT_INSERT;
     return OUTFMT_CSV;
-}
-
-bool endsWithNoCase(std::string const& s, char const* tail) {
-    size_t n = strlen(tail);
-    return s.size() >= n && _stricmp(s.c_str() + s.size() - n, tail) == 0;
-}
-
-/* Shows the separators only for CSV and the table name only for INSERT, and turns the
-   file name's ending to suit the format. */
-void enableGroupSep(HWND w) {
-    short f = formatOf(w);
-    int sepShow = f == OUTFMT_CSV ? SW_SHOW : SW_HIDE;
-    for (int id = IDC_EXP_SEPGROUP; id <= IDC_EXP_TAB; id++)
-        ShowWindow(GetDlgItem(w, id), sepShow);
-    int tableShow = f == OUTFMT_INSERT ? SW_SHOW : SW_HIDE;
-    ShowWindow(GetDlgItem(w, IDC_EXP_TABLELABEL), tableShow);
-    ShowWindow(GetDlgItem(w, IDC_EXP_TABLE), tableShow);
-    if (f == OUTFMT_INSERT)
-        SetFocus(GetDlgItem(w, IDC_EXP_TABLE));
-    char name[MAX_PATH + 1];
-    GetDlgItemTextA(w, IDC_EXP_FILE, name, sizeof name);
-    std::string s = name;
-    if (f == OUTFMT_HTML) {
-        if (endsWithNoCase(s, ".txt") || endsWithNoCase(s, ".csv"))
-            s = s.substr(0, s.size() - 4) + ".htm";
-    } else if (endsWithNoCase(s, ".htm")) {
-        s = s.substr(0, s.size() - 4) + ".txt";
-    } else if (endsWithNoCase(s, ".html")) {
-        s = s.substr(0, s.size() - 5) + ".txt";
-    }
-    if (s != name)
-        SetDlgItemTextA(w, IDC_EXP_FILE, s.c_str());
-}
-
-bool preview(HWND w) {
-    char name[MAX_PATH + 1];
-    GetDlgItemTextA(w, IDC_EXP_FILE, name, sizeof name);
-    return name[0] && shellexec(name, w, false);
 }
 
 void fail(char const* text, char const* caption = kCaption) {
@@ -365,30 +329,22 @@ void onStep(HWND w, WPARAM kind, LPARAM lp) {
 }
 
 void onBrowse(HWND w) {
-    char name[MAX_PATH] = "";
-    bool html = checked(w, IDC_EXP_HTML);
-    bool chosen = html ? getFilename(w, name, 's',
-                                     "All files (*.*)\0*.*\0HTML files (*.htm, *.html)\0*.htm;*.html\0",
-                                     2, "htm", "Save as...", 0)
-                       : getFilename(w, name, 's',
-                                     "All files (*.*)\0*.*\0Text files (*.txt, *.csv, *.sql)\0*.txt;*.csv;*.sql\0",
-                                     2, "txt", "Save as...", 0);
-    if (chosen)
-        SetDlgItemTextA(w, IDC_EXP_FILE, name);
+    if (checked(w, IDC_EXP_HTML))
+        browseFileInto(w, IDC_EXP_FILE, 's',
+                       "All files (*.*)\0*.*\0HTML files (*.htm, *.html)\0*.htm;*.html\0", 2, "htm",
+                       "Save as...");
+    else
+        browseFileInto(w, IDC_EXP_FILE, 's',
+                       "All files (*.*)\0*.*\0Text files (*.txt, *.csv, *.sql)\0*.txt;*.csv;*.sql\0",
+                       2, "txt", "Save as...");
 }
 
 /* The dialog goes while an export runs (its owner was destroyed): stop the worker at the
    next row, serving its messages meanwhile. */
 void abortWorker() {
-    if (!job.thread)
-        return;
-    job.stop = 1;
-    while (MsgWaitForMultipleObjects(1, &job.thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-        MSG m;
-        PeekMessageA(&m, 0, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    CloseHandle(job.thread);
-    job.thread = 0;
+    if (job.thread)
+        job.stop = 1;
+    joinJobWorker(job.thread);
 }
 
 INT_PTR CALLBACK exportDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
@@ -406,14 +362,14 @@ INT_PTR CALLBACK exportDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         case IDC_EXP_HTML:
         case IDC_EXP_INSERT:
             SetDlgItemTextA(w, IDC_EXP_INFO, "");
-            enableGroupSep(w);
+            DlgTaxExp_enableGroupSep(w);
             return TRUE;
         case IDC_EXP_BROWSE:
             onBrowse(w);
             return TRUE;
         case IDC_EXP_VIEW:
             SetDlgItemTextA(w, IDC_EXP_INFO, "");
-            preview(w);
+            DlgTaxExp_preview(w);
             return TRUE;
         case IDC_EXP_SAVE:
             if (!job.thread)
@@ -431,9 +387,7 @@ INT_PTR CALLBACK exportDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         abortWorker();
         if (dlg.hwnd == w) {
             dlg.hwnd = 0;
-            if (dlg.main && cXQueryWindow::fromHwnd(dlg.main->hwnd) == dlg.main)
-                dlg.main->enableUi(true, false);
-            dlg.main = 0;
+            releaseJobOwner(dlg.main, false);
         }
         return FALSE;
     }
@@ -445,15 +399,7 @@ INT_PTR CALLBACK exportDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 HWND openExportDialog(cXQueryWindow* main, char const* sql) {
     if (dlg.hwnd || job.thread || !main)
         return 0;
-    dlg.main = main;
-    HWND w = CreateDialogParamA(GetModuleHandleA(0), "DLG_EXPORTRESULTSET", main->hwnd,
-                                exportDlgProc, (LPARAM)sql);
-    if (!w) {
-        dlg.main = 0;
-        return 0;
-    }
-    ShowWindow(w, SW_SHOW);
-    return w;
+    return openJobDialog(dlg.main, main, "DLG_EXPORTRESULTSET", exportDlgProc, (LPARAM)sql);
 }
 
 HWND exportDialog() { return dlg.hwnd; }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "dlgjob.h"
 #include "dlgjobsrc.h"
 #include "queryslot.h"
 #include "querywin.h"
@@ -297,15 +298,9 @@ void onView(HWND w) {
 /* The dialog goes while a script runs (its owner was destroyed): stop the worker before
    the next command, serving its messages meanwhile. */
 void abortWorker() {
-    if (!job.thread)
-        return;
-    job.cancel = kAbort;
-    while (MsgWaitForMultipleObjects(1, &job.thread, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
-        MSG m;
-        PeekMessageA(&m, 0, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-    CloseHandle(job.thread);
-    job.thread = 0;
+    if (job.thread)
+        job.cancel = kAbort;
+    joinJobWorker(job.thread);
 }
 
 INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
@@ -319,23 +314,17 @@ INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wp)) {
-        case IDC_RUN_BROWSE: {
-            char name[MAX_PATH] = "";
-            if (getFilename(w, name, 'o', "SQL+TXT files (*.sql, *.txt)\0*.sql;*.txt\0", 1, "sql",
-                            "Open...", 0))
-                SetDlgItemTextA(w, IDC_RUN_FILE, name);
+        case IDC_RUN_BROWSE:
+            browseFileInto(w, IDC_RUN_FILE, 'o', "SQL+TXT files (*.sql, *.txt)\0*.sql;*.txt\0", 1,
+                           "sql", "Open...");
             return TRUE;
-        }
         case IDC_RUN_LOG:
             enableLog(w);
             return TRUE;
-        case IDC_RUN_LOGBROWSE: {
-            char name[MAX_PATH] = "";
-            if (getFilename(w, name, 's', "TXT files (*.txt)\0*.txt\0", 1, "txt",
-                            "Error logfile...", 0))
-                SetDlgItemTextA(w, IDC_RUN_LOGFILE, name);
+        case IDC_RUN_LOGBROWSE:
+            browseFileInto(w, IDC_RUN_LOGFILE, 's', "TXT files (*.txt)\0*.txt\0", 1, "txt",
+                           "Error logfile...");
             return TRUE;
-        }
         case IDC_RUN_LOGVIEW:
             onView(w);
             return TRUE;
@@ -355,9 +344,7 @@ INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         abortWorker();
         if (dlg.hwnd == w) {
             dlg.hwnd = 0;
-            if (dlg.main && cXQueryWindow::fromHwnd(dlg.main->hwnd) == dlg.main)
-                dlg.main->enableUi(true, dlg.usedSlot);
-            dlg.main = 0;
+            releaseJobOwner(dlg.main, dlg.usedSlot);
         }
         return FALSE;
     }
@@ -423,14 +410,7 @@ bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
 HWND openRunScriptDialog(cXQueryWindow* main) {
     if (dlg.hwnd || job.thread || !main)
         return 0;
-    dlg.main = main;
-    HWND w = CreateDialogParamA(GetModuleHandleA(0), "DLG_RUNEXTSCRIPT", main->hwnd, runDlgProc, 0);
-    if (!w) {
-        dlg.main = 0;
-        return 0;
-    }
-    ShowWindow(w, SW_SHOW);
-    return w;
+    return openJobDialog(dlg.main, main, "DLG_RUNEXTSCRIPT", runDlgProc, 0);
 }
 
 HWND runScriptDialog() { return dlg.hwnd; }
