@@ -15,7 +15,7 @@
 #define OUTT_ALL (OUTT_NUMBER | OUTT_STRING | OUTT_DATE | OUTT_LONG | OUTT_OTHER)
 
 /* Rows: users; columns: formats 1..4. */
-static const outfmtSpec outfmtTable[2][4] = {
+static const outfmtLayout outfmtTable[2][4] = {
     {
         /* The grid's export. */
         {OUTFMT_CSV, "", 0, 0, "\r\n", "", '"', OUTT_STRING, OUTQ_CSV, OUTT_STRING, false,
@@ -39,10 +39,10 @@ static const outfmtSpec outfmtTable[2][4] = {
     },
 };
 
-outfmtSpec const* outfmt_get(short user, short format) {
+outfmtLayout const* outfmt_get(short user, short format) {
     if (user < 0 || user > 1 || format < 1 || format > 4)
         return 0;
-    outfmtSpec const* f = &outfmtTable[user][format - 1];
+    outfmtLayout const* f = &outfmtTable[user][format - 1];
     return f->format ? f : 0;
 }
 
@@ -108,7 +108,7 @@ int outq_rule(short rule, char* dst, char const* s, int n) {
 
 /* ---- the row formatter ---- */
 
-cOutRow::cOutRow() : spec(0), table(0), buf(0), len(0), cap(0), fields(0) {
+cOutRow::cOutRow() : layout(0), table(0), buf(0), len(0), cap(0), fields(0) {
     sepText[0] = ',';
     sepText[1] = 0;
 }
@@ -118,8 +118,8 @@ cOutRow::~cOutRow() {
     freex(table);
 }
 
-void cOutRow::init(outfmtSpec const* s, char sep, char const* tablename) {
-    spec = s;
+void cOutRow::init(outfmtLayout const* s, char sep, char const* tablename) {
+    layout = s;
     sepText[0] = sep;
     freex(table);
     table = strdux((void*)(tablename ? tablename : ""));
@@ -167,55 +167,55 @@ bool cOutRow::page(char const* text) {
 }
 
 bool cOutRow::start() {
-    if (!spec)
+    if (!layout)
         return false;
     fields = 0;
-    if (!page(spec->rowStart))
+    if (!page(layout->rowStart))
         return false;
-    if (spec->rowStartTail)
-        return page(table) && page(spec->rowStartTail);
+    if (layout->rowStartTail)
+        return page(table) && page(layout->rowStartTail);
     return true;
 }
 
 bool cOutRow::field(char const* t, int n, int typex, long width) {
-    if (!spec)
+    if (!layout)
         return false;
     if (!t)
         t = "";
     if (n < 0)
         n = (int)strlen(t);
-    if (fields > 0 && !page(spec->sep ? spec->sep : sepText))
+    if (fields > 0 && !page(layout->sep ? layout->sep : sepText))
         return false;
     fields++;
     if (n == 0) {
-        t = spec->emptyText;
+        t = layout->emptyText;
         n = slen(t);
         if (!put(t, n))
             return false;
     } else {
-        bool encl = spec->encl && outfmt_typeIn(spec->enclTypes, typex);
-        short rule = outfmt_typeIn(spec->escTypes, typex) ? spec->escape : (short)OUTQ_NONE;
+        bool encl = layout->encl && outfmt_typeIn(layout->enclTypes, typex);
+        short rule = outfmt_typeIn(layout->escTypes, typex) ? layout->escape : (short)OUTQ_NONE;
         /* A separated value of any type that holds the separator, the quote or a line
            break would split the row: it is enclosed and escaped like text. */
-        if (!encl && spec->format == OUTFMT_CSV && spec->encl) {
-            char const* sepNow = spec->sep ? spec->sep : sepText;
+        if (!encl && layout->format == OUTFMT_CSV && layout->encl) {
+            char const* sepNow = layout->sep ? layout->sep : sepText;
             for (int i = 0; i < n && !encl; i++)
-                encl = t[i] == spec->encl || t[i] == '\r' || t[i] == '\n' ||
+                encl = t[i] == layout->encl || t[i] == '\r' || t[i] == '\n' ||
                        (sepNow[0] && t[i] == sepNow[0]);
             if (encl)
-                rule = spec->escape;
+                rule = layout->escape;
         }
         int need = outq_rule(rule, 0, t, n);
         if (need < 0 || need > 0x7FFFFFF0 - len - 2 || !reserve(len + need + 2))
             return false;
         if (encl)
-            buf[len++] = spec->encl;
+            buf[len++] = layout->encl;
         len += outq_rule(rule, buf + len, t, n);
         if (encl)
-            buf[len++] = spec->encl;
+            buf[len++] = layout->encl;
         n = need + (encl ? 2 : 0);
     }
-    if (spec->pad && width > n) {
+    if (layout->pad && width > n) {
         long extra = width - n;
         if (extra > 0x7FFFFFF0 - len || !reserve(len + (int)extra))
             return false;
@@ -226,29 +226,29 @@ bool cOutRow::field(char const* t, int n, int typex, long width) {
 }
 
 bool cOutRow::end() {
-    if (!spec)
+    if (!layout)
         return false;
-    return page(spec->rowEnd);
+    return page(layout->rowEnd);
 }
 
 bool cOutRow::titleStart() {
     fields = 0;
-    return spec && page(spec->titleStart);
+    return layout && page(layout->titleStart);
 }
 
 bool cOutRow::title(char const* t) {
-    if (!spec || !spec->titleStart)
+    if (!layout || !layout->titleStart)
         return false;
     if (!t)
         t = "";
     int n = (int)strlen(t);
-    int need = outq_rule(spec->escape, 0, t, n);
-    if (!page(spec->titleCell) || need > 0x7FFFFFF0 - len || !reserve(len + need))
+    int need = outq_rule(layout->escape, 0, t, n);
+    if (!page(layout->titleCell) || need > 0x7FFFFFF0 - len || !reserve(len + need))
         return false;
-    len += outq_rule(spec->escape, buf + len, t, n);
-    return page(spec->titleCellEnd);
+    len += outq_rule(layout->escape, buf + len, t, n);
+    return page(layout->titleCellEnd);
 }
 
 bool cOutRow::titleEnd() {
-    return spec && page(spec->titleEnd);
+    return layout && page(layout->titleEnd);
 }

@@ -2,7 +2,7 @@
    empty text, quoting rule) per user, and one routine that formats rows by it.
 
    Usage:
-     outfmtSpec const* f = outfmt_get(OUTFMT_GRID, OUTFMT_CSV);   // 0: no such format
+     outfmtLayout const* f = outfmt_get(OUTFMT_GRID, OUTFMT_CSV);   // 0: no such format
      cOutRow row;
      row.init(f, ';', "T");            // separator (format 1 only), table name (format 4)
      row.page(f->head);                // HTML only: head, then the title row:
@@ -45,7 +45,7 @@
 #define OUTQ_HTML 3  // & < > " as entities
 
 /* One format of one user. */
-struct outfmtSpec {
+struct outfmtLayout {
     short format;              // OUTFMT_ code
     char const* rowStart;      // before the first field
     char const* rowStartTail;  // after the table name, 0: no table name in the row start
@@ -66,7 +66,7 @@ struct outfmtSpec {
 };
 
 /* The format of a user (OUTFMT_GRID, OUTFMT_RESULTSET); 0 when it has none. */
-VORCORE_API outfmtSpec const* outfmt_get(short user, short format);
+VORCORE_API outfmtLayout const* outfmt_get(short user, short format);
 /* True when type code t is among the OUTT_ bits of mask. */
 VORCORE_API bool outfmt_typeIn(long mask, int t);
 
@@ -78,14 +78,14 @@ VORCORE_API int outq_html(char* dst, char const* s, int n);
 /* By rule code; OUTQ_NONE copies. */
 VORCORE_API int outq_rule(short rule, char* dst, char const* s, int n);
 
-/* A growing text buffer that formats rows by a spec. */
+/* A growing text buffer that formats rows by a layout. */
 class VORCORE_API cOutRow {
 public:
     cOutRow();
     ~cOutRow();
 
     /* Format, separator of a format without its own, table name of the row start. */
-    void init(outfmtSpec const* spec, char sep, char const* tablename);
+    void init(outfmtLayout const* layout, char sep, char const* tablename);
     /* Room for at least n bytes in all; false when memory ran out. */
     bool reserve(int n);
 
@@ -106,7 +106,7 @@ public:
     void clear() { len = 0; fields = 0; }
 
 private:
-    outfmtSpec const* spec;
+    outfmtLayout const* layout;
     char sepText[2];   // the caller's separator as text
     char* table;        // row start's table name, owned copy
     char* buf;          // the text, core allocator, not zero-terminated

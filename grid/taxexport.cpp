@@ -130,8 +130,8 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     /* Errors belong to the caller's window when it is a dialog of its own: a box owned by
        the grid would enable the frame again under that modal dialog when it closes. */
     HWND errOwner = owner && IsWindow(owner) ? owner : hwnd;
-    outfmtSpec const* spec = outfmt_get(OUTFMT_GRID, format);
-    if (!spec || (dest != 1 && dest != 2))
+    outfmtLayout const* layout = outfmt_get(OUTFMT_GRID, format);
+    if (!layout || (dest != 1 && dest != 2))
         return false;
     if ((selRows && countS <= 0) || (selCols && getColCountS() <= 0) || countV <= 0)
         return false;
@@ -188,12 +188,12 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
         return false;
     }
     cOutRow out;
-    out.init(spec, sep, tablename);
+    out.init(layout, sep, tablename);
     bool memOk = out.reserve(toFile ? kFlushAt + 10000 : 10000);
     bool writeOk = true;
-    if (memOk && spec->head)
-        memOk = out.page(spec->head);
-    if (memOk && toFile && spec->titleStart) {
+    if (memOk && layout->head)
+        memOk = out.page(layout->head);
+    if (memOk && toFile && layout->titleStart) {
         memOk = out.titleStart();
         for (short i = 0; memOk && i < n; i++)
             memOk = out.title(cols[cidx[i]]->title);
@@ -214,8 +214,8 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
             out.clear();
         }
     }
-    if (memOk && writeOk && spec->foot)
-        memOk = out.page(spec->foot);
+    if (memOk && writeOk && layout->foot)
+        memOk = out.page(layout->foot);
     freex(cidx);
 
     if (!memOk) {

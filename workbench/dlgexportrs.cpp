@@ -111,7 +111,7 @@ bool exportRows() {
         fail("Cannot open file.");
         return false;
     }
-    outfmtSpec const* layout = outfmt_get(OUTFMT_RESULTSET, job.format);
+    outfmtLayout const* layout = outfmt_get(OUTFMT_RESULTSET, job.format);
     cOutRow row;
     row.init(layout, job.sep, job.table.c_str());
     if (!layout || !row.reserve(kLineBuffer)) {

@@ -9,7 +9,7 @@ void fuzz_outfmt(const unsigned char* data, size_t size) {
     int n = (int)size;
     for (short user = 0; user < 2; user++) {
         for (short format = 1; format <= 4; format++) {
-            outfmtSpec const* f = outfmt_get(user, format);
+            outfmtLayout const* f = outfmt_get(user, format);
             if (!f)
                 continue;
             cOutRow r;

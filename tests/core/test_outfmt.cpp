@@ -100,7 +100,7 @@ TEST(Outfmt, ResultSetColumnDiffers) {
 }
 
 TEST(Outfmt, HtmlPageWithTitlesAndGrowth) {
-    outfmtSpec const* f = outfmt_get(OUTFMT_GRID, OUTFMT_HTML);
+    outfmtLayout const* f = outfmt_get(OUTFMT_GRID, OUTFMT_HTML);
     cOutRow r;
     r.init(f, ',', nullptr);
     ASSERT_TRUE(r.page(f->head));
@@ -125,7 +125,7 @@ TEST(Outfmt, HtmlPageWithTitlesAndGrowth) {
     EXPECT_EQ(3 * (16000 + 2 + 2), c.length());
     c.clear();
     EXPECT_EQ(0, c.length());
-    /* No spec: refused, nothing written. */
+    /* No layout: refused, nothing written. */
     cOutRow none;
     EXPECT_FALSE(none.start());
     EXPECT_FALSE(none.field("x", 1, 2, 0));
