@@ -234,7 +234,7 @@ void cXQueryWindow::executeCommand() {
             logResult(true, 0, kNotConnected, 0);
         } else if (*g->lastError() || bgCanceled()) {
             logResult(true, 0, *g->lastError() ? g->lastError() : kBgCanceled, g->modelSql());
-            if (g->partial)
+            if (g->partial())
                 showRowCounts(true);
         } else {
             logResult(true, 0, kNoSelect, 0);

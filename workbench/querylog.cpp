@@ -54,7 +54,7 @@ void cXQueryWindow::showRowCounts(bool fromDatabase) {
         return;
     rowCounts[current] = rowCountText(fromDatabase, g->getCountA(), g->getCountV(),
                                       g->getColCountA(), settings.maxRows);
-    if (fromDatabase && g->partial) {
+    if (fromDatabase && g->partial()) {
         // The fetch broke off: the rows shown are all there is to count, not the result.
         char buf[48];
         snprintf(buf, sizeof buf, "DB: %d / ERR", g->getCountA());

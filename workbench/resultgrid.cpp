@@ -14,7 +14,7 @@
 
 cResultGrid::cResultGrid()
     : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), blobChars(0), hasUnion(false),
-      errorBoxes(false), rawModel(false), partial(false), stopped(false), loadTimes() {}
+      errorBoxes(false), rawModel(false), stopped(false), loadTimes() {}
 
 namespace {
 double nowMs() {
@@ -44,14 +44,14 @@ void cResultGrid::setConnection(cXdbc* connection) {
         xdb_free(db);
     db = connection;
     ownsDb = false;
-    partial = false;
+    fetchError.clear();
     stopped = false;
     resetax();
     dropModel();
 }
 
 char const* cResultGrid::lastError() {
-    if (partial)
+    if (partial())
         return fetchError.c_str();
     if (!db)
         return "";
@@ -238,7 +238,6 @@ void cResultGrid::widenToNumbers(short colid) {
 bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     cWaitCursor wait;
     cBgStatement bg(hwnd);
-    partial = false;
     stopped = false;
     fetchError.clear();
     loadTimes = cLoadTimes();
@@ -290,7 +289,6 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     loadTimes.clear = tc - t1;
     bool complete = fetchRows();
     db->finish();
-    partial = !complete;
     double t2 = nowMs();
     loadTimes.fetch = t2 - tc;
     if (!keepColumns)

@@ -30,8 +30,7 @@ public:
     bool hasUnion;           // the last SQL holds "union select": no rebuilt SQL
     bool errorBoxes;         // failures also raise a "SQL Error" box
     bool rawModel;           // columns came from the result only: the SQL is run as written
-    bool partial;            // the last load ended on a fetch error: its rows are incomplete
-    std::string fetchError;  // driver message of that error
+    std::string fetchError;  // driver message when the last load's fetch ended on an error
     bool stopped;            // the user stopped the last load's fetch: more rows may exist
     cLoadTimes loadTimes;    // steps of the last loadSelect
 
@@ -42,11 +41,13 @@ public:
     void setConnection(cXdbc* connection);
     void setMaxRows(int n) { rowLimit = n; }
     /* Runs sql (or, with 0, the model again) and loads its rows. A fetch that ends on an
-       error keeps the rows so far, sets partial and fails. */
+       error keeps the rows so far, sets fetchError and fails. */
     bool loadSelect(char const* sql, bool keepColumns);
     /* The model again, rows replaced; false without a live connection. */
     bool rerun(bool keepColumns);
     char const* lastError();
+    /* The last load ended on a fetch error: its rows are incomplete. */
+    bool partial() const { return !fetchError.empty(); }
     char const* modelSql();
     /* SQL of the whole statement as rebuilt from filters and sort order, or, with
        selectedOnly, of the selected columns; "" when there is nothing to show. */

@@ -284,7 +284,7 @@ TEST_F(Safety, FetchBrokenOffIsAnErrorWithThePartialRowsKept) {
     int rows = grid()->getCountA();
     EXPECT_GT(rows, 100) << "rows fetched before the break stay";
     EXPECT_LT(rows, 400);
-    EXPECT_TRUE(grid()->partial);
+    EXPECT_TRUE(grid()->partial());
     EXPECT_EQ(std::string(w->statusBar->text(6)), "DB: " + std::to_string(rows) + " / ERR");
 
     // A complete result on a fresh connection reads as complete again.
@@ -292,7 +292,7 @@ TEST_F(Safety, FetchBrokenOffIsAnErrorWithThePartialRowsKept) {
     ASSERT_TRUE(q1()->connected) << last();
     runOne("select g from generate_series(1, 400) g");
     EXPECT_NE(last().find("[OK]"), std::string::npos) << last();
-    EXPECT_FALSE(grid()->partial);
+    EXPECT_FALSE(grid()->partial());
     EXPECT_STREQ(w->statusBar->text(6), "DB: 400 / 400");
 }
 
