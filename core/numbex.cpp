@@ -94,15 +94,14 @@ char* printDouble(char const* fmt, double d) {
 
 /* Fewest decimals, at most four, that print the value exactly. */
 char const* bestFormat(double v) {
-    if (::floor(v) == v)
-        return g_fmt0;
-    if (::floor(10 * v) == 10 * v)
-        return g_fmt1;
-    if (::floor(100 * v) == 100 * v)
-        return g_fmt2;
-    if (::floor(1000 * v) == 1000 * v)
-        return g_fmt3;
-    return g_fmt4;
+    return cNumbex::NumbexFormats[numbex_bestDecimals(v)];
+}
+
+/* Decimals of one of the formats "%.0f" .. "%.4f", or -1 for any other format. */
+int fixedDecimals(char const* f) {
+    if (f[0] == '%' && f[1] == '.' && f[2] >= '0' && f[2] <= '4' && f[3] == 'f' && !f[4])
+        return f[2] - '0';
+    return -1;
 }
 
 /* Truncation toward zero that saturates instead of overflowing; NaN gives 0. */
@@ -127,6 +126,69 @@ __int64 toInt64(double d) {
 }
 
 }  // namespace
+
+int numbex_bestDecimals(double v) {
+    if (::floor(v) == v)
+        return 0;
+    if (::floor(10 * v) == 10 * v)
+        return 1;
+    if (::floor(100 * v) == 100 * v)
+        return 2;
+    if (::floor(1000 * v) == 1000 * v)
+        return 3;
+    return 4;
+}
+
+/* Below 2^40 the scaled value is within 2^-13 of the exact product, so its rounding is
+   printf's unless it lies near a half; those, and signed zeros, go to printf. */
+int numbex_print(double v, int decimals, char* out, int size) {
+    static const double kScale[5] = {1, 10, 100, 1000, 10000};
+    if (decimals < 0)
+        decimals = 0;
+    if (decimals > 4)
+        decimals = 4;
+    if (!out || size <= 0)
+        return -1;
+    bool neg = signbit(v);
+    double scaled = (neg ? -v : v) * kScale[decimals];
+    if (scaled < 1099511627776.0) {  // false for NaN
+        double whole = ::floor(scaled);
+        double frac = scaled - whole;
+        unsigned long long k = (unsigned long long)whole + (frac > 0.5 ? 1 : 0);
+        if ((frac < 0.499 || frac > 0.501) && !(neg && k == 0)) {
+            char tmp[32];
+            int n = 0;
+            for (int i = 0; i < decimals; i++, k /= 10)
+                tmp[n++] = (char)('0' + k % 10);
+            if (decimals)
+                tmp[n++] = '.';
+            unsigned hi = (unsigned)k;  // 32-bit division for the usual whole parts
+            if (k > 0xffffffffULL) {
+                do {
+                    tmp[n++] = (char)('0' + k % 10);
+                    k /= 10;
+                } while (k);
+            } else {
+                do {
+                    tmp[n++] = (char)('0' + hi % 10);
+                    hi /= 10;
+                } while (hi);
+            }
+            if (neg)
+                tmp[n++] = '-';
+            if (n >= size)
+                return -1;
+            for (int i = 0; i < n; i++)
+                out[i] = tmp[n - 1 - i];
+            out[n] = 0;
+            return n;
+        }
+    }
+    char fmt[8] = "%.0f";
+    fmt[2] = (char)('0' + decimals);
+    int n = snprintf(out, size, fmt, v);
+    return n >= 0 && n < size ? n : -1;
+}
 
 char* cNumbex::NumbexFormats[5] = {g_fmt0, g_fmt1, g_fmt2, g_fmt3, g_fmt4};
 
@@ -191,7 +253,11 @@ char* cNumbex::toChars(char const* fmt, bool force) {
         f = bestFormat(value);
     else
         f = fmt;
-    char* p = printDouble(f, value);
+    int decimals = fixedDecimals(f);
+    char small[64];
+    char* p = decimals >= 0 && numbex_print(value, decimals, small, sizeof small) >= 0
+                  ? strdux(small)
+                  : printDouble(f, value);
     for (char* q = p; *q; q++) {
         if (*q == ',')
             *q = '.';

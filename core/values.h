@@ -257,6 +257,12 @@ VORCORE_API int operator>=(cNumbex const& a, cNumbex const& b);
 VORCORE_API int operator>=(cNumbex const& a, double b);
 VORCORE_API int operator>=(double a, cNumbex const& b);
 
+/* Prints v as printf's "%.<decimals>f" (decimals 0..4) into out, without printf where that
+   gives the same text; returns the length, or -1 when out is too small. */
+VORCORE_API int numbex_print(double v, int decimals, char* out, int size);
+/* Fewest decimals, at most four, that print v exactly: the "BEST_FMT" rule. */
+VORCORE_API int numbex_bestDecimals(double v);
+
 /* Date-time value, kept either packed (timex) or unpacked (_tmx) and converted lazily;
    datexType picks the default picture: 0 date and time, 1 date, 2 time. */
 class VORCORE_API cDatex : public cVariablex {

@@ -434,7 +434,10 @@ protected:
     void notifyCurrow();
     void notifyQbe();
     void widenToFit(short index, cTaxRow* row);
+    void widenToWidest(short index, int minLen);
+    short widestCell(HDC dc, short index, int minLen);
     short measureCell(HDC dc, short index, cTaxRow* row);
+    static char const* shownText(cTaxCol* c, short index, cTaxRow* row);
 
     /* ---- internal: window ---- */
     static LRESULT CALLBACK wndProc(HWND w, UINT m, WPARAM wp, LPARAM lp);

@@ -3,6 +3,13 @@
 
 #include "taxint.h"
 
+/* The text a cell shows, "" for none. */
+char const* cRerovar::shownText(cTaxCol* c, short index, cTaxRow* row) {
+    cTaxit* it = row->item(index);
+    char const* s = (it && it->value) ? it->value->toChars(c->format, false) : "";
+    return s ? s : "";
+}
+
 /* Width of one cell, or of the header with row 0: text plus 3 pixels on each side. */
 short cRerovar::measureCell(HDC dc, short index, cTaxRow* row) {
     cTaxCol* c = index2col(index);
@@ -12,8 +19,7 @@ short cRerovar::measureCell(HDC dc, short index, cTaxRow* row) {
     if (row) {
         if (c->flg & TAXCOL_CHECKBOX)
             return 15;
-        cTaxit* it = row->item(index);
-        char const* s = (it && it->value) ? it->value->toChars(c->format, false) : "";
+        char const* s = shownText(c, index, row);
         SIZE sz = {0, 0};
         int n = (int)strlen(s);
         if (n > 0)
@@ -119,37 +125,60 @@ void cRerovar::setColWidthAt(short index, short width) {
         c->width = best;
         return;
     }
-    /* Every row by the character table; the widest text is then measured for real, and
-       should the two differ (a font that kerns), every row is measured as before. */
-    cCharWidths table(tdc.dc);
+    short widest = widestCell(tdc.dc, index, 0);
+    c->width = widest > best ? widest : best;
+}
+
+/* Widest cell of the column among the rows whose text has at least minLen bytes; 0 when
+   none has. Every such row is summed from the character table, the widest text is then
+   measured for real, and should the two differ (a font that kerns) every such row is
+   measured one by one. */
+short cRerovar::widestCell(HDC dc, short index, int minLen) {
+    cTaxCol* c = index2col(index);
+    if (!c)
+        return 0;
+    cCharWidths table(dc);
     int widest = -1, widestAt = -1;
     for (short a = 0; a < countA; a++) {
-        cTaxit* it = rows[a]->item(index);
-        char const* s = (it && it->value) ? it->value->toChars(c->format, false) : "";
+        char const* s = shownText(c, index, rows[a]);
+        if (minLen > 0 && (int)strlen(s) < minLen)
+            continue;
         int m = table.cell(s);
         if (m > widest) {
             widest = m;
             widestAt = a;
         }
     }
-    if (widestAt >= 0) {
-        cTaxit* it = rows[widestAt]->item(index);
-        char const* s = (it && it->value) ? it->value->toChars(c->format, false) : "";
-        short real = measureCell(tdc.dc, index, rows[widestAt]);
-        short guess = (short)(widest > 600 ? 600 : widest);
-        if (real != guess && (int)strlen(s) > 0) {
-            for (short a = 0; a < countA; a++) {
-                short m = measureCell(tdc.dc, index, rows[a]);
-                if (m > best)
-                    best = m;
-            }
-            c->width = best;
-            return;
-        }
-        if (real > best)
-            best = real;
+    if (widestAt < 0)
+        return 0;
+    short real = measureCell(dc, index, rows[widestAt]);
+    short guess = (short)(widest > 600 ? 600 : widest);
+    if (real == guess || !*shownText(c, index, rows[widestAt]))
+        return real;
+    short best = 0;
+    for (short a = 0; a < countA; a++) {
+        if (minLen > 0 && (int)strlen(shownText(c, index, rows[a])) < minLen)
+            continue;
+        short m = measureCell(dc, index, rows[a]);
+        if (m > best)
+            best = m;
     }
-    c->width = best;
+    return best;
+}
+
+/* Grows the column to the widest of its cells with at least minLen bytes of text. */
+void cRerovar::widenToWidest(short index, int minLen) {
+    cTaxCol* c = index2col(index);
+    if (!c || !hwnd)
+        return;
+    cTaxDC tdc(hwnd, font);
+    if (!tdc.dc)
+        return;
+    short m = widestCell(tdc.dc, index, minLen);
+    if (m > c->width) {
+        c->width = m;
+        updateScroll();
+    }
 }
 
 void cRerovar::setColWidth(short colid, short width, bool rep) {

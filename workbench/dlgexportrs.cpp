@@ -1,7 +1,6 @@
 /* Export Resultset: see dlgexportrs.h. */
 #include "dlgexportrs.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -82,28 +81,6 @@ void driverFail() {
     fail(e && *e ? e : "The data source reported a failure without a message.", "SQL Error");
 }
 
-/* A whole number below 1e15 as "BEST_FMT" prints it ("%.0f"), without printf; 0 for
-   any other value. */
-char const* wholeNumber(double v, char* out) {
-    if (!(v > -1e15 && v < 1e15) || v != (double)(long long)v || (v == 0 && std::signbit(v)))
-        return 0;
-    long long n = (long long)v;
-    unsigned long long u = n < 0 ? 0ULL - (unsigned long long)n : (unsigned long long)n;
-    char tmp[24];
-    int k = 0;
-    do {
-        tmp[k++] = (char)('0' + u % 10);
-        u /= 10;
-    } while (u);
-    int j = 0;
-    if (n < 0)
-        out[j++] = '-';
-    while (k)
-        out[j++] = tmp[--k];
-    out[j] = 0;
-    return out;
-}
-
 /* The export itself; true on success (stopped or not). */
 bool exportRows() {
     cSafeFile out;
@@ -151,7 +128,7 @@ bool exportRows() {
     cNumbex num;
     cDatex date;
     cStrinx text;
-    char digits[24];
+    char digits[64];
     DWORD shown = GetTickCount();
     while (ok && !job.stop) {
         if (!db->fetchNext()) {
@@ -168,12 +145,16 @@ bool exportRows() {
             int n = -1;
             if (t == 1) {
                 db->colValue(i, num);
-                s = num.isNull() ? "" : wholeNumber(num.toDouble(), digits);
-                if (!s)
+                double v = num.toDouble();
+                if (num.isNull())
+                    s = "";
+                else if (numbex_print(v, numbex_bestDecimals(v), digits, sizeof digits) >= 0)
+                    s = digits;
+                else
                     s = num.toChars("BEST_FMT", true);
             } else if (t == 4) {
                 db->colValue(i, date);
-                s = date.toChars(0, true);
+                s = date.isNull() ? "" : ctimex(date.unpack(), date.getFormat());
             } else {
                 db->colValue(i, text);
                 s = text.isNull() ? "" : text.toChars(0, false);

@@ -228,11 +228,7 @@ void cResultGrid::widenToNumbers(short colid) {
     }
     if (longest == 0)
         return;
-    for (short r = 0; r < countA; r++) {
-        char* text = rows[r]->getStr(colid, false);
-        if (text && strlen(text) + 1 >= longest)
-            widenToFit(index, rows[r]);
-    }
+    widenToWidest(index, (int)longest - 1);
 }
 
 bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {

@@ -3,6 +3,8 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "values.h"
@@ -117,6 +119,15 @@ void exerciseNumbex(const char* exact, int len, const std::string& term, Input& 
     (void)s.toChars("%.4f", true);
     cStrinx st;
     st.set(s.value);
+    char mine[400], theirs[400];
+    int places = in.byte() % 5;
+    char fmt[8] = "%.0f";
+    fmt[2] = (char)('0' + places);
+    if (numbex_print(a.value, places, mine, sizeof mine) >= 0) {
+        snprintf(theirs, sizeof theirs, fmt, a.value);
+        if (strcmp(mine, theirs) != 0)
+            __builtin_trap();
+    }
 
     int n = in.count();
     cNumbex x = (a + b) * s - 1.0;

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 TEST(Numbex, CachedTextAndDecimals) {
     cNumbex n(2.25);
@@ -213,4 +215,40 @@ TEST(Numbex, MathAndConversions) {
     EXPECT_FALSE(r2.isNull());
     EXPECT_GE(r2.value, 0.0);
     EXPECT_LE(r2.value, 32767.0);
+}
+
+/* The printf-free printer must give printf's text for every value it takes on. */
+TEST(Numbex, PrintMatchesPrintfEverywhere) {
+    std::vector<double> values = {0.0, -0.0, 0.5, 1.5, 2.5, -0.5, 0.125, 0.00005, -0.00001,
+                                  2.675, 19.99, 1234.5678, -1234.56785, 1e11, 1099511627775.9,
+                                  1099511627776.0, 4294967295.5, 4294967296.25, 1e15, -1e300,
+                                  NAN, INFINITY, -INFINITY, 5e-324};
+    unsigned seed = 12345;
+    for (int i = 0; i < 20000; i++) {
+        seed = seed * 1103515245u + 12345u;
+        double whole = (double)(seed % 2000000) - 1000000.0;
+        seed = seed * 1103515245u + 12345u;
+        double part = (double)(seed % 100000) / 100000.0;  // ties at every number of decimals
+        values.push_back(whole + part);
+        values.push_back((whole + part) * 1e6 + 0.00005);
+        values.push_back(ldexp((double)seed, -(int)(seed % 60)));
+    }
+    char mine[400], theirs[400];
+    for (double v : values) {
+        for (int d = 0; d <= 4; d++) {
+            char fmt[8];
+            snprintf(fmt, sizeof fmt, "%%.%df", d);
+            int want = snprintf(theirs, sizeof theirs, fmt, v);
+            ASSERT_EQ(want, numbex_print(v, d, mine, sizeof mine)) << v << " " << d;
+            ASSERT_STREQ(theirs, mine) << d;
+        }
+        int best = numbex_bestDecimals(v);
+        char bestFmt[8];
+        snprintf(bestFmt, sizeof bestFmt, "%%.%df", best);
+        snprintf(theirs, sizeof theirs, bestFmt, v);
+        ASSERT_STREQ(theirs, cNumbex(v).toChars("BEST_FMT", true));
+    }
+    EXPECT_EQ(-1, numbex_print(123456.5, 2, mine, 9)) << "no room for the terminator";
+    EXPECT_EQ(9, numbex_print(123456.5, 2, mine, 10));
+    EXPECT_EQ(-1, numbex_print(1e300, 0, mine, 100)) << "too long for the buffer";
 }
