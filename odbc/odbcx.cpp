@@ -890,6 +890,45 @@ int cOdbcx::colValue(int i, cVariablex& v)
     return 0;
 }
 
+int cOdbcx::colData(int i, xcolData* out)
+{
+    xbufEntry* e = colBuffers.at(i);
+    if (!e || !out || metaKind)
+        return 0;
+    out->kind = e->kind;
+    out->null = i < colIndCount && *colIndicators[i] == SQL_NULL_DATA;
+    if (out->null)
+        return 1;
+    switch (e->kind) {
+    case XKIND_NUMBER:
+        out->number = *(double*)e->data;
+        break;
+    case XKIND_TEXT:
+    case XKIND_LONG:
+        out->text = (char const*)e->data;
+        break;
+    case XKIND_TIMESTAMP: {
+        TIMESTAMP_STRUCT* ts = (TIMESTAMP_STRUCT*)e->data;
+        out->when = mktimex(ts->year, ts->month, ts->day, ts->hour, ts->minute, ts->second,
+                            (int)(ts->fraction / 1000000u));
+        break;
+    }
+    case XKIND_DATE: {
+        DATE_STRUCT* d = (DATE_STRUCT*)e->data;
+        out->when = mktimex(d->year, d->month, d->day, 0, 0, 0, 0);
+        break;
+    }
+    case XKIND_TIME: {
+        TIME_STRUCT* t = (TIME_STRUCT*)e->data;
+        out->when = mktimex(0, 0, 0, t->hour, t->minute, t->second, 0);
+        break;
+    }
+    default:
+        return 0;
+    }
+    return 1;
+}
+
 DWORD WINAPI cOdbcx::worker(LPVOID self)
 {
     return (DWORD)static_cast<cOdbcx*>(self)->execute();

@@ -60,6 +60,7 @@ public:
     virtual int colType(int i);
     virtual int prmType(int i);
     virtual int colValue(int i, cVariablex& v);
+    virtual int colData(int i, xcolData* out);
     virtual int setValue(cVariablex& v);
     virtual char* errorStr();
     virtual int executeMeta();

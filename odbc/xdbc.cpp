@@ -99,6 +99,11 @@ int cXdbc::fetchNext(cVariablex* v, ...)
     return 1;
 }
 
+int cXdbc::colData(int, xcolData*)
+{
+    return 0;
+}
+
 int cXdbc::eof()
 {
     return eofFlag;

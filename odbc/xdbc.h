@@ -35,6 +35,15 @@ enum {
 /* Longest connection string, terminator included. */
 #define XDB_CONNSTR_SIZE 1024
 
+/* One column of the fetched row as its buffer holds it, for readers that copy nothing. */
+struct xcolData {
+    int kind;          /* 1 number, 2 text, 3 timestamp, 4 date, 5 time, 6 long text */
+    bool null;
+    double number;     /* kind 1 */
+    __int64 when;      /* kinds 3..5: the instant, as colValue gives it to a date */
+    char const* text;  /* kinds 2 and 6: terminated, valid until the next fetch */
+};
+
 /* Abstract data-access object. Created by xdb_init, destroyed only by xdb_free. */
 class VORODBC_API cXdbc : public cObjext {
 public:
@@ -81,6 +90,9 @@ public:
     virtual int colInfo(short colNo, short* kind, int* size) = 0;                  /* 27 */
     virtual int describeCol(short colNo, char* name, short nameSize,
                             short* kind, int* size) = 0;                           /* 28 */
+    /* Column i of the fetched row without a copy; 0 (nothing filled) when the object
+       keeps no such buffer, so the caller reads it through colValue. */
+    virtual int colData(int i, xcolData* out);                                     /* 29 */
 
     /* Binds up to prmExpected values (stopping at a null pointer), then executes. */
     int execute(cVariablex* v, ...);

@@ -81,6 +81,24 @@ void driverFail() {
     fail(e && *e ? e : "The data source reported a failure without a message.", "SQL Error");
 }
 
+/* Column i of the fetched row as it is written, read straight from the row's buffer:
+   numbers by "BEST_FMT", dates by their default picture; 0 when the value has to go
+   through a value object. */
+char const* fieldText(cXdbc* db, int i, int t, char* digits, int size) {
+    xcolData d;
+    if (!db->colData(i, &d))
+        return 0;
+    if (d.null)
+        return "";
+    if (t == 1 && d.kind == 1)
+        return numbex_print(d.number, numbex_bestDecimals(d.number), digits, size) >= 0 ? digits : 0;
+    if (t == 4 && d.kind >= 3 && d.kind <= 5)
+        return ctimex(d.when, cDatex::getDefaultFormat((short)(d.kind - 3)));
+    if (t != 1 && t != 4 && (d.kind == 2 || d.kind == 6))
+        return d.text;
+    return 0;
+}
+
 /* The export itself; true on success (stopped or not). */
 bool exportRows() {
     cSafeFile out;
@@ -141,33 +159,27 @@ bool exportRows() {
         ok = row.start();
         for (int i = 0; ok && i < cols; i++) {
             int t = types[i];
-            char const* s;
+            char const* s = fieldText(db, i, t, digits, sizeof digits);
             int n = -1;
-            if (t == 1) {
+            if (!s && t == 1) {
                 db->colValue(i, num);
-                double v = num.toDouble();
-                if (num.isNull())
-                    s = "";
-                else if (numbex_print(v, numbex_bestDecimals(v), digits, sizeof digits) >= 0)
-                    s = digits;
-                else
-                    s = num.toChars("BEST_FMT", true);
-            } else if (t == 4) {
+                s = num.isNull() ? "" : num.toChars("BEST_FMT", true);
+            } else if (!s && t == 4) {
                 db->colValue(i, date);
                 s = date.isNull() ? "" : ctimex(date.unpack(), date.getFormat());
-            } else {
+            } else if (!s) {
                 db->colValue(i, text);
                 s = text.isNull() ? "" : text.toChars(0, false);
                 if (!s)
                     s = "";
-                if (t == 8 && *s) {
-                    if (job.blobChars <= 0) {
-                        s = "BLOB";
-                    } else {
-                        n = (int)strlen(s);
-                        if (n > job.blobChars)
-                            n = job.blobChars;
-                    }
+            }
+            if (t == 8 && *s) {
+                if (job.blobChars <= 0) {
+                    s = "BLOB";
+                } else {
+                    n = (int)strlen(s);
+                    if (n > job.blobChars)
+                        n = job.blobChars;
                 }
             }
             ok = row.field(s, n, t, 0);
