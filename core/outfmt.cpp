@@ -205,12 +205,21 @@ bool cOutRow::field(char const* t, int n, int typex, long width) {
             if (encl)
                 rule = layout->escape;
         }
-        int need = outq_rule(rule, 0, t, n);
+        /* Most texts hold no quote: those are copied as they are. */
+        if ((rule == OUTQ_CSV && !memchr(t, '"', (size_t)n)) ||
+            (rule == OUTQ_SQL && !memchr(t, '\'', (size_t)n)))
+            rule = OUTQ_NONE;
+        int need = rule == OUTQ_NONE ? n : outq_rule(rule, 0, t, n);
         if (need < 0 || need > 0x7FFFFFF0 - len - 2 || !reserve(len + need + 2))
             return false;
         if (encl)
             buf[len++] = layout->encl;
-        len += outq_rule(rule, buf + len, t, n);
+        if (rule == OUTQ_NONE) {
+            memcpy(buf + len, t, (size_t)n);
+            len += n;
+        } else {
+            len += outq_rule(rule, buf + len, t, n);
+        }
         if (encl)
             buf[len++] = layout->encl;
         n = need + (encl ? 2 : 0);

@@ -40,7 +40,7 @@ struct xcolData {
     int kind;          /* 1 number, 2 text, 3 timestamp, 4 date, 5 time, 6 long text */
     bool null;
     double number;     /* kind 1 */
-    __int64 when;      /* kinds 3..5: the instant, as colValue gives it to a date */
+    _tmx when;         /* kinds 3..5: the fields a date value made by colValue holds */
     char const* text;  /* kinds 2 and 6: terminated, valid until the next fetch */
 };
 

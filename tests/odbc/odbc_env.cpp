@@ -123,6 +123,26 @@ void checkBlockRows(cXdbc* x, int n)
         EXPECT_EQ(2, t.datexType);
         EXPECT_EQ(mktimex(2024, 1, 1, 0, 0, 0, 250) + i * 60000, ts.toTimext()) << "row " << i;
         EXPECT_EQ(0, ts.datexType);
+        // The row's buffers, read without a copy, hold what the values got.
+        cVariablex* got[] = {&id, &num, &txt, &d, &t, &ts, &memo};
+        for (int c = 0; c < 7; c++) {
+            xcolData b;
+            ASSERT_EQ(1, x->colData(c, &b)) << "column " << c;
+            ASSERT_EQ(got[c]->isNull(), b.null) << "row " << i << " column " << c;
+            if (b.null)
+                continue;
+            if (types[c] == 1) {
+                EXPECT_EQ(got[c]->toDouble(), b.number);
+            } else if (types[c] == 4) {
+                _tmx const& v = static_cast<cDatex*>(got[c])->unpack();
+                EXPECT_TRUE(v.year == b.when.year && v.month == b.when.month && v.day == b.when.day &&
+                            v.hour == b.when.hour && v.minute == b.when.minute &&
+                            v.second == b.when.second && v.msec == b.when.msec)
+                    << "row " << i << " column " << c;
+            } else {
+                EXPECT_STREQ(static_cast<cStrinx*>(got[c])->text, b.text);
+            }
+        }
         if (i == 100) {
             EXPECT_EQ(8191, memo.len()) << "long data cut";
             EXPECT_EQ(std::string(8191, 'x'), memo.text);

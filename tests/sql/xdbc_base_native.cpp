@@ -28,3 +28,7 @@ int cXdbc::prepare(char const* sql) {
 char* cXdbc::errorStr() {
     return errorText;
 }
+
+int cXdbc::colData(int, xcolData*) {
+    return 0;
+}
