@@ -437,7 +437,8 @@ protected:
     void widenToWidest(short index, int minLen);
     short widestCell(HDC dc, short index, int minLen);
     short measureCell(HDC dc, short index, cTaxRow* row);
-    static char const* shownText(cTaxCol* c, short index, cTaxRow* row);
+    static char const* shownText(cTaxCol* c, short index, cTaxRow* row, char* buf = 0);
+    int longestText(short index);
 
     /* ---- internal: window ---- */
     static LRESULT CALLBACK wndProc(HWND w, UINT m, WPARAM wp, LPARAM lp);

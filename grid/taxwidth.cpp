@@ -3,11 +3,41 @@
 
 #include "taxint.h"
 
-/* The text a cell shows, "" for none. */
-char const* cRerovar::shownText(cTaxCol* c, short index, cTaxRow* row) {
+/* The text a cell shows, "" for none. With buf (64 bytes), a number in a fixed format
+   whose text the cell does not keep yet is printed there instead of into the cell. */
+char const* cRerovar::shownText(cTaxCol* c, short index, cTaxRow* row, char* buf) {
     cTaxit* it = row->item(index);
-    char const* s = (it && it->value) ? it->value->toChars(c->format, false) : "";
+    if (!it || !it->value)
+        return "";
+    if (buf && it->value->type() == VTYPE_NUMBEX && !it->value->isNull()) {
+        cNumbex* n = (cNumbex*)it->value;
+        char const* f = c->format && *c->format ? c->format
+                                                : cNumbex::NumbexFormats[n->numbexType >= 0 && n->numbexType < 5 ? n->numbexType : 4];
+        int d = -1;
+        if (stricmpx(f, "BEST_FMT") == 0)
+            d = numbex_bestDecimals(n->value);
+        else if (f[0] == '%' && f[1] == '.' && f[2] >= '0' && f[2] <= '4' && f[3] == 'f' && !f[4])
+            d = f[2] - '0';
+        if (!n->text && d >= 0 && numbex_print(n->value, d, buf, 64) >= 0)
+            return buf;
+    }
+    char const* s = it->value->toChars(c->format, false);
     return s ? s : "";
+}
+
+/* Length of the longest text the column shows. */
+int cRerovar::longestText(short index) {
+    cTaxCol* c = index2col(index);
+    if (!c)
+        return 0;
+    char buf[64];
+    int longest = 0;
+    for (short a = 0; a < countA; a++) {
+        int n = (int)strlen(shownText(c, index, rows[a], buf));
+        if (n > longest)
+            longest = n;
+    }
+    return longest;
 }
 
 /* Width of one cell, or of the header with row 0: text plus 3 pixels on each side. */
@@ -138,9 +168,10 @@ short cRerovar::widestCell(HDC dc, short index, int minLen) {
     if (!c)
         return 0;
     cCharWidths table(dc);
+    char buf[64];
     int widest = -1, widestAt = -1;
     for (short a = 0; a < countA; a++) {
-        char const* s = shownText(c, index, rows[a]);
+        char const* s = shownText(c, index, rows[a], buf);
         if (minLen > 0 && (int)strlen(s) < minLen)
             continue;
         int m = table.cell(s);
@@ -157,7 +188,7 @@ short cRerovar::widestCell(HDC dc, short index, int minLen) {
         return real;
     short best = 0;
     for (short a = 0; a < countA; a++) {
-        if (minLen > 0 && (int)strlen(shownText(c, index, rows[a])) < minLen)
+        if (minLen > 0 && (int)strlen(shownText(c, index, rows[a], buf)) < minLen)
             continue;
         short m = measureCell(dc, index, rows[a]);
         if (m > best)

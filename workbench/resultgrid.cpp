@@ -219,16 +219,10 @@ void cResultGrid::widenToNumbers(short colid) {
     short index = colid2index(colid);
     if (index < 0 || !hwnd)
         return;
-    size_t longest = 0;
-    for (short r = 0; r < countA; r++) {
-        char* text = rows[r]->getStr(colid, false);
-        size_t n = text ? strlen(text) : 0;
-        if (n > longest)
-            longest = n;
-    }
+    int longest = longestText(index);
     if (longest == 0)
         return;
-    widenToWidest(index, (int)longest - 1);
+    widenToWidest(index, longest - 1);
 }
 
 bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
