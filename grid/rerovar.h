@@ -435,6 +435,7 @@ protected:
     void notifyQbe();
     void widenToFit(short index, cTaxRow* row);
     void widenToWidest(short index, int minLen);
+    void widenTo(short index, cTaxRow* row, int minLen);
     short widestCell(HDC dc, short index, int minLen);
     short measureCell(HDC dc, short index, cTaxRow* row);
     static char const* shownText(cTaxCol* c, short index, cTaxRow* row, char* buf = 0);

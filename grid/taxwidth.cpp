@@ -199,17 +199,26 @@ short cRerovar::widestCell(HDC dc, short index, int minLen) {
 
 /* Grows the column to the widest of its cells with at least minLen bytes of text. */
 void cRerovar::widenToWidest(short index, int minLen) {
+    widenTo(index, 0, minLen < 0 ? 0 : minLen);
+}
+
+/* Grows the column to row's cell (minLen < 0), or to its widest cell of at least minLen
+   bytes; a grown cell is repainted at once, a grown column waits for the next paint. */
+void cRerovar::widenTo(short index, cTaxRow* row, int minLen) {
     cTaxCol* c = index2col(index);
     if (!c || !hwnd)
         return;
     cTaxDC tdc(hwnd, font);
     if (!tdc.dc)
         return;
-    short m = widestCell(tdc.dc, index, minLen);
-    if (m > c->width) {
-        c->width = m;
+    short m = minLen < 0 ? measureCell(tdc.dc, index, row) : widestCell(tdc.dc, index, minLen);
+    if (m <= c->width)
+        return;
+    c->width = m;
+    if (minLen < 0)
+        repaint();
+    else
         updateScroll();
-    }
 }
 
 void cRerovar::setColWidth(short colid, short width, bool rep) {
@@ -233,15 +242,5 @@ void cRerovar::setAllColWidth(short width, bool rep) {
 }
 
 void cRerovar::widenToFit(short index, cTaxRow* row) {
-    cTaxCol* c = index2col(index);
-    if (!c || !hwnd)
-        return;
-    cTaxDC tdc(hwnd, font);
-    if (!tdc.dc)
-        return;
-    short m = measureCell(tdc.dc, index, row);
-    if (m > c->width) {
-        c->width = m;
-        repaint();
-    }
+    widenTo(index, row, -1);
 }
