@@ -114,14 +114,16 @@ ours_script() {  # ours_script <key> <file>
 }
 for r in $(seq 1 "$rounds"); do
   ours_script sc_lumbra_sqlite "$out/script_lumbra_sqlite.sql"
+  sqlite_rows=$(sqlite3 "$db" 'select count(*) from sc_bench')
   fresh; tool sc_sqlite3_auto sh -c "sqlite3 '$db' < '$out/script_plain.sql'"
   fresh; tool sc_sqlite3_tx sh -c "sqlite3 '$db' < '$out/script_tx.sql'"
   ours_script sc_lumbra_pg "$out/script_lumbra_pg.sql"
+  pg_rows=$(psql_bench -A -t -c 'select count(*) from sc_bench')
   fresh; tool sc_psql_auto psql_bench -f "$out/script_plain.sql"
   fresh; tool sc_psql_tx psql_bench -1 -f "$out/script_plain.sql"
   echo "   round $r done"
 done
-echo "   rows after the last run: sqlite $(sqlite3 "$db" 'select count(*) from sc_bench'), pg $(psql_bench -A -t -c 'select count(*) from sc_bench')"
+echo "   rows Lumbra's last scripts left: sqlite $sqlite_rows, pg $pg_rows (of $stmts)"
 "$build/winerun" "$bench" sendmsg 20000 | sed 's/^/   /'
 
 echo
