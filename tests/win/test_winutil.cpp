@@ -161,12 +161,21 @@ POINT trackAndPick(cFloxMenu& fm, HWND owner, short x, short y, bool* timedOut) 
             RECT r = windowRect(m);
             at.x = r.left;
             at.y = r.top;
-            PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
             stage = 1;
             return false;
         }
-        PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
-        return true;
+        // The pointer's motion over the new popup (it opens under the cursor) takes the
+        // highlight away whenever it arrives: Enter only once the first item is lit.
+        HMENU hm = (HMENU)SendMessageA(m, MN_GETHMENU, 0, 0);
+        if (hm && (GetMenuState(hm, 0, MF_BYPOSITION) & MF_HILITE)) {
+            PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
+            return true;
+        }
+        if (!hm || !(GetMenuState(hm, 1, MF_BYPOSITION) & MF_HILITE))
+            PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
+        else
+            PostMessageA(m, WM_KEYDOWN, VK_UP, 0);
+        return false;
     });
     fm.fmTrack(owner, x, y);
     *timedOut = driver.timedOut();
