@@ -246,18 +246,8 @@ char* cNumbex::toChars(char const* fmt, bool force) {
     }
     if (text && !force)
         return text;
-    char const* f;
-    if (!fmt || !*fmt)
-        f = NumbexFormats[numbexType >= 0 && numbexType < 5 ? numbexType : 4];
-    else if (stricmpx(fmt, "BEST_FMT") == 0)
-        f = bestFormat(value);
-    else
-        f = fmt;
-    int decimals = fixedDecimals(f);
     char small[64];
-    char* p = decimals >= 0 && numbex_print(value, decimals, small, sizeof small) >= 0
-                  ? strdux(small)
-                  : printDouble(f, value);
+    char* p = print(fmt, small, sizeof small) >= 0 ? strdux(small) : printDouble(formatFor(fmt), value);
     for (char* q = p; *q; q++) {
         if (*q == ',')
             *q = '.';
@@ -265,6 +255,22 @@ char* cNumbex::toChars(char const* fmt, bool force) {
     freex(text);
     text = p;
     return text;
+}
+
+/* The printf format toChars uses for fmt. */
+char const* cNumbex::formatFor(char const* fmt) const {
+    if (!fmt || !*fmt)
+        return NumbexFormats[numbexType >= 0 && numbexType < 5 ? numbexType : 4];
+    if (stricmpx(fmt, "BEST_FMT") == 0)
+        return bestFormat(value);
+    return fmt;
+}
+
+int cNumbex::print(char const* fmt, char* buf, int size) const {
+    if (null)
+        return -1;
+    int decimals = fixedDecimals(formatFor(fmt));
+    return decimals >= 0 ? numbex_print(value, decimals, buf, size) : -1;
 }
 
 char* cNumbex::toChars(short decimals) {

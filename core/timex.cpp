@@ -204,6 +204,19 @@ __int64 mktimex(_tmx tm) {
     return mktimex(tm.year, tm.month, tm.day, tm.hour, tm.minute, tm.second, tm.msec);
 }
 
+_tmx tmxfields(int year, int month, int day, int hour, int minute, int second, int msec) {
+    if (year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 &&
+        day <= kMonthDays[month - 1] + ((month == 2 && isLeap(year)) ? 1 : 0) && hour >= 0 &&
+        hour < 24 && minute >= 0 && minute < 60 && second >= 0 && second < 60 && msec >= 0 &&
+        msec < 1000) {
+        _tmx tm = {(short)year,         (unsigned char)month,  (unsigned char)day,
+                   (unsigned char)hour, (unsigned char)minute, (unsigned char)second,
+                   (unsigned short)msec};
+        return tm;
+    }
+    return gmtimex(mktimex(year, month, day, hour, minute, second, msec));
+}
+
 /* Negative values lie before the calendar and give the empty record; values past
    32767-12-31 23:59:59.999 give that last representable moment. */
 _tmx gmtimex(__int64 t) {

@@ -21,6 +21,9 @@ struct _tmx {
 VORCORE_API __int64 mktimex(int year, int month, int day, int hour, int minute, int second, int msec);
 VORCORE_API __int64 mktimex(_tmx tm);
 VORCORE_API _tmx gmtimex(__int64 t);
+/* The record gmtimex(mktimex(...)) gives for these fields, without the round trip for a
+   valid date and time of the years 1..9999. */
+VORCORE_API _tmx tmxfields(int year, int month, int day, int hour, int minute, int second, int msec);
 VORCORE_API __int64 timex();
 VORCORE_API __int64 timet_to_timex(long secs);
 VORCORE_API long timex_to_timet(__int64 t);

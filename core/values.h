@@ -176,6 +176,11 @@ public:
     virtual void freesval();
 
     char* toChars(short decimals);
+    /* The text toChars(fmt) gives, printed into buf without touching the kept text, for the
+       fixed formats "%.0f" .. "%.4f" and "BEST_FMT"; -1 for any other format, a null
+       value or a buffer too small. */
+    int print(char const* fmt, char* buf, int size) const;
+    char const* formatFor(char const* fmt) const;
     void setNumbexType(short t);
     short toShort();
     operator double() const;

@@ -9,16 +9,9 @@ char const* cRerovar::shownText(cTaxCol* c, short index, cTaxRow* row, char* buf
     cTaxit* it = row->item(index);
     if (!it || !it->value)
         return "";
-    if (buf && it->value->type() == VTYPE_NUMBEX && !it->value->isNull()) {
+    if (buf && it->value->type() == VTYPE_NUMBEX) {
         cNumbex* n = (cNumbex*)it->value;
-        char const* f = c->format && *c->format ? c->format
-                                                : cNumbex::NumbexFormats[n->numbexType >= 0 && n->numbexType < 5 ? n->numbexType : 4];
-        int d = -1;
-        if (stricmpx(f, "BEST_FMT") == 0)
-            d = numbex_bestDecimals(n->value);
-        else if (f[0] == '%' && f[1] == '.' && f[2] >= '0' && f[2] <= '4' && f[3] == 'f' && !f[4])
-            d = f[2] - '0';
-        if (!n->text && d >= 0 && numbex_print(n->value, d, buf, 64) >= 0)
+        if (!n->text && n->print(c->format, buf, 64) >= 0)
             return buf;
     }
     char const* s = it->value->toChars(c->format, false);

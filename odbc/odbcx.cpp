@@ -890,22 +890,6 @@ int cOdbcx::colValue(int i, cVariablex& v)
     return 0;
 }
 
-/* The fields of a date value packed from these: a valid date and time as they are,
-   anything else as packing and unpacking make of it. */
-static _tmx xfields(int y, int mo, int d, int h, int mi, int s, int ms)
-{
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = y % 400 == 0 || (y % 4 == 0 && y % 100 != 0);
-    if (y >= 1 && y <= 9999 && mo >= 1 && mo <= 12 && d >= 1 &&
-        d <= days[mo - 1] + (mo == 2 && leap ? 1 : 0) && h >= 0 && h < 24 && mi >= 0 && mi < 60 &&
-        s >= 0 && s < 60 && ms >= 0 && ms < 1000) {
-        _tmx tm = {(short)y, (unsigned char)mo, (unsigned char)d, (unsigned char)h,
-                   (unsigned char)mi, (unsigned char)s, (unsigned short)ms};
-        return tm;
-    }
-    return gmtimex(mktimex(y, mo, d, h, mi, s, ms));
-}
-
 int cOdbcx::colData(int i, xcolData* out)
 {
     xbufEntry* e = colBuffers.at(i);
@@ -925,18 +909,18 @@ int cOdbcx::colData(int i, xcolData* out)
         break;
     case XKIND_TIMESTAMP: {
         TIMESTAMP_STRUCT* ts = (TIMESTAMP_STRUCT*)e->data;
-        out->when = xfields(ts->year, ts->month, ts->day, ts->hour, ts->minute, ts->second,
+        out->when = tmxfields(ts->year, ts->month, ts->day, ts->hour, ts->minute, ts->second,
                             (int)(ts->fraction / 1000000u));
         break;
     }
     case XKIND_DATE: {
         DATE_STRUCT* d = (DATE_STRUCT*)e->data;
-        out->when = xfields(d->year, d->month, d->day, 0, 0, 0, 0);
+        out->when = tmxfields(d->year, d->month, d->day, 0, 0, 0, 0);
         break;
     }
     case XKIND_TIME: {
         TIME_STRUCT* t = (TIME_STRUCT*)e->data;
-        out->when = gmtimex(mktimex(0, 0, 0, t->hour, t->minute, t->second, 0));
+        out->when = tmxfields(0, 0, 0, t->hour, t->minute, t->second, 0);
         break;
     }
     default:

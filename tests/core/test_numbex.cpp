@@ -247,8 +247,12 @@ TEST(Numbex, PrintMatchesPrintfEverywhere) {
         snprintf(bestFmt, sizeof bestFmt, "%%.%df", best);
         snprintf(theirs, sizeof theirs, bestFmt, v);
         ASSERT_STREQ(theirs, cNumbex(v).toChars("BEST_FMT", true));
+        if (cNumbex(v).print("best_fmt", mine, sizeof mine) >= 0)
+            ASSERT_STREQ(theirs, mine) << "print gives toChars' text";
     }
     EXPECT_EQ(-1, numbex_print(123456.5, 2, mine, 9)) << "no room for the terminator";
     EXPECT_EQ(9, numbex_print(123456.5, 2, mine, 10));
     EXPECT_EQ(-1, numbex_print(1e300, 0, mine, 100)) << "too long for the buffer";
+    EXPECT_EQ(-1, cNumbex(2.5).print("%e", mine, sizeof mine)) << "not a fixed format";
+    EXPECT_EQ(-1, cNumbex().print(0, mine, sizeof mine)) << "null";
 }

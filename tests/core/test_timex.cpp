@@ -197,3 +197,24 @@ TEST(Timex, CalendarHelpers) {
     EXPECT_EQ(0, timex_trunc(3723004));
     EXPECT_EQ(0, timex_trunc(-1));
 }
+
+/* The shortcut for valid fields gives exactly what the round trip gives, and leaves every
+   other combination to it. */
+TEST(Timex, FieldsAsTheRoundTripGivesThem) {
+    int const years[] = {-1, 0, 1, 4, 100, 1900, 1999, 2000, 2023, 2024, 2100, 9999, 10000, 32767};
+    int const days[] = {-1, 0, 1, 28, 29, 30, 31, 32};
+    int const times[][4] = {{0, 0, 0, 0}, {23, 59, 59, 999}, {24, 0, 0, 0}, {12, 60, 0, 0},
+                            {1, 2, 60, 0}, {1, 2, 3, 1000}, {-1, 0, 0, 0}, {0, 0, 0, -5}};
+    for (int y : years)
+        for (int mo = -1; mo <= 14; mo++)
+            for (int d : days)
+                for (auto const& t : times) {
+                    _tmx a = tmxfields(y, mo, d, t[0], t[1], t[2], t[3]);
+                    _tmx b = gmtimex(mktimex(y, mo, d, t[0], t[1], t[2], t[3]));
+                    ASSERT_TRUE(a.year == b.year && a.month == b.month && a.day == b.day &&
+                                a.hour == b.hour && a.minute == b.minute && a.second == b.second &&
+                                a.msec == b.msec)
+                        << y << "-" << mo << "-" << d << " " << t[0] << ":" << t[1] << ":" << t[2]
+                        << "." << t[3];
+                }
+}
