@@ -4,6 +4,12 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
+
+#ifdef _WIN32
+#include "mempool.h"
+#define LUMBRA_POOL 1  // natively every block stays the runtime's, for the sanitizers
+#endif
 
 namespace {
 
@@ -84,6 +90,58 @@ long long readField(char** pp, short width, long long lo, long long hi) {
 
 /* ---- Allocator ---- */
 
+#ifdef LUMBRA_POOL
+namespace {
+
+/* Never destroyed: other modules may still free blocks while the process ends. */
+cMemPool& pool() {
+    alignas(cMemPool) static unsigned char room[sizeof(cMemPool)];
+    static cMemPool* p = ::new (room) cMemPool((size_t)256 << 20);
+    return *p;
+}
+
+}  // namespace
+
+void* mallox(int size) {
+    unsigned n = size > 0 ? (unsigned)size : 1;
+    void* p = pool().alloc(n);
+    return p ? p : malloc(n);
+}
+
+void* reallox(void* p, unsigned size) {
+    if (!p)
+        return mallox((int)(size ? size : 1));
+    cMemPool& mp = pool();
+    if (!mp.owns(p))
+        return realloc(p, size ? size : 1);
+    unsigned have = mp.blockSize(p);
+    if (size <= have)
+        return p;
+    void* q = mallox((int)size);
+    if (q) {
+        memcpy(q, p, have);
+        mp.release(p);
+    }
+    return q;
+}
+
+void freex(void* p) {
+    if (!p)
+        return;
+    cMemPool& mp = pool();
+    if (mp.owns(p))
+        mp.release(p);
+    else
+        free(p);
+}
+
+unsigned strx_pooled(unsigned* blocks) {
+    cMemPool& mp = pool();
+    if (blocks)
+        *blocks = (unsigned)mp.inUse();
+    return (unsigned)mp.committed();
+}
+#else
 void* mallox(int size) {
     return malloc(size > 0 ? (size_t)size : 1);
 }
@@ -97,12 +155,19 @@ void freex(void* p) {
         free(p);
 }
 
+unsigned strx_pooled(unsigned* blocks) {
+    if (blocks)
+        *blocks = 0;
+    return 0;
+}
+#endif
+
 /* ---- Duplication and slots ---- */
 
 char* strdux(void* s) {
     const char* src = s ? (const char*)s : "";
     size_t n = strlen(src);
-    char* r = (char*)malloc(n + 1);
+    char* r = (char*)mallox((int)n + 1);
     memcpy(r, src, n + 1);
     return r;
 }
@@ -110,9 +175,11 @@ char* strdux(void* s) {
 char* strndux(char* s, int n) {
     if (!s || n <= 0)
         return strdux(nullptr);
-    char* r = (char*)calloc((size_t)n + 1, 1);
-    for (int i = 0; i < n && s[i]; i++)
+    char* r = (char*)mallox(n + 1);
+    int i = 0;
+    for (; i < n && s[i]; i++)
         r[i] = s[i];
+    memset(r + i, 0, (size_t)(n + 1 - i));
     return r;
 }
 
@@ -215,7 +282,7 @@ void strx_trim(char** slot, int mode) {
             end--;
     }
     size_t n = end - begin;
-    char* r = (char*)malloc(n + 1);
+    char* r = (char*)mallox((int)n + 1);
     memcpy(r, s + begin, n);
     r[n] = 0;
     freex(s);
@@ -311,7 +378,7 @@ char** strx_split(char* s, char* unused) {
         while (*p && !isBlank((unsigned char)*p))
             p++;
     }
-    char** a = (char**)malloc(sizeof(char*) * ((size_t)words + 1));
+    char** a = (char**)mallox((int)(sizeof(char*) * ((size_t)words + 1)));
     int k = 0;
     for (char* p = s; *p;) {
         while (isBlank((unsigned char)*p))

@@ -8,6 +8,10 @@
 VORCORE_API void* mallox(int size);
 VORCORE_API void* reallox(void* p, unsigned size);
 VORCORE_API void freex(void* p);
+/* Bytes the allocator has taken from the system for small blocks, in use or kept for reuse,
+   and (when blocks is given) how many small blocks are in use; both 0 where small blocks
+   come from the runtime heap, whose own walk counts them. */
+VORCORE_API unsigned strx_pooled(unsigned* blocks);
 
 /* Duplication and string slots. */
 VORCORE_API char* strdux(void* s);

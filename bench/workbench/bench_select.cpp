@@ -20,6 +20,7 @@
 #include "querywin.h"
 #include "queryslot.h"
 #include "resultgrid.h"
+#include "strx.h"
 #include "winutil.h"
 #include "xdbc.h"
 
@@ -47,7 +48,8 @@ double workingSetKb() {
     return pm.WorkingSetSize / 1024.0;
 }
 
-/* Bytes in use in every heap of the process (blocks and their headers), in KB. */
+/* Bytes in use in every heap of the process (blocks and their headers) and the shared
+   allocator's small-block pool, in KB. */
 double heapKb() {
     HANDLE heaps[64];
     DWORD n = GetProcessHeaps(64, heaps);
@@ -62,7 +64,7 @@ double heapKb() {
         }
         HeapUnlock(heaps[i]);
     }
-    return total / 1024.0;
+    return (total + strx_pooled(0)) / 1024.0;
 }
 
 /* The same rows through cXdbc alone: fetchNext and colValue into one value per column. */

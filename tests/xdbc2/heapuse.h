@@ -1,9 +1,12 @@
-/* Blocks and bytes in use on the C runtime heap that mallox, the drivers and the tests share:
-   equal counts before and after a repeated run mean nothing leaked. */
+/* Blocks and bytes in use on the C runtime heap that mallox, the drivers and the tests share,
+   with mallox's small blocks: equal counts before and after a repeated run mean nothing
+   leaked. */
 #ifndef LUMBRA_TESTS_XDBC2_HEAPUSE_H
 #define LUMBRA_TESTS_XDBC2_HEAPUSE_H
 
 #include <malloc.h>
+
+#include "strx.h"
 
 struct HeapUse {
     long blocks;
@@ -20,6 +23,9 @@ inline HeapUse heapUse() {
             u.bytes += (long)hi._size;
         }
     }
+    unsigned small = 0;
+    u.bytes += (long)strx_pooled(&small);
+    u.blocks += (long)small;
     return u;
 }
 
