@@ -295,7 +295,7 @@ public:
     bool trueColor;   // the display has more than 256 colours
     bool iconsHeld;   // this grid counts among the users of the shared icons
     bool frameDue;    // the frame (scroll bars) waits for its repaint
-    bool bulkLoad;    // rows are being appended: scroll bars are set once at the end
+    short bulkLoad;   // open bulk loads: the scroll bars are set once, when the last ends
 
     cRerovar();
 
@@ -325,11 +325,13 @@ public:
 
     /* ---- rows ---- */
     cTaxRow* addRow(short pos);
-    /* Around many addRow calls: the scroll bars are set once, by endBulkLoad. */
-    void beginBulkLoad() { bulkLoad = true; }
+    /* Around many changes (rows, columns, widths): the scroll bars are set once, by the
+       outermost endBulkLoad. Showing or hiding a bar reframes the window, and under Wine
+       its repaint alone costs about 10 ms. */
+    void beginBulkLoad() { bulkLoad++; }
     void endBulkLoad() {
-        bulkLoad = false;
-        updateScroll();
+        if (bulkLoad > 0 && --bulkLoad == 0)
+            updateScroll();
     }
     short getCountA();
     short getCountV();

@@ -41,7 +41,7 @@ cRerovar::cRerovar()
       editing(false), editCol(-1), editIsList(false),
       sortColid(-1), sortIndex(-1), sortDir(0),
       anchorRow(0), hasFocus(false), menuCol(-1),
-      trueColor(isTrueColor()), iconsHeld(false), frameDue(false), bulkLoad(false) {
+      trueColor(isTrueColor()), iconsHeld(false), frameDue(false), bulkLoad(0) {
     for (int i = 0; i < TAX_BANDS; i++) {
         bandBack[i] = 0xFFFFFF;
         bandText[i] = 0x000000;
@@ -418,8 +418,7 @@ cTaxRow* cRerovar::addRow(short pos) {
         if (!allShown)
             rebuildV();
     }
-    if (!bulkLoad)
-        updateScroll();
+    updateScroll();
     return row;
 }
 

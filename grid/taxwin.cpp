@@ -201,7 +201,7 @@ static bool setBar(HWND w, int bar, int last, int pos) {
 }
 
 void cRerovar::updateScroll() {
-    if (!created || !hwnd)
+    if (!created || !hwnd || bulkLoad)
         return;
     bool v = setBar(hwnd, SB_VERT, maxTopRow(), topRow);
     bool hz = setBar(hwnd, SB_HORZ, colCount > 0 ? colCount - 1 : 0, firstCol);

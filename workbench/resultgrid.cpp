@@ -266,6 +266,12 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     }
     double t1 = nowMs();
     loadTimes.execute = t1 - t0;
+    // Clearing, new columns, rows and widths set the scroll bars once, at the end.
+    struct BulkScope {
+        cRerovar* grid;
+        ~BulkScope() { grid->endBulkLoad(); }
+    } bulk = {this};
+    beginBulkLoad();
     deleteRows(false);
     if (!keepColumns) {
         resetax();
