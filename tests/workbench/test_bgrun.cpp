@@ -197,13 +197,15 @@ TEST_F(Bg, FetchOfManyRowsStoppedByEscKeepsThePartialGrid) {
     runOne(pgConnect());
     ASSERT_TRUE(q1()->connected) << last();
     escWhenRunning("Fetching...");
-    // Rows wide enough that 10,000 of them take well over the first progress step.
+    // Rows wide enough that 10,000 of them take well over the first progress step (400
+    // texts of 160 characters in each step of 100 ms would be quicker than any run so far).
     std::string sql = "select g";
-    for (int i = 0; i < 16; i++)
-        sql += ", repeat(md5((g + " + std::to_string(i) + ")::text), 3) as c" + std::to_string(i);
-    runOne(sql + " from generate_series(1, 100000) g");
+    for (int i = 0; i < 40; i++)
+        sql += ", repeat(md5((g + " + std::to_string(i) + ")::text), 5) as c" + std::to_string(i);
+    runOne(sql + " from generate_series(1, 20000) g");
     g_tick = nullptr;
     int rows = grid()->getCountA();
+    printf("fetch stopped by Esc after %d rows\n", rows);
     EXPECT_GT(rows, 0);
     EXPECT_LT(rows, 10000) << "Esc stopped the fetch before the row limit";
     char want[48];
