@@ -1,14 +1,17 @@
 /* Start-up time of a program until its main window takes input, beside an empty window
    program (bench_empty.exe, beside this one), in turns.
-   Usage: bench_startup <program.exe> [runs]
-   Each start runs in a fresh empty directory (so the program finds no settings), is timed
-   from CreateProcess until WaitForInputIdle returns and a visible top-level window of the
-   process exists, and is then ended. Prints every start and the medians. */
+   Usage: bench_startup <program.exe> [runs] [window class]
+   Each start runs in a fresh directory holding only a settings file without settings (the
+   program's directory when none is registered; without the file the program would stop at
+   its warning box), is timed from CreateProcess until WaitForInputIdle returns and a visible
+   top-level window of the process (of the given class, when one is given) exists, and is
+   then ended. Prints every start and the medians. */
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,7 @@ namespace {
 
 struct Find {
     DWORD pid;
+    char const* cls;  // 0: any class
     HWND found;
 };
 
@@ -25,7 +29,9 @@ BOOL CALLBACK findWindow(HWND w, LPARAM lp) {
     Find* f = (Find*)lp;
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid == f->pid && IsWindowVisible(w)) {
+    char cls[64] = "";
+    if (pid == f->pid && IsWindowVisible(w) &&
+        (!f->cls || (GetClassNameA(w, cls, sizeof cls) && strcmp(cls, f->cls) == 0))) {
         f->found = w;
         return FALSE;
     }
@@ -33,8 +39,15 @@ BOOL CALLBACK findWindow(HWND w, LPARAM lp) {
 }
 
 /* Milliseconds from CreateProcess until the program's window takes input; -1 on failure. */
-double startOnce(std::string const& cmd, std::string const& dir) {
+double startOnce(std::string const& cmd, std::string const& dir, char const* cls) {
     CreateDirectoryA(dir.c_str(), 0);
+    HANDLE ini = CreateFileA((dir + "\\Lumbra.ini").c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, 0);
+    if (ini != INVALID_HANDLE_VALUE) {
+        DWORD done = 0;
+        WriteFile(ini, "[Lumbra Settings]\r\n", 19, &done, 0);
+        CloseHandle(ini);
+    }
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
@@ -45,7 +58,7 @@ double startOnce(std::string const& cmd, std::string const& dir) {
         return -1;
     double ms = -1;
     if (WaitForInputIdle(pi.hProcess, 20000) == 0) {
-        Find f = {pi.dwProcessId, 0};
+        Find f = {pi.dwProcessId, cls, 0};
         for (int i = 0; i < 20000 && !f.found; i++) {
             EnumWindows(findWindow, (LPARAM)&f);
             if (!f.found)
@@ -84,10 +97,11 @@ void removeTree(std::string const& dir) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        fprintf(stderr, "usage: bench_startup <program.exe> [runs]\n");
+        fprintf(stderr, "usage: bench_startup <program.exe> [runs] [window class]\n");
         return 2;
     }
     int runs = argc > 2 ? atoi(argv[2]) : 5;
+    char const* cls = argc > 3 ? argv[3] : 0;
     if (runs < 1)
         runs = 1;
     char self[MAX_PATH], full[MAX_PATH], tmp[MAX_PATH];
@@ -101,12 +115,12 @@ int main(int argc, char** argv) {
     std::string base = std::string(tmp) + "startup_bench_" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(base.c_str(), 0);
 
-    startOnce(empty, base + "\\warm0");  // Wine's own start-up paths warm
-    startOnce(program, base + "\\warm1");
+    startOnce(empty, base + "\\warm0", 0);  // Wine's own start-up paths warm
+    startOnce(program, base + "\\warm1", cls);
     std::vector<double> e, p, d;
     for (int r = 1; r <= runs; r++) {
-        double te = startOnce(empty, base + "\\e" + std::to_string(r));
-        double tp = startOnce(program, base + "\\p" + std::to_string(r));
+        double te = startOnce(empty, base + "\\e" + std::to_string(r), 0);
+        double tp = startOnce(program, base + "\\p" + std::to_string(r), cls);
         printf("run %d: empty program %.1f ms, %s %.1f ms\n", r, te, argv[1], tp);
         if (te < 0 || tp < 0)
             continue;

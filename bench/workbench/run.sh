@@ -163,5 +163,5 @@ done
 if [ -f "$build/bin/bench_startup.exe" ]; then
   echo
   echo "== start-up, warm Wine"
-  (cd "$build/bin" && "$build/winerun" bench_startup.exe lumbra.exe "$rounds") | tee "$out/startup.txt"
+  (cd "$build/bin" && "$build/winerun" bench_startup.exe lumbra.exe "$rounds" cXQueryWindow) | tee "$out/startup.txt"
 fi
