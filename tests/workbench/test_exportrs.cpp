@@ -246,6 +246,58 @@ TEST_F(ExportRs, StopAfterFiveRowsAndLongRows) {
     side.run("drop table ex_stop");
 }
 
+/* The disk fills up in the middle of an export: the failure is reported, never "[OK]", and
+   the file that was there stays whole, with no temporary file left beside it. */
+TEST_F(ExportRs, DiskFullMidwayFailsAndKeepsTheOldFile) {
+    std::string unixDir = envOr("LUMBRA_FULL_DIR", "");
+    std::string full = "Z:" + unixDir;
+    for (char& c : full)
+        c = c == '/' ? '\\' : c;
+    ULARGE_INTEGER freeBytes;
+    if (unixDir.empty() || !GetDiskFreeSpaceExA(full.c_str(), &freeBytes, 0, 0) ||
+        freeBytes.QuadPart > 2 * 1024 * 1024)
+        GTEST_SKIP() << "needs the small file system of tests/workbench/fullfs.sh (root)";
+    Side side(sqliteDsn());
+    ASSERT_TRUE(side.ok) << hint();
+    side.run("drop table ex_full");
+    ASSERT_TRUE(side.run("create table ex_full (id integer, t varchar(200))"));
+    // 20,000 rows of about 110 bytes: twice what the file system holds.
+    ASSERT_TRUE(side.run("with recursive g(i) as (select 1 union all select i + 1 from g where i < 20000) "
+                         "insert into ex_full select i, hex(randomblob(50)) from g"));
+    std::string file = full + "\\export.csv";
+    wbtest::writeFile(file, "old,file\r\n");
+    ASSERT_TRUE(connect(sqliteDsn()));
+    ASSERT_TRUE(open("select id, t from ex_full order by id;"));
+    format(IDC_EXP_CSV);
+    std::string info = save(file);
+    EXPECT_EQ(info.find("[OK]"), std::string::npos) << info;
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Cannot write to the file.");
+    EXPECT_EQ(boxes.boxes[0].caption, "Export");
+    EXPECT_EQ(wbtest::readFile(file), "old,file\r\n");
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((full + "\\*").c_str(), &fd);
+    int others = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name != "." && name != ".." && name != "export.csv" && name != "lost+found")
+                others++;
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    EXPECT_EQ(others, 0) << "a temporary file was left";
+    // The dialog is ready for the next export.
+    boxes.boxes.clear();
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select id from ex_full where id <= 3 order by id");
+    EXPECT_EQ(save(file), "[OK]   Successfuly exported: 3 rows.");
+    EXPECT_EQ(wbtest::readFile(file), "1\r\n2\r\n3\r\n");
+    click(dlg, IDCANCEL);
+    DeleteFileA(file.c_str());
+    w->shownSlot()->db->commit();
+    side.run("drop table ex_full");
+}
+
 TEST_F(ExportRs, PostgresRowsCountingAndAKilledBackend) {
     Side side(pgDsn(), pgUser(), pgPswd());
     ASSERT_TRUE(side.ok) << hint();
