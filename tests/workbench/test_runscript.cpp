@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -222,6 +223,62 @@ TEST_F(RunScript, ErrorsStopOrGoOnAndAreLogged) {
     run("connect " + sqliteDsn() + ";\ndrop table rs_missing;");
     EXPECT_EQ(count(IDC_RUN_ERRORS), 1);
     side.run("drop table rs_log");
+}
+
+namespace {
+struct PadFind {
+    char const* title;
+    HWND found;
+};
+BOOL CALLBACK findPad(HWND w, LPARAM lp) {
+    PadFind* f = (PadFind*)lp;
+    char t[300] = "";
+    GetWindowTextA(w, t, sizeof t);
+    if (IsWindowVisible(w) && strstr(t, f->title)) {
+        f->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+/* View opens the error log in Notepad, also when its path has blanks; with no name it does
+   nothing. */
+TEST_F(RunScript, ViewOpensTheLogInNotepad) {
+    ASSERT_TRUE(open());
+    SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, "");
+    click(dlg, IDC_RUN_LOGVIEW);
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    std::string sub = dir->file("error logs");
+    CreateDirectoryA(sub.c_str(), 0);
+    std::string log = sub + "\\run errors.txt";
+    wbtest::writeFile(log, "COMMAND=insert into nowhere\r\n");
+    SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, log.c_str());
+    click(dlg, IDC_RUN_LOGVIEW);
+    PadFind f = {"run errors.txt", 0};
+    for (int i = 0; i < 300 && !f.found; i++) {
+        wintest::pump(20);
+        EnumWindows(findPad, (LPARAM)&f);
+    }
+    ASSERT_TRUE(f.found) << "no Notepad window with the log";
+    EXPECT_TRUE(boxes.boxes.empty());
+    HWND edit = FindWindowExA(f.found, 0, "Edit", 0);
+    char text[200] = "";
+    if (edit)
+        SendMessageTimeoutA(edit, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 5000, 0);
+    EXPECT_STREQ(text, "COMMAND=insert into nowhere\r\n");
+    DWORD pid = 0;
+    GetWindowThreadProcessId(f.found, &pid);
+    HANDLE pad = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    PostMessageA(f.found, WM_CLOSE, 0, 0);
+    if (pad) {
+        if (WaitForSingleObject(pad, 5000) != WAIT_OBJECT_0)
+            TerminateProcess(pad, 0);
+        CloseHandle(pad);
+    }
+    DeleteFileA(log.c_str());
+    RemoveDirectoryA(sub.c_str());
 }
 
 TEST_F(RunScript, BadScriptsEndCleanly) {
