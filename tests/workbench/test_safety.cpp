@@ -81,15 +81,10 @@ std::string lines(int count, int width) {
 
 TEST_F(Safety, SaveOntoAFullDiskLeavesTheFileAsItWas) {
     // A 1 MB file system around the test (fullfs.sh, mounted by ctest).
-    std::string unixDir = envOr("LUMBRA_FULL_DIR", "");
-    std::string full = "Z:" + unixDir;
-    for (char& c : full)
-        c = c == '/' ? '\\' : c;
-    ULARGE_INTEGER freeBytes;
-    if (unixDir.empty() || !GetDiskFreeSpaceExA(full.c_str(), &freeBytes, 0, 0) ||
-        freeBytes.QuadPart > 2 * 1024 * 1024)
+    std::string full = wbtest::fullDiskDir();
+    if (full.empty())
         GTEST_SKIP() << "needs the small file system of tests/workbench/fullfs.sh (root) at "
-                     << (unixDir.empty() ? "LUMBRA_FULL_DIR" : unixDir);
+                     << envOr("LUMBRA_FULL_DIR", "LUMBRA_FULL_DIR");
     std::string path = full + "\\full.sql";
     std::string original = lines(4000, 70);  // 288 KB
     wbtest::writeFile(path, original);

@@ -21,6 +21,18 @@ std::string envOr(char const* name, char const* fallback) {
     return v && *v ? v : fallback;
 }
 
+std::string fullDiskDir() {
+    std::string unixDir = envOr("LUMBRA_FULL_DIR", "");
+    std::string full = "Z:" + unixDir;
+    for (char& c : full)
+        c = c == '/' ? '\\' : c;
+    ULARGE_INTEGER freeBytes;
+    if (unixDir.empty() || !GetDiskFreeSpaceExA(full.c_str(), &freeBytes, 0, 0) ||
+        freeBytes.QuadPart > 2 * 1024 * 1024)
+        return "";
+    return full;
+}
+
 std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
 std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
 std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }

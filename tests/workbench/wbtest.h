@@ -29,6 +29,9 @@ std::string pgUser();
 std::string pgPswd();
 /* What a failed connect needs, for the failure message. */
 std::string dsnHint();
+/* The Windows path of the 1 MB file system of tests/workbench/fullfs.sh (LUMBRA_FULL_DIR,
+   mounted by ctest as root); empty when it is not there. */
+std::string fullDiskDir();
 
 /* A connection of its own for setting data up and looking at what others committed. */
 class Side {
