@@ -16,3 +16,9 @@ if ! grep -q "\"Managed\"=\"$mode\"" "$WINEPREFIX/user.reg" 2>/dev/null; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$mode" /f >/dev/null 2>&1
   wineserver -w
 fi
+# In test prefixes a crash prints its backtrace and ends the program: Wine's crash dialog
+# would wait for a click that never comes and hold the run until its timeout.
+if [ "$mode" = N ] && ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wineserver -w
+fi

@@ -327,7 +327,8 @@ bool cXFont::chooseFont() {
     cf.rgbColors = swapRgb(color);
     cf.nSizeMin = 4;
     cf.nSizeMax = 100;
-    if (!ChooseFontA(&cf))
+    auto chooseFont = vorLate<BOOL(WINAPI*)(CHOOSEFONTA*)>("comdlg32.dll", "ChooseFontA");
+    if (!chooseFont || !chooseFont(&cf))
         return false;
     HFONT f = CreateFontIndirectA(&lf);
     if (!f)
@@ -667,15 +668,20 @@ bool getFilename(HWND owner, char* out, char mode, char const* filter, short fil
     ofn.nMaxFile = sizeof path;
     ofn.lpstrInitialDir = hasText(initialDir) ? initialDir : 0;
     ofn.lpstrDefExt = hasText(defExt) ? defExt : 0;
+    typedef BOOL(WINAPI * FileDialog)(OPENFILENAMEA*);
+    FileDialog dialog = vorLate<FileDialog>("comdlg32.dll",
+                                            mode == 'o' ? "GetOpenFileNameA" : "GetSaveFileNameA");
+    if (!dialog)
+        return false;
     BOOL chosen;
     if (mode == 'o') {
         ofn.lpstrTitle = hasText(title) ? title : "Open";
         ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-        chosen = GetOpenFileNameA(&ofn);
+        chosen = dialog(&ofn);
     } else {
         ofn.lpstrTitle = hasText(title) ? title : "Save";
         ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-        chosen = GetSaveFileNameA(&ofn);
+        chosen = dialog(&ofn);
     }
     if (!chosen)
         return false;
@@ -695,18 +701,33 @@ long chooseColor(HWND owner, long rgb) {
     cc.rgbResult = swapRgb(rgb);
     cc.lpCustColors = custom;
     cc.Flags = CC_FULLOPEN | CC_RGBINIT;
-    if (!ChooseColorA(&cc))
+    auto choose = vorLate<BOOL(WINAPI*)(CHOOSECOLORA*)>("comdlg32.dll", "ChooseColorA");
+    if (!choose || !choose(&cc))
         return -1;
     return (long)swapRgb((long)cc.rgbResult);
 }
 
 /* ---- shell and clipboard ---- */
 
+FARPROC vorLateProc(char const* dll, char const* name) {
+    char path[MAX_PATH + 32];
+    UINT n = GetSystemDirectoryA(path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || strlen(dll) > 30)
+        return 0;
+    snprintf(path + n, sizeof path - n, "\\%s", dll);
+    HMODULE m = GetModuleHandleA(path);
+    if (!m)
+        m = LoadLibraryA(path);  // kept loaded: the process uses it again
+    return m ? GetProcAddress(m, name) : 0;
+}
+
 bool shellexec(char const* file, HWND owner, bool maximized) {
     int show = maximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
     INT_PTR rc = 0;  // an empty name counts as not found; the shell would open a folder
-    if (hasText(file))
-        rc = (INT_PTR)ShellExecuteA(owner, 0, file, 0, 0, show);
+    auto shellExecute = vorLate<HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT)>(
+        "shell32.dll", "ShellExecuteA");
+    if (hasText(file) && shellExecute)
+        rc = (INT_PTR)shellExecute(owner, 0, file, 0, 0, show);
     if (rc > 32)
         return true;
     if (rc == SE_ERR_NOASSOC) {

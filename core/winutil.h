@@ -126,6 +126,16 @@ VORCORE_API INT_PTR ShowDlgTextik(HWND parent, char const* text, char const* tit
 
 /* ---- common dialogs and shell ---- */
 
+/* A function of a system DLL that only a user's command needs (the common dialogs, the
+   shell, data protection), loaded from the system directory at its first use; 0 when the
+   DLL or the function is missing. Importing these DLLs would load them at every start, and
+   under Wine shell32 and comdlg32 bring comctl32, the costliest DLL to start. */
+VORCORE_API FARPROC vorLateProc(char const* dll, char const* name);
+template <class F>
+inline F vorLate(char const* dll, char const* name) {
+    return (F)(void*)vorLateProc(dll, name);
+}
+
 /* mode 'o' open or 's' save. filter is the OPENFILENAME form: description and pattern
    strings, each ended by a NUL, the list ended by an empty string. out holds MAX_PATH
    bytes and is left alone unless a file is chosen. */

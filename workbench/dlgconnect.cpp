@@ -48,7 +48,9 @@ std::string protectPassword(char const* plain) {
         return "";
     DATA_BLOB in = {(DWORD)strlen(plain), (BYTE*)plain};
     DATA_BLOB out = {0, 0};
-    if (!CryptProtectData(&in, L"Lumbra saved login", 0, 0, 0, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    auto protect = vorLate<decltype(&CryptProtectData)>("crypt32.dll", "CryptProtectData");
+    if (!protect ||
+        !protect(&in, L"Lumbra saved login", 0, 0, 0, CRYPTPROTECT_UI_FORBIDDEN, &out))
         return "";
     static char const hex[] = "0123456789abcdef";
     std::string s = kProtectedMark;
@@ -81,7 +83,8 @@ std::string unprotectPassword(char const* stored) {
     }
     DATA_BLOB in = {(DWORD)blob.size(), (BYTE*)&blob[0]};
     DATA_BLOB out = {0, 0};
-    if (!CryptUnprotectData(&in, 0, 0, 0, 0, CRYPTPROTECT_UI_FORBIDDEN, &out))
+    auto unprotect = vorLate<decltype(&CryptUnprotectData)>("crypt32.dll", "CryptUnprotectData");
+    if (!unprotect || !unprotect(&in, 0, 0, 0, 0, CRYPTPROTECT_UI_FORBIDDEN, &out))
         return "";
     std::string plain((char const*)out.pbData, out.cbData);
     SecureZeroMemory(out.pbData, out.cbData);

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "wintest.h"
 
@@ -719,4 +721,54 @@ TEST(WinHelpers, BitmapsAndMasksPaintPixels) {
     EXPECT_EQ(0x00FF00u, plain.at(0, 0)) << "a null bitmap draws nothing";
     DeleteObject(bmp);
     DeleteObject(mask);
+}
+
+namespace {
+
+/* Names of the DLLs a module imports at load time, upper-cased. */
+std::vector<std::string> importsOf(char const* file) {
+    std::vector<std::string> names;
+    HMODULE m = LoadLibraryExA(file, 0, DONT_RESOLVE_DLL_REFERENCES);
+    if (!m)
+        return names;
+    BYTE* base = (BYTE*)((ULONG_PTR)m & ~(ULONG_PTR)3);
+    IMAGE_NT_HEADERS* nt = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+    IMAGE_DATA_DIRECTORY dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (IMAGE_IMPORT_DESCRIPTOR* d = (IMAGE_IMPORT_DESCRIPTOR*)(base + dir.VirtualAddress);
+         dir.VirtualAddress && d->Name; d++) {
+        std::string n = (char const*)(base + d->Name);
+        for (char& c : n)
+            c = (char)toupper((unsigned char)c);
+        names.push_back(n);
+    }
+    FreeLibrary(m);
+    return names;
+}
+
+}  // namespace
+
+TEST(WinHelpers, LateDllsLoadAtFirstUseNotAtStart) {
+    char dir[MAX_PATH];
+    DWORD n = GetModuleFileNameA(0, dir, MAX_PATH);
+    ASSERT_TRUE(n > 0 && n < MAX_PATH);
+    *strrchr(dir, '\\') = 0;
+    char const* late[] = {"COMDLG32.DLL", "SHELL32.DLL", "CRYPT32.DLL", "COMCTL32.DLL"};
+    for (char const* module : {"lumbra.exe", "vorcore206.dll", "vorodbc206.dll"}) {
+        std::string path = std::string(dir) + "\\" + module;
+        std::vector<std::string> imports = importsOf(path.c_str());
+        EXPECT_GE(imports.size(), 3u) << module << ": its import table was not read";
+        for (std::string const& i : imports)
+            for (char const* l : late)
+                EXPECT_NE(l, i) << module << " loads " << l << " at every start";
+    }
+
+    /* This test program imports none of them either: the first use loads the DLL. */
+    EXPECT_EQ(0, GetModuleHandleA("crypt32.dll"));
+    FARPROC protect = vorLateProc("crypt32.dll", "CryptProtectData");
+    EXPECT_TRUE(protect != 0);
+    EXPECT_TRUE(GetModuleHandleA("crypt32.dll") != 0);
+    EXPECT_EQ(protect, vorLateProc("crypt32.dll", "CryptProtectData"));
+    EXPECT_EQ(0, vorLateProc("crypt32.dll", "NoSuchFunction"));
+    EXPECT_EQ(0, vorLateProc("no-such-library.dll", "CryptProtectData"));
+    EXPECT_EQ(0, vorLateProc("..\\..\\a-name-longer-than-thirty-characters.dll", "f"));
 }
