@@ -837,6 +837,26 @@ LRESULT sendWM_COMMAND(HWND target, HWND control, unsigned short id, unsigned no
     return SendMessageA(target, WM_COMMAND, MAKEWPARAM(id, notify), (LPARAM)control);
 }
 
+ATOM registerClassIcons(WNDCLASSA const& wc, HINSTANCE iconModule, LPCSTR iconName) {
+    WNDCLASSEXA x;
+    memset(&x, 0, sizeof x);
+    x.cbSize = sizeof x;
+    x.style = wc.style;
+    x.lpfnWndProc = wc.lpfnWndProc;
+    x.cbClsExtra = wc.cbClsExtra;
+    x.cbWndExtra = wc.cbWndExtra;
+    x.hInstance = wc.hInstance;
+    x.hIcon = wc.hIcon;
+    x.hCursor = wc.hCursor;
+    x.hbrBackground = wc.hbrBackground;
+    x.lpszMenuName = wc.lpszMenuName;
+    x.lpszClassName = wc.lpszClassName;
+    // Shared: the class keeps it for the life of the process.
+    x.hIconSm = (HICON)LoadImageA(iconModule, iconName, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                  GetSystemMetrics(SM_CYSMICON), LR_SHARED);
+    return RegisterClassExA(&x);
+}
+
 bool isTrueColor() {
     HDC dc = GetDC(0);
     if (!dc)

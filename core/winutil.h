@@ -162,6 +162,10 @@ VORCORE_API void showWindow(HWND w, bool show);
 VORCORE_API void hideWindow(HWND w);
 VORCORE_API LRESULT sendWM_COMMAND(HWND target, HWND control, unsigned short id, unsigned notify);
 VORCORE_API bool isTrueColor();
+/* RegisterClass with the small icon taken from the same icon resource (iconModule 0 for
+   the predefined IDI_ icons). Without one, Wine scales a copy of the large icon at every
+   registration, a few milliseconds each. */
+VORCORE_API ATOM registerClassIcons(WNDCLASSA const& wc, HINSTANCE iconModule, LPCSTR iconName);
 VORCORE_API void drawBmp(HDC dc, HBITMAP bmp, int x, int y);
 /* With a mask: mask OR destination, then bitmap AND destination; else a plain copy. */
 VORCORE_API void DrawBmpMask(HDC dc, int x, int y, HBITMAP bmp, HBITMAP mask);

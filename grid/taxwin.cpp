@@ -102,13 +102,13 @@ bool cRerovar::registerMe(HINSTANCE inst) {
     wc.hCursor = LoadCursor(0, IDC_ARROW);
     wc.hbrBackground = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
     wc.lpszClassName = "cRerovar";
-    bool ok = RegisterClassA(&wc) != 0;
+    bool ok = registerClassIcons(wc, 0, (LPCSTR)IDI_APPLICATION) != 0;
 
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = cAutoform::wndProc;
     wc.cbWndExtra = 0;
     wc.lpszClassName = "cAutoform";
-    bool ok2 = RegisterClassA(&wc) != 0;
+    bool ok2 = registerClassIcons(wc, 0, (LPCSTR)IDI_APPLICATION) != 0;
     return ok && ok2;
 }
 

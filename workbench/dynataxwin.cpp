@@ -150,7 +150,7 @@ bool cDynataxwin::registerClass() {
     wc.hCursor = LoadCursorA(0, (LPCSTR)IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClass;
-    return RegisterClassA(&wc) != 0;
+    return registerClassIcons(wc, inst, "ICO_APP") != 0;
 }
 
 cDynataxwin* cDynataxwin::fromHwnd(HWND w) {

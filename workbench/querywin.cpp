@@ -168,7 +168,7 @@ bool cXQueryWindow::build(char const* cmdLine, int show) {
         wc.hbrBackground = (HBRUSH)GetStockObject(LTGRAY_BRUSH);
         wc.lpszMenuName = "M_LUMBRA";
         wc.lpszClassName = kClass;
-        if (!RegisterClassA(&wc))
+        if (!registerClassIcons(wc, inst, "ICO_APP"))
             return false;
     }
     cRerovar::registerMe(inst);

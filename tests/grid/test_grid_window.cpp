@@ -52,6 +52,12 @@ TEST_F(Window, ClassesAreRegistered) {
     EXPECT_EQ((int)sizeof(LONG_PTR), wc.cbWndExtra);
     ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(0), "cAutoform", &wc));
     EXPECT_FALSE(wc.style & CS_DBLCLKS);
+    for (char const* cls : {"cRerovar", "cAutoform"}) {
+        WNDCLASSEXA x = {};
+        x.cbSize = sizeof x;
+        ASSERT_TRUE(GetClassInfoExA(GetModuleHandleA(0), cls, &x));
+        EXPECT_TRUE(x.hIcon && x.hIconSm) << cls << ": the application icon in both sizes";
+    }
     EXPECT_FALSE(cRerovar::registerMe(GetModuleHandleA(0))) << "already registered";
     g = makeGrid(0x50);
     LONG style = GetWindowLongA(g->hwnd, GWL_STYLE);
