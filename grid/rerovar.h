@@ -482,6 +482,18 @@ private:
     cRerovar& operator=(cRerovar const&);
 };
 
+/* One bulk load of a grid for the lifetime of the object, ended on every way out. */
+class cBulkLoad {
+public:
+    explicit cBulkLoad(cRerovar* g) : grid(g) { grid->beginBulkLoad(); }
+    ~cBulkLoad() { grid->endBulkLoad(); }
+    cBulkLoad(cBulkLoad const&) = delete;
+    cBulkLoad& operator=(cBulkLoad const&) = delete;
+
+private:
+    cRerovar* grid;
+};
+
 /* The record form: the grid's current row as label and edit pairs in a window of its own. */
 class VORCORE_API cAutoform : public cObjext {
 public:

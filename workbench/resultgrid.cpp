@@ -132,7 +132,7 @@ bool cResultGrid::fetchRows() {
     }
     int results = db->colCount();
     int added = 0;
-    beginBulkLoad();
+    cBulkLoad bulk(this);
     while (added < rowLimit && !bgFetchStop(added) && db->fetchNext()) {
         cTaxRow* row = addRow(-1);
         if (!row)
@@ -161,7 +161,6 @@ bool cResultGrid::fetchRows() {
         }
         added++;
     }
-    endBulkLoad();
     for (Slot& s : slots)
         delete s.value;
     stopped = bgCanceled();
@@ -267,11 +266,7 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     double t1 = nowMs();
     loadTimes.execute = t1 - t0;
     // Clearing, new columns, rows and widths set the scroll bars once, at the end.
-    struct BulkScope {
-        cRerovar* grid;
-        ~BulkScope() { grid->endBulkLoad(); }
-    } bulk = {this};
-    beginBulkLoad();
+    cBulkLoad bulk(this);
     deleteRows(false);
     if (!keepColumns) {
         resetax();

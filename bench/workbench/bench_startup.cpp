@@ -44,8 +44,9 @@ double startOnce(std::string const& cmd, std::string const& dir, char const* cls
     HANDLE ini = CreateFileA((dir + "\\Lumbra.ini").c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, 0);
     if (ini != INVALID_HANDLE_VALUE) {
+        static char const kNoSettings[] = "[Lumbra Settings]\r\n";
         DWORD done = 0;
-        WriteFile(ini, "[Lumbra Settings]\r\n", 19, &done, 0);
+        WriteFile(ini, kNoSettings, sizeof kNoSettings - 1, &done, 0);
         CloseHandle(ini);
     }
     STARTUPINFOA si = {};

@@ -585,7 +585,9 @@ TEST_F(Model, ReloadInNestedBulkLoadsKeepsTheFrame) {
     g->beginBulkLoad();
     load();
     g->endBulkLoad();
-    SCROLLINFO before = {sizeof before, SIF_RANGE};
+    SCROLLINFO before = {};
+    before.cbSize = sizeof before;
+    before.fMask = SIF_RANGE;
     ASSERT_TRUE(GetScrollInfo(g->hwnd, SB_VERT, &before));
     ASSERT_EQ(g->maxTopRow(), before.nMax);
 
@@ -596,7 +598,8 @@ TEST_F(Model, ReloadInNestedBulkLoadsKeepsTheFrame) {
     g->deleteRows(false);
     g->deleteCols(false);
     g->endBulkLoad();
-    SCROLLINFO si = {sizeof si, SIF_RANGE};
+    SCROLLINFO si = before;
+    si.nMax = -1;
     GetScrollInfo(g->hwnd, SB_VERT, &si);
     EXPECT_EQ(before.nMax, si.nMax) << "an inner end sets nothing";
     load();

@@ -270,18 +270,8 @@ TEST_F(ExportRs, DiskFullMidwayFailsAndKeepsTheOldFile) {
     EXPECT_EQ(boxes.boxes[0].text, "Cannot write to the file.");
     EXPECT_EQ(boxes.boxes[0].caption, "Export");
     EXPECT_EQ(wbtest::readFile(file), "old,file\r\n");
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((full + "\\*").c_str(), &fd);
-    int others = 0;
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = fd.cFileName;
-            if (name != "." && name != ".." && name != "export.csv" && name != "lost+found")
-                others++;
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
-    }
-    EXPECT_EQ(others, 0) << "a temporary file was left";
+    EXPECT_EQ(wbtest::filesIn(full + "\\"), std::vector<std::string>{"export.csv"})
+        << "a temporary file was left";
     // The dialog is ready for the next export.
     boxes.boxes.clear();
     SetDlgItemTextA(dlg, IDC_EXP_SQL, "select id from ex_full where id <= 3 order by id");

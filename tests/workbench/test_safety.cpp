@@ -51,16 +51,9 @@ protected:
     /* Files of the scratch directory other than Lumbra.ini. */
     std::vector<std::string> files() {
         std::vector<std::string> out;
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir.dir + "*").c_str(), &fd);
-        if (h == INVALID_HANDLE_VALUE)
-            return out;
-        do {
-            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                lstrcmpiA(fd.cFileName, "Lumbra.ini") != 0)
-                out.push_back(fd.cFileName);
-        } while (FindNextFileA(h, &fd));
-        FindClose(h);
+        for (std::string const& f : wbtest::filesIn(dir.dir))
+            if (lstrcmpiA(f.c_str(), "Lumbra.ini") != 0)
+                out.push_back(f);
         return out;
     }
 };

@@ -33,6 +33,20 @@ std::string fullDiskDir() {
     return full;
 }
 
+std::vector<std::string> filesIn(std::string const& dir) {
+    std::vector<std::string> out;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return out;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            out.push_back(fd.cFileName);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return out;
+}
+
 std::string sqliteDsn() { return envOr("LUMBRA_SQLITE_DSN", "LumbraSQLite"); }
 std::string pgDsn() { return envOr("LUMBRA_PG_DSN", "LumbraPG"); }
 std::string pgUser() { return envOr("LUMBRA_PG_USER", "lumbra"); }

@@ -32,6 +32,8 @@ std::string dsnHint();
 /* The Windows path of the 1 MB file system of tests/workbench/fullfs.sh (LUMBRA_FULL_DIR,
    mounted by ctest as root); empty when it is not there. */
 std::string fullDiskDir();
+/* Names of the files (not directories) in dir, which ends with a backslash. */
+std::vector<std::string> filesIn(std::string const& dir);
 
 /* A connection of its own for setting data up and looking at what others committed. */
 class Side {
