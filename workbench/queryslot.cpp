@@ -559,6 +559,12 @@ bool cQuerySlot::saveFile(char const* name) {
 
 void cQuerySlot::refreshTitle() {
     std::string t = slotWindowTitle(number, dsn, user, fileName);
+    // Every statement refreshes the title; setting an unchanged one still costs the window
+    // manager a round trip.
+    std::string now(t.size() + 2, '\0');
+    int n = GetWindowTextA(owner->hwnd, &now[0], (int)now.size());
+    if (n == (int)t.size() && now.compare(0, n, t) == 0)
+        return;
     SetWindowTextA(owner->hwnd, t.c_str());
 }
 
