@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "strx.h"
 
@@ -32,6 +34,82 @@ char* numberedKey(char const* prefix, int n) {
 }
 
 }  // namespace
+
+namespace {
+
+/* The edits through the private-profile calls, which rewrite the file in place. */
+bool writeInPlace(char const* file, cIniEdit const* edits, int count) {
+    bool ok = true;
+    for (int i = 0; i < count; i++)
+        ok = WritePrivateProfileStringA(edits[i].section, edits[i].key, edits[i].value, file) && ok;
+    return ok;
+}
+
+/* The whole file into text; a missing file reads as "". */
+bool readWhole(char const* file, std::string& text) {
+    text.clear();
+    HANDLE h = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           0, OPEN_EXISTING, 0, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    DWORD high = 0, size = GetFileSize(h, &high);
+    bool ok = size != INVALID_FILE_SIZE && high == 0 && size < (64u << 20);
+    if (ok) {
+        text.resize(size);
+        DWORD got = 0;
+        ok = size == 0 || (ReadFile(h, &text[0], size, &got, 0) && got == size);
+    }
+    CloseHandle(h);
+    return ok;
+}
+
+}  // namespace
+
+bool vorIniWrite(char const* file, cIniEdit const* edits, int count) {
+    if (!file || !*file || !edits || count < 1)
+        return false;
+    for (int i = 0; i < count; i++) {
+        cIniEdit const& e = edits[i];
+        if (!e.section || !*e.section || strchr(e.section, ']') || !vorIniSafe(e.section, true) ||
+            !vorIniSafe(e.key, true) || !vorIniSafe(e.value, false))
+            return false;
+    }
+    std::string old;
+    if (!readWhole(file, old))
+        return false;
+    if (old.size() >= 2 && (((unsigned char)old[0] == 0xFF && (unsigned char)old[1] == 0xFE) ||
+                            ((unsigned char)old[0] == 0xFE && (unsigned char)old[1] == 0xFF) ||
+                            old.compare(0, 3, "\xEF\xBB\xBF") == 0))
+        return writeInPlace(file, edits, count);
+    std::string text = iniApply(old, edits, count);
+    if (text == old)
+        return true;
+    char full[MAX_PATH + 1], *name = 0;
+    DWORD n = GetFullPathNameA(file, sizeof full, full, &name);
+    if (n == 0 || n >= sizeof full || !name || !*name)
+        return false;
+    std::string dir(full, name - full);
+    char temp[MAX_PATH + 1];
+    if (!GetTempFileNameA(dir.c_str(), "ini", 0, temp))
+        return writeInPlace(file, edits, count);
+    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    bool ok = h != INVALID_HANDLE_VALUE;
+    for (size_t done = 0; ok && done < text.size();) {
+        DWORD wrote = 0, chunk = (DWORD)(text.size() - done > (1u << 20) ? (1u << 20) : text.size() - done);
+        ok = WriteFile(h, text.data() + done, chunk, &wrote, 0) && wrote == chunk;
+        done += wrote;
+    }
+    if (h != INVALID_HANDLE_VALUE)
+        ok = CloseHandle(h) && ok;
+    ok = ok && MoveFileExA(temp, full, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok) {
+        DeleteFileA(temp);
+        return false;
+    }
+    // The profile calls keep the text they read last; make them read the new one.
+    WritePrivateProfileStringA(0, 0, 0, full);
+    return true;
+}
 
 bool vorIniSafe(char const* text, bool isKey) {
     if (!text)
@@ -80,7 +158,8 @@ void cProfileman::write_str(char const* key, char const* value) {
 void cProfileman::write_str_sec(char const* sec, char const* key, char const* value) {
     if (!writable(file, sec, key, value))
         return;
-    WritePrivateProfileStringA(sec, key, value ? value : "", file);
+    cIniEdit e = {sec, key, value ? value : ""};
+    vorIniWrite(file, &e, 1);
 }
 
 bool cProfileman::get_bool(char const* key, bool def) {
@@ -183,14 +262,20 @@ void cRecentFiles::load() {
 }
 
 void cRecentFiles::save() {
+    std::vector<cIniEdit> edits;
+    std::vector<char*> keys;
     for (int i = 0; i < count; i++) {
         char* key = numberedKey(keyPrefix, i + 1);
         if (!key)
             continue;
+        keys.push_back(key);
         if (writable(file, section, key, entries[i]))
-            WritePrivateProfileStringA(section, key, entries[i], file);
-        freex(key);
+            edits.push_back({section, key, entries[i]});
     }
+    if (!edits.empty())
+        vorIniWrite(file, edits.data(), (int)edits.size());
+    for (char* k : keys)
+        freex(k);
 }
 
 bool cRecentFiles::addFilename(char const* name) {

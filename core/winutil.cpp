@@ -313,7 +313,8 @@ bool cXFont::load() {
 bool cXFont::save() {
     if (!hasText(file) || !vorIniSafe(saveText, false))
         return false;
-    return WritePrivateProfileStringA(section, key, saveText, file) != 0;
+    cIniEdit e = {section, key, saveText};
+    return vorIniWrite(file, &e, 1);
 }
 
 bool cXFont::chooseFont() {
@@ -370,7 +371,8 @@ void saveWindowPosition(HWND w, char const* file, char const* section, char cons
     else
         snprintf(text, sizeof text, "%ld~%ld~%ld~%ld", (long)r.left, (long)r.top,
                  (long)(r.right - r.left), (long)(r.bottom - r.top));
-    WritePrivateProfileStringA(section, key, text, file);
+    cIniEdit e = {section, key, text};
+    vorIniWrite(file, &e, 1);
 }
 
 bool loadWindowPosition(RECT* r, char const* file, char const* section, char const* key,

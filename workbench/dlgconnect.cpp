@@ -311,7 +311,8 @@ void writeIniExact(char const* file, char const* section, char const* key, char 
     bool quote = n && (isBlank(value[0]) || isBlank(value[n - 1]) ||
                        (n >= 2 && value[0] == value[n - 1] && (value[0] == '"' || value[0] == '\'')));
     if (!quote) {
-        WritePrivateProfileStringA(section, key, value, file);
+        cIniEdit e = {section, key, value};
+        vorIniWrite(file, &e, 1);
         return;
     }
     char* text = (char*)mallox((int)n + 3);
@@ -321,7 +322,8 @@ void writeIniExact(char const* file, char const* section, char const* key, char 
     memcpy(text + 1, value, n);
     text[n + 1] = '"';
     text[n + 2] = 0;
-    WritePrivateProfileStringA(section, key, text, file);
+    cIniEdit e = {section, key, text};
+    vorIniWrite(file, &e, 1);
     SecureZeroMemory(text, n + 3);
     freex(text);
 }

@@ -1,5 +1,6 @@
 /* Fuzz target for the string helpers and the timex scalar. */
 #include "fuzz.h"
+#include "initext.h"
 #include "strx.h"
 #include "timex.h"
 
@@ -181,6 +182,29 @@ void fuzzText(const unsigned char* data, size_t size, const std::string& text, B
     RGBPROC((long)in.next64(), (short)in.nextInt());
 }
 
+/* INI edits: setting the same value twice changes nothing the second time, taking a key or
+   a section out never adds text, and nothing reads past the text. */
+void fuzzIni(const std::string& raw, Bytes& in) {
+    static char const* const names[] = {"A", "a", " b ", "x", "", "\xC8", "[c", "k=v"};
+    static char const alphabet[] = "[]=\r\n Aabx;\xC8";  // lines, headers and keys
+    std::string t = raw;
+    for (char& c : t)
+        c = alphabet[(unsigned char)c % (sizeof alphabet - 1)];
+    char const* s = names[in.next64() % 8];
+    char const* k = names[in.next64() % 6];  // keys the writers let through
+    cIniEdit set = {s, k, "v"};
+    std::string once = iniApply(t, &set, 1);
+    if (iniApply(once, &set, 1) != once)
+        __builtin_trap();
+    cIniEdit gone = {s, k, 0};
+    std::string removed = iniApply(once, &gone, 1);
+    if (removed.size() > once.size())
+        __builtin_trap();
+    cIniEdit section = {s, 0, 0};
+    if (iniApply(once, &section, 1).size() > once.size())
+        __builtin_trap();
+}
+
 }  // namespace
 
 void fuzz_strings(const unsigned char* data, size_t size) {
@@ -191,4 +215,5 @@ void fuzz_strings(const unsigned char* data, size_t size) {
     fuzzTime(text, in);
     fuzzFields(text, in);
     fuzzText(data, size, text, in);
+    fuzzIni(std::string((const char*)data, size), in);
 }

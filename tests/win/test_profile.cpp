@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "strx.h"
 #include "wintest.h"
@@ -476,4 +477,98 @@ TEST(IniSafety, RecentFilesRefuseANameWithALineBreak) {
     EXPECT_EQ("a.sql,,", entries(r)) << "list unchanged";
     EXPECT_EQ("50:a.sql", m.items());
     EXPECT_EQ(std::string::npos, fileText(ini.path).find("b_commit_always"));
+}
+
+/* ---- the file replaced, never rewritten in place ---- */
+
+namespace {
+
+void putText(std::string const& path, std::string const& text) {
+    WritePrivateProfileStringA(0, 0, 0, path.c_str());
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f != 0);
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+/* What the profile calls read from the file: every section with its keys and values. */
+std::string readBack(char const* path) {
+    std::vector<char> buf(1 << 16);
+    std::string out;
+    DWORD n = GetPrivateProfileSectionNamesA(buf.data(), (DWORD)buf.size(), path);
+    for (char const* s = buf.data(); s < buf.data() + n && *s; s += strlen(s) + 1) {
+        std::vector<char> keys(1 << 16);
+        DWORD k = GetPrivateProfileStringA(s, 0, "", keys.data(), (DWORD)keys.size(), path);
+        out += std::string("[") + s + "]";
+        for (char const* key = keys.data(); key < keys.data() + k && *key; key += strlen(key) + 1) {
+            char value[512];
+            GetPrivateProfileStringA(s, key, "<none>", value, sizeof value, path);
+            out += std::string(" ") + key + "=" + value;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(IniFile, EditsReadBackAsThoseOfTheProfileCalls) {
+    char const* texts[] = {"",
+                           "[A]\r\nx=1\r\n",
+                           "; c\r\n[A]\r\n  X = 1 \r\ny\r\n\r\n[b]\r\nx=2\r\n[a]\r\nx=3\r\n",
+                           "z=0\n[A]\nx=[B]\n[B\n[B]\nx = 4",
+                           "[A]",
+                           "[ A ]\r\nx=1\r\n[A]\r\nx=2\r\n",
+                           "[\xC8\xE1" "st]\r\n\xDA\xE8" "et=1\r\n[A]\r\n\xFA\xC8" "ET=2\r\n"};
+    cIniEdit edits[] = {{"A", "x", "9"},   {"a", " X", " 8"}, {"A", "new", "n"}, {"B", "x", "7"},
+                        {"C", "k", "v"},   {"A", "x", 0},     {"A", 0, 0},       {"b", 0, 0},
+                        {"B", "x", ""},   {"A", "y", "=q"},  {"\xE8\xC1" "ST", "\xFA\xC8" "et", "3"},
+                        {"a", "\xDA\xE8" "ET", "4"}};
+    TempIni ours("ini_ours"), theirs("ini_theirs");
+    for (char const* text : texts) {
+        for (cIniEdit const& e : edits) {
+            putText(ours.path, text);
+            putText(theirs.path, text);
+            EXPECT_TRUE(vorIniWrite(ours.c_str(), &e, 1));
+            WritePrivateProfileStringA(e.section, e.key, e.value, theirs.c_str());
+            EXPECT_EQ(readBack(theirs.c_str()), readBack(ours.c_str()))
+                << "text \"" << text << "\", edit " << e.section << " / " << (e.key ? e.key : "(null)")
+                << " = " << (e.value ? e.value : "(null)");
+        }
+    }
+}
+
+TEST(IniFile, AWriteIsReadAtOnceAndLeavesNoOtherFile) {
+    TempIni ini("ini_now");
+    std::string dir = ini.path.substr(0, ini.path.rfind('\\') + 1);
+    auto temps = [&] {
+        int n = 0;
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((dir + "ini*.tmp").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do
+                n++;
+            while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+        return n;
+    };
+    int before = temps();
+    cProfileman p;
+    p.init(ini.c_str(), "Lumbra Settings");
+    // The profile calls keep what they read last: each read after a write must see it.
+    for (int i = 0; i < 40; i++) {
+        EXPECT_EQ(i == 0 ? -1 : i - 1, p.get_int("maxrows", -1));
+        p.write_int("maxrows", i);
+        ASSERT_EQ(i, p.get_int("maxrows", -1)) << "write " << i;
+    }
+    EXPECT_EQ(before, temps());
+    // A file beside which nothing can be made: the directory is not there.
+    cIniEdit e = {"S", "k", "v"};
+    EXPECT_FALSE(vorIniWrite((dir + "no_such_dir_x\\a.ini").c_str(), &e, 1));
+    EXPECT_FALSE(vorIniWrite(dir.c_str(), &e, 1)) << "a directory is no INI file";
+    // What would change the file's structure is refused, not written.
+    cIniEdit bad[] = {{"S", "k", "v\r\n[x]"}, {"S", "k=v", "1"}, {"S]", "k", "1"}, {"", "k", "1"}};
+    for (cIniEdit const& b : bad)
+        EXPECT_FALSE(vorIniWrite(ini.c_str(), &b, 1)) << b.section << " " << b.key << " " << b.value;
+    EXPECT_EQ(39, p.get_int("maxrows", -1));
 }

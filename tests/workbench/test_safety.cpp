@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "edutil.h"
+#include "profile.h"
 #include "lumbrarc.h"
 #include "querywin.h"
 #include "queryslot.h"
@@ -107,6 +108,49 @@ TEST_F(Safety, SaveOntoAFullDiskLeavesTheFileAsItWas) {
     EXPECT_EQ(wbtest::readFile(path), smaller);
     EXPECT_FALSE(q1()->modified);
     DeleteFileA(path.c_str());
+}
+
+TEST_F(Safety, SettingsOntoAFullDiskLeaveTheIniAsItWas) {
+    std::string full = wbtest::fullDiskDir();
+    if (full.empty())
+        GTEST_SKIP() << "needs the small file system of tests/workbench/fullfs.sh (root)";
+    // 16384 bytes: one byte more takes a block the disk no longer has.
+    std::string ini = full + "\\Lumbra.ini";
+    std::string original = "[Lumbra Settings]\r\nmaxrows=100\r\n[Saved Logins]\r\n";
+    for (int i = 0; original.size() < 16384 - 40; i++)
+        original += "LumbraPG_user" + std::to_string(i) + "=01000000d08c9ddf0115d1118c7a00c0\r\n";
+    original += "last=" + std::string(16384 - original.size() - 7, 'x') + "\r\n";
+    ASSERT_EQ(original.size(), 16384u);
+    wbtest::writeFile(ini, original);
+    std::string filler = full + "\\filler";
+    HANDLE h = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::string block(4096, 'f');
+    DWORD wrote;
+    while (WriteFile(h, block.data(), (DWORD)block.size(), &wrote, 0) && wrote == block.size()) {
+    }
+    while (WriteFile(h, "f", 1, &wrote, 0) && wrote == 1) {
+    }
+    CloseHandle(h);
+
+    cProfileman p;
+    p.init(ini.c_str(), "Lumbra Settings");
+    p.write_int("maxrows", 1000);
+    cIniEdit e = {"Saved Logins", "LumbraPG_user0", "x"};
+    EXPECT_FALSE(vorIniWrite(ini.c_str(), &e, 1)) << "a failed write reported as done";
+    EXPECT_TRUE(wbtest::readFile(ini) == original) << "the file was changed or cut";
+    EXPECT_EQ(100, p.get_int("maxrows", -1));
+    std::vector<std::string> left = wbtest::filesIn(full + "\\");
+    EXPECT_EQ(2u, left.size()) << "a temporary file was left";
+
+    DeleteFileA(filler.c_str());
+    p.write_int("maxrows", 1000);
+    EXPECT_EQ(1000, p.get_int("maxrows", -1));
+    std::string now = wbtest::readFile(ini);
+    EXPECT_EQ(now.size(), original.size() + 1);
+    EXPECT_EQ(now.substr(now.size() - 100), original.substr(original.size() - 100));
+    WritePrivateProfileStringA(0, 0, 0, ini.c_str());
+    DeleteFileA(ini.c_str());
 }
 
 TEST_F(Safety, SaveRefusedByTheTargetKeepsItAndTheModifiedFlag) {
