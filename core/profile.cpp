@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "strx.h"
+#include "winutil.h"
 
 namespace {
 
@@ -84,30 +85,13 @@ bool vorIniWrite(char const* file, cIniEdit const* edits, int count) {
     std::string text = iniApply(old, edits, count);
     if (text == old)
         return true;
-    char full[MAX_PATH + 1], *name = 0;
-    DWORD n = GetFullPathNameA(file, sizeof full, full, &name);
-    if (n == 0 || n >= sizeof full || !name || !*name)
-        return false;
-    std::string dir(full, name - full);
-    char temp[MAX_PATH + 1];
-    if (!GetTempFileNameA(dir.c_str(), "ini", 0, temp))
+    int done = vorReplaceFile(file, text.data(), text.size());
+    if (done < 0)
         return writeInPlace(file, edits, count);
-    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    bool ok = h != INVALID_HANDLE_VALUE;
-    for (size_t done = 0; ok && done < text.size();) {
-        DWORD wrote = 0, chunk = (DWORD)(text.size() - done > (1u << 20) ? (1u << 20) : text.size() - done);
-        ok = WriteFile(h, text.data() + done, chunk, &wrote, 0) && wrote == chunk;
-        done += wrote;
-    }
-    if (h != INVALID_HANDLE_VALUE)
-        ok = CloseHandle(h) && ok;
-    ok = ok && MoveFileExA(temp, full, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok) {
-        DeleteFileA(temp);
+    if (!done)
         return false;
-    }
     // The profile calls keep the text they read last; make them read the new one.
-    WritePrivateProfileStringA(0, 0, 0, full);
+    WritePrivateProfileStringA(0, 0, 0, file);
     return true;
 }
 

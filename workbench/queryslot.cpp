@@ -495,41 +495,6 @@ bool cQuerySlot::openFile(char const* name) {
     return true;
 }
 
-namespace {
-
-/* Writes bytes to a new file in the directory of name and puts it in name's place only
-   when every byte is on disk, so a failure leaves the old file as it was. */
-bool replaceFile(char const* name, std::string const& bytes) {
-    char dir[MAX_PATH + 1];
-    char* part = 0;
-    DWORD n = GetFullPathNameA(name, sizeof dir, dir, &part);
-    if (n == 0 || n >= sizeof dir || !part || !*part)
-        return false;
-    *part = 0;
-    char temp[MAX_PATH + 1];
-    if (!GetTempFileNameA(dir, "lmb", 0, temp))
-        return false;
-    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    bool ok = h != INVALID_HANDLE_VALUE;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        DWORD chunk = (DWORD)(bytes.size() - done < (1u << 20) ? bytes.size() - done : (1u << 20));
-        DWORD wrote = 0;
-        ok = WriteFile(h, bytes.data() + done, chunk, &wrote, 0) && wrote == chunk;
-        done += wrote;
-    }
-    if (h != INVALID_HANDLE_VALUE) {
-        ok = FlushFileBuffers(h) && ok;
-        ok = CloseHandle(h) && ok;
-    }
-    ok = ok && MoveFileExA(temp, name, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok)
-        DeleteFileA(temp);
-    return ok;
-}
-
-}  // namespace
-
 bool cQuerySlot::saveFile(char const* name) {
     cWaitCursor wait;
     if (!name || !*name) {
@@ -544,7 +509,7 @@ bool cQuerySlot::saveFile(char const* name) {
                       MB_OK | MB_ICONSTOP);
         return false;
     }
-    if (!replaceFile(name, text)) {
+    if (vorReplaceFile(name, text.data(), text.size()) != 1) {
         vorMessageBox(owner->hwnd, "Cannot save this file!", "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }

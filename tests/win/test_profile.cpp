@@ -543,7 +543,7 @@ TEST(IniFile, AWriteIsReadAtOnceAndLeavesNoOtherFile) {
     auto temps = [&] {
         int n = 0;
         WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir + "ini*.tmp").c_str(), &fd);
+        HANDLE h = FindFirstFileA((dir + "lmb*.tmp").c_str(), &fd);
         if (h != INVALID_HANDLE_VALUE) {
             do
                 n++;
