@@ -7,6 +7,7 @@
 
 #include "gridrc.h"
 #include "outfmt.h"
+#include "safefile.h"
 #include "winutil.h"
 
 namespace {
@@ -46,69 +47,6 @@ bool tablenameOk(char const* s) {
     }
     return any && !close;
 }
-
-/* Writes all n bytes; false on any failure. */
-bool writeAll(HANDLE f, char const* p, int n) {
-    while (n > 0) {
-        DWORD done = 0;
-        if (!WriteFile(f, p, (DWORD)n, &done, 0) || done == 0)
-            return false;
-        p += done;
-        n -= (int)done;
-    }
-    return true;
-}
-
-/* A file written under a temporary name in the target's directory and moved over the
-   target only when complete. */
-class SafeFile {
-public:
-    SafeFile() : h(INVALID_HANDLE_VALUE) { temp[0] = 0; }
-    ~SafeFile() { discard(); }
-    bool open(char const* target) {
-        char full[MAX_PATH];
-        char* namePart = 0;
-        DWORD n = GetFullPathNameA(target, sizeof full, full, &namePart);
-        if (n == 0 || n >= sizeof full || !namePart || !*namePart)
-            return false;
-        *namePart = 0;  // full is now the directory
-        if (!GetTempFileNameA(full, "tax", 0, temp)) {
-            temp[0] = 0;
-            return false;
-        }
-        h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-        if (h == INVALID_HANDLE_VALUE) {
-            DeleteFileA(temp);
-            temp[0] = 0;
-            return false;
-        }
-        return true;
-    }
-    bool write(char const* p, int n) { return writeAll(h, p, n); }
-    /* Closes and moves the file over target. */
-    bool commit(char const* target) {
-        bool ok = CloseHandle(h) != 0;
-        h = INVALID_HANDLE_VALUE;
-        if (ok)
-            ok = MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED |
-                                               MOVEFILE_WRITE_THROUGH) != 0;
-        if (ok)
-            temp[0] = 0;
-        return ok;
-    }
-    void discard() {
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-        h = INVALID_HANDLE_VALUE;
-        if (temp[0])
-            DeleteFileA(temp);
-        temp[0] = 0;
-    }
-
-private:
-    HANDLE h;
-    char temp[MAX_PATH];
-};
 
 }  // namespace
 
@@ -181,7 +119,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     char const* memText = toFile ? "Not enough memory to export rows."
                                  : "Not enough memory to copy rows to the clipboard.";
     char const* memCaption = toFile ? "Export" : "Copy";
-    SafeFile file;
+    cSafeFile file;
     if (toFile && (!filename || !*filename || !file.open(filename))) {
         freex(cidx);
         exportError(errOwner, "Cannot open file.", "Export");
@@ -225,7 +163,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
     }
     if (toFile) {
         if (writeOk)
-            writeOk = file.write(out.data(), out.length()) && file.commit(filename);
+            writeOk = file.write(out.data(), out.length()) && file.commit();
         if (!writeOk) {
             file.discard();
             exportError(errOwner, "Cannot write to the file.", "Export");

@@ -62,12 +62,12 @@ std::string clipboard() {
     return r;
 }
 
-/* Files in the temp directory whose names start with "tax" (the export's temporaries). */
+/* Files in the temp directory whose names start with "lmb" (the export's temporaries). */
 int strayTemps() {
     char dir[MAX_PATH];
     GetTempPathA(sizeof dir, dir);
     WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((std::string(dir) + "tax*.tmp").c_str(), &fd);
+    HANDLE h = FindFirstFileA((std::string(dir) + "lmb*.tmp").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE)
         return 0;
     int n = 0;
@@ -271,7 +271,7 @@ TEST_F(Export, RefusalsAndFailuresKeepFilesAndReportTheTruth) {
     boxes.clear();
     EXPECT_FALSE(g->exportx(1, 1, false, false, ',', d.c_str(), "", 0));
     ASSERT_EQ(1u, boxes.size());
-    EXPECT_EQ("Cannot write to the file.", boxes[0].text);
+    EXPECT_EQ("Cannot open file.", boxes[0].text);
     RemoveDirectoryA(d.c_str());
     EXPECT_EQ(0, strayTemps());
 

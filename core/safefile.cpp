@@ -65,7 +65,8 @@ bool cSafeFile::commit() {
     file = 0;
     free(buffer);
     buffer = 0;
-    if (failed || !MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+    if (failed || !MoveFileExA(temp, target,
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
         DeleteFileA(temp);
         temp[0] = 0;
         return false;

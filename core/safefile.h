@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstddef>
 
-class cSafeFile {
+#include "vorcore.h"
+
+class VORCORE_API cSafeFile {
 public:
     cSafeFile();
     ~cSafeFile();  // an uncommitted file is removed
