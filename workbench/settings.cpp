@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "profile.h"
 #include "values.h"
@@ -19,6 +20,31 @@ long const kColor256[5] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xC0C0C0, 0xFF0000};
 void colorKey(char* key, size_t size, bool trueColor, int i) {
     snprintf(key, size, trueColor ? "ecolor_%d" : "ecolor256_%d", i);
 }
+
+/* Keys with their numbers, written to the settings section in one change, so that
+   the file holds all of them or, when the write fails, none. */
+class cKeyBatch {
+public:
+    void add(char const* key, long value) {
+        Item it;
+        snprintf(it.key, sizeof it.key, "%s", key);
+        snprintf(it.value, sizeof it.value, "%ld", value);
+        items.push_back(it);
+    }
+    void write(char const* ini) const {
+        std::vector<cIniEdit> edits;
+        for (Item const& it : items)
+            edits.push_back({SETTINGS_SECTION, it.key, it.value});
+        vorIniWrite(ini, edits.data(), (int)edits.size());
+    }
+
+private:
+    struct Item {
+        char key[32];
+        char value[16];
+    };
+    std::vector<Item> items;
+};
 
 }  // namespace
 
@@ -56,26 +82,26 @@ void cSettings::load(char const* ini, bool trueColorDisplay) {
 }
 
 void cSettings::saveColors(char const* ini) const {
-    cProfileman p;
-    p.init(ini, SETTINGS_SECTION);
+    cKeyBatch b;
     for (int i = 0; i < 5; i++) {
         char key[32];
         colorKey(key, sizeof key, trueColor, i);
-        p.write_int(key, (int)ecolor[i]);
+        b.add(key, ecolor[i]);
     }
+    b.write(ini);
 }
 
 void cSettings::saveDialogKeys(char const* ini) const {
-    cProfileman p;
-    p.init(ini, SETTINGS_SECTION);
-    p.write_int("maxrows", maxRows);
-    p.write_int("aktfmt_D", dateFmt);
-    p.write_int("aktfmt_T", timeFmt);
-    p.write_bool("movecaret", movecaret);
-    p.write_bool("bImplicitRollback", bImplicitRollback);
-    p.write_bool("bBlobStr", bBlobStr);
-    p.write_int("nBlobStr", nBlobStr);
-    p.write_bool("bBackgroundRun", bBackgroundRun);
+    cKeyBatch b;
+    b.add("maxrows", maxRows);
+    b.add("aktfmt_D", dateFmt);
+    b.add("aktfmt_T", timeFmt);
+    b.add("movecaret", movecaret);
+    b.add("bImplicitRollback", bImplicitRollback);
+    b.add("bBlobStr", bBlobStr);
+    b.add("nBlobStr", nBlobStr);
+    b.add("bBackgroundRun", bBackgroundRun);
+    b.write(ini);
 }
 
 void cSettings::applyDateFormats() const {
