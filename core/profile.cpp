@@ -34,10 +34,6 @@ char* numberedKey(char const* prefix, int n) {
     return key;
 }
 
-}  // namespace
-
-namespace {
-
 /* The edits through the private-profile calls, which rewrite the file in place. */
 bool writeInPlace(char const* file, cIniEdit const* edits, int count) {
     bool ok = true;

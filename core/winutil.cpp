@@ -710,7 +710,7 @@ long chooseColor(HWND owner, long rgb) {
     return (long)swapRgb((long)cc.rgbResult);
 }
 
-/* ---- shell and clipboard ---- */
+/* ---- files ---- */
 
 int vorReplaceFile(char const* target, char const* bytes, size_t n) {
     char dir[MAX_PATH + 1];
@@ -740,6 +740,8 @@ int vorReplaceFile(char const* target, char const* bytes, size_t n) {
         DeleteFileA(temp);
     return ok ? 1 : 0;
 }
+
+/* ---- shell and clipboard ---- */
 
 FARPROC vorLateProc(char const* dll, char const* name) {
     char path[MAX_PATH + 32];
