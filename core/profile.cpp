@@ -19,10 +19,16 @@ bool usable(char const* file, char const* section, char const* key) {
     return file && *file && section && key;
 }
 
-/* A write of key = value into section that cannot change the file's structure. */
+/* An edit that cannot change the file's structure: a named section without "]", and a key
+   and value that are vorIniSafe. */
+bool editSafe(cIniEdit const& e) {
+    return e.section && *e.section && !strchr(e.section, ']') && vorIniSafe(e.section, true) &&
+           vorIniSafe(e.key, true) && vorIniSafe(e.value, false);
+}
+
 bool writable(char const* file, char const* section, char const* key, char const* value) {
-    return usable(file, section, key) && vorIniSafe(section, true) && !strchr(section, ']') &&
-           vorIniSafe(key, true) && vorIniSafe(value, false);
+    cIniEdit e = {section, key, value};
+    return usable(file, section, key) && editSafe(e);
 }
 
 /* "%s%d" of prefix and number in a heap block. */
@@ -66,9 +72,7 @@ bool vorIniWrite(char const* file, cIniEdit const* edits, int count) {
     if (!file || !*file || !edits || count < 1)
         return false;
     for (int i = 0; i < count; i++) {
-        cIniEdit const& e = edits[i];
-        if (!e.section || !*e.section || strchr(e.section, ']') || !vorIniSafe(e.section, true) ||
-            !vorIniSafe(e.key, true) || !vorIniSafe(e.value, false))
+        if (!editSafe(edits[i]))
             return false;
     }
     std::string old;

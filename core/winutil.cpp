@@ -312,7 +312,7 @@ bool cXFont::load() {
 }
 
 bool cXFont::save() {
-    if (!hasText(file) || !vorIniSafe(saveText, false))
+    if (!hasText(file))
         return false;
     cIniEdit e = {section, key, saveText};
     return vorIniWrite(file, &e, 1);
@@ -676,17 +676,14 @@ bool getFilename(HWND owner, char* out, char mode, char const* filter, short fil
                                             mode == 'o' ? "GetOpenFileNameA" : "GetSaveFileNameA");
     if (!dialog)
         return false;
-    BOOL chosen;
     if (mode == 'o') {
         ofn.lpstrTitle = hasText(title) ? title : "Open";
         ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-        chosen = dialog(&ofn);
     } else {
         ofn.lpstrTitle = hasText(title) ? title : "Save";
         ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-        chosen = dialog(&ofn);
     }
-    if (!chosen)
+    if (!dialog(&ofn))
         return false;
     path[MAX_PATH - 1] = 0;
     strcpy(out, path);

@@ -300,32 +300,21 @@ INT_PTR connectDialog(cConnectHost* host, HWND owner) {
 }
 
 void writeIniExact(char const* file, char const* section, char const* key, char const* value) {
-    if (!file || !*file || !section || !key)
-        return;
+    if (!key)
+        return;  // no key would take the whole section out
     if (!value)
         value = "";
-    // A line break would write a line, a key or a whole section of its own.
-    if (!vorIniSafe(section, true) || !vorIniSafe(key, true) || !vorIniSafe(value, false))
-        return;
     size_t n = strlen(value);
     bool quote = n && (isBlank(value[0]) || isBlank(value[n - 1]) ||
                        (n >= 2 && value[0] == value[n - 1] && (value[0] == '"' || value[0] == '\'')));
-    if (!quote) {
-        cIniEdit e = {section, key, value};
-        vorIniWrite(file, &e, 1);
-        return;
-    }
-    char* text = (char*)mallox((int)n + 3);
-    if (!text)
-        return;
-    text[0] = '"';
-    memcpy(text + 1, value, n);
-    text[n + 1] = '"';
-    text[n + 2] = 0;
-    cIniEdit e = {section, key, text};
+    std::string quoted;
+    if (quote)
+        quoted = "\"" + std::string(value) + "\"";
+    // vorIniWrite refuses a line break, which would write a line, key or section of its own.
+    cIniEdit e = {section, key, quote ? quoted.c_str() : value};
     vorIniWrite(file, &e, 1);
-    SecureZeroMemory(text, n + 3);
-    freex(text);
+    if (!quoted.empty())
+        SecureZeroMemory(&quoted[0], quoted.size());
 }
 
 HBRUSH tintControl(HDC dc, long colour, HBRUSH* brush, long* brushColour) {
