@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "iniwrite.h"
 #include "strx.h"
 #include "winutil.h"
 
@@ -19,16 +20,9 @@ bool usable(char const* file, char const* section, char const* key) {
     return file && *file && section && key;
 }
 
-/* An edit that cannot change the file's structure: a named section without "]", and a key
-   and value that are vorIniSafe. */
-bool editSafe(cIniEdit const& e) {
-    return e.section && *e.section && !strchr(e.section, ']') && vorIniSafe(e.section, true) &&
-           vorIniSafe(e.key, true) && vorIniSafe(e.value, false);
-}
-
 bool writable(char const* file, char const* section, char const* key, char const* value) {
     cIniEdit e = {section, key, value};
-    return usable(file, section, key) && editSafe(e);
+    return usable(file, section, key) && vorIniEditSafe(e);
 }
 
 /* "%s%d" of prefix and number in a heap block. */
@@ -40,68 +34,7 @@ char* numberedKey(char const* prefix, int n) {
     return key;
 }
 
-/* The edits through the private-profile calls, which rewrite the file in place. */
-bool writeInPlace(char const* file, cIniEdit const* edits, int count) {
-    bool ok = true;
-    for (int i = 0; i < count; i++)
-        ok = WritePrivateProfileStringA(edits[i].section, edits[i].key, edits[i].value, file) && ok;
-    return ok;
-}
-
-/* The whole file into text; a missing file reads as "". */
-bool readWhole(char const* file, std::string& text) {
-    text.clear();
-    HANDLE h = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           0, OPEN_EXISTING, 0, 0);
-    if (h == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_FILE_NOT_FOUND;
-    DWORD high = 0, size = GetFileSize(h, &high);
-    bool ok = size != INVALID_FILE_SIZE && high == 0 && size < (64u << 20);
-    if (ok) {
-        text.resize(size);
-        DWORD got = 0;
-        ok = size == 0 || (ReadFile(h, &text[0], size, &got, 0) && got == size);
-    }
-    CloseHandle(h);
-    return ok;
-}
-
 }  // namespace
-
-bool vorIniWrite(char const* file, cIniEdit const* edits, int count) {
-    if (!file || !*file || !edits || count < 1)
-        return false;
-    for (int i = 0; i < count; i++) {
-        if (!editSafe(edits[i]))
-            return false;
-    }
-    std::string old;
-    if (!readWhole(file, old))
-        return false;
-    if (old.size() >= 2 && (((unsigned char)old[0] == 0xFF && (unsigned char)old[1] == 0xFE) ||
-                            ((unsigned char)old[0] == 0xFE && (unsigned char)old[1] == 0xFF) ||
-                            old.compare(0, 3, "\xEF\xBB\xBF") == 0))
-        return writeInPlace(file, edits, count);
-    std::string text = iniApply(old, edits, count);
-    if (text == old)
-        return true;
-    int done = vorReplaceFile(file, text.data(), text.size());
-    if (done < 0)
-        return writeInPlace(file, edits, count);
-    if (!done)
-        return false;
-    // The profile calls keep the text they read last; make them read the new one.
-    WritePrivateProfileStringA(0, 0, 0, file);
-    return true;
-}
-
-bool vorIniSafe(char const* text, bool isKey) {
-    if (!text)
-        return true;
-    if (strpbrk(text, "\r\n"))
-        return false;
-    return !isKey || (!strchr(text, '=') && text[0] != '[' && text[0] != ';');
-}
 
 /* ---- cProfileman ---- */
 

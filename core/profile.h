@@ -4,22 +4,9 @@
 
 #include <windows.h>
 
-#include "initext.h"
+#include "iniwrite.h"
 #include "values.h"
 #include "vorcore.h"
-
-/* True when text may be written into an INI file: it holds no line break, which would
-   start a line, a key or a section of its own. A key (isKey) also holds no "=" and no
-   "[" or ";" at its start. Every writer here drops a value or key that fails. */
-VORCORE_API bool vorIniSafe(char const* text, bool isKey);
-
-/* Makes the edits to the INI file as one change, the way the private-profile calls would
-   (initext.h), but never in place: the new text is written next to the file and put in its
-   place when complete. False, with the file as it was, when that fails or when a name or
-   value is not vorIniSafe (or a section name holds "]"). A file that starts
-   with a byte-order mark is left to the private-profile calls; so is one beside which no
-   file can be made. Nothing is written when nothing changes. */
-VORCORE_API bool vorIniWrite(char const* file, cIniEdit const* edits, int count);
 
 /* One INI file with a default section, read and written through the private-profile calls.
    A missing file reads as the defaults; failed writes and values that are not

@@ -707,37 +707,6 @@ long chooseColor(HWND owner, long rgb) {
     return (long)swapRgb((long)cc.rgbResult);
 }
 
-/* ---- files ---- */
-
-int vorReplaceFile(char const* target, char const* bytes, size_t n) {
-    char dir[MAX_PATH + 1];
-    char* part = 0;
-    DWORD len = target ? GetFullPathNameA(target, sizeof dir, dir, &part) : 0;
-    if (len == 0 || len >= sizeof dir || !part || !*part)
-        return 0;
-    std::string full(dir);
-    *part = 0;
-    char temp[MAX_PATH + 1];
-    if (!GetTempFileNameA(dir, "lmb", 0, temp))
-        return -1;
-    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    bool ok = h != INVALID_HANDLE_VALUE;
-    for (size_t done = 0; ok && done < n;) {
-        DWORD chunk = (DWORD)(n - done < (1u << 20) ? n - done : (1u << 20));
-        DWORD wrote = 0;
-        ok = WriteFile(h, bytes + done, chunk, &wrote, 0) && wrote == chunk;
-        done += wrote;
-    }
-    if (h != INVALID_HANDLE_VALUE) {
-        ok = FlushFileBuffers(h) && ok;
-        ok = CloseHandle(h) && ok;
-    }
-    ok = ok && MoveFileExA(temp, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    if (!ok)
-        DeleteFileA(temp);
-    return ok ? 1 : 0;
-}
-
 /* ---- shell and clipboard ---- */
 
 FARPROC vorLateProc(char const* dll, char const* name) {

@@ -124,13 +124,6 @@ VORCORE_API INT_PTR ShowDlgTextik(HWND parent, char const* text, char const* tit
                                   char const* b2 = 0, short w2 = 0, char const* b3 = 0,
                                   short w3 = 0, char const* b4 = 0, short w4 = 0);
 
-/* ---- files ---- */
-
-/* Puts n bytes in target's place: they are written to a new file beside it, flushed to disk
-   and moved over target only when complete, so a failure leaves target as it was.
-   1 done; 0 failed (the new file is gone); -1 no file could be made beside target. */
-VORCORE_API int vorReplaceFile(char const* target, char const* bytes, size_t n);
-
 /* ---- common dialogs and shell ---- */
 
 /* A function of a system DLL that only a user's command needs (the common dialogs, the

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "iniwrite.h"
+
 namespace {
 
 char const kClass[] = "ClassXinstall";
@@ -436,7 +438,8 @@ bool cXinstall::runUpgrade() {
             continue;  // never outside the target
         makeNormal(target + rel);
         DeleteFileA((target + rel).c_str());
-        WritePrivateProfileStringA("Files", rel.c_str(), 0, targetIni.c_str());
+        cIniEdit gone = {"Files", rel.c_str(), 0};
+        vorIniWrite(targetIni.c_str(), &gone, 1);
     }
     progress("Copying files and directories...");
     if (!copyLists()) {
@@ -491,13 +494,15 @@ bool cXinstall::createTargetDir() {
 bool cXinstall::prepareTargetConfig() {
     if (canRead(targetIni))
         return true;
-    if (!fitsPath(targetIni) || !CopyFileA(config.c_str(), targetIni.c_str(), FALSE))
+    /* The record starts as the configuration without its lists; it appears whole or not at
+       all, since a cut copy would later pass for an existing record. */
+    std::string text;
+    if (!fitsPath(targetIni) || !vorReadFile(config.c_str(), text))
         return false;
-    SetFileAttributesA(targetIni.c_str(), FILE_ATTRIBUTE_NORMAL);
-    bool ok = true;
-    for (char const* s : {"Files", "Files1", "Dirs1", "Rename1", "Remove"})
-        ok = WritePrivateProfileStringA(s, 0, 0, targetIni.c_str()) && ok;
-    return ok;
+    cIniEdit const lists[] = {{"Files", 0, 0}, {"Files1", 0, 0}, {"Dirs1", 0, 0},
+                              {"Rename1", 0, 0}, {"Remove", 0, 0}};
+    text = iniApply(text, lists, sizeof lists / sizeof lists[0]);
+    return vorReplaceFile(targetIni.c_str(), text.data(), text.size()) == 1;
 }
 
 bool cXinstall::copyLists() {
@@ -523,7 +528,8 @@ bool cXinstall::copyLists() {
 }
 
 bool cXinstall::record(char const* sec, std::string const& rel) {
-    return WritePrivateProfileStringA(sec, rel.c_str(), "1", targetIni.c_str()) != FALSE;
+    cIniEdit e = {sec, rel.c_str(), "1"};
+    return vorIniWrite(targetIni.c_str(), &e, 1);
 }
 
 bool cXinstall::copyFile(std::string const& from, std::string const& to) {

@@ -494,3 +494,60 @@ TEST(Installer, LargeSectionsAndDeepTrees) {
     }
     EXPECT_FALSE(exists(t)) << "six nested directories need more than three passes";
 }
+
+/* The record on a full disk: one more entry needs a block the disk no longer has. The
+   install fails as a failure and the record stays whole (written in place, it was cut at
+   the block and the run said "Finished!"). */
+TEST(Installer, RecordOntoAFullDiskStaysWhole) {
+    char unixDir[MAX_PATH] = "";
+    GetEnvironmentVariableA("LUMBRA_FULL_DIR", unixDir, sizeof unixDir);
+    std::string full = std::string("Z:") + unixDir;
+    std::replace(full.begin(), full.end(), '/', '\\');
+    ULARGE_INTEGER freeBytes;
+    if (!*unixDir || !GetDiskFreeSpaceExA(full.c_str(), &freeBytes, 0, 0) ||
+        freeBytes.QuadPart > 2 * 1024 * 1024)
+        GTEST_SKIP() << "needs the small file system of tests/workbench/fullfs.sh (root)";
+    Fixture f;
+    std::string t = full + "\\app" + f.id + "\\";
+    CreateDirectoryA(t.c_str(), 0);
+    std::string record = "[Application]\r\nAppName=" + f.app + "\r\n[Files]\r\n";
+    for (int i = 0; record.size() < 4096 - 40; i++)
+        record += "lib\\module" + std::to_string(i) + ".dll=1\r\n";
+    record += "[Dirs]\r\nlib=" + std::string(4096 - record.size() - 14, 'x') + "\r\n";
+    ASSERT_EQ(4096u, record.size());
+    f.file("i.ini", record, t);
+    f.ini("[Application]\r\nAppName=" + f.app + "\r\nAppDefaultPath=C:\\x\r\n[Files1]\r\nempty.txt=\r\n");
+    f.file("empty.txt", "");
+    std::string filler = full + "\\filler" + f.id;
+    HANDLE h = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    std::string block(4096, 'f');
+    DWORD wrote;
+    while (WriteFile(h, block.data(), (DWORD)block.size(), &wrote, 0) && wrote == block.size()) {
+    }
+    while (WriteFile(h, "f", 1, &wrote, 0) && wrote == 1) {
+    }
+    CloseHandle(h);
+    {
+        Session s;
+        open(s, setupExe(), f.src);
+        s.setTarget(t.substr(0, t.size() - 1));
+        EXPECT_EQ("Error!", s.run()) << allMessages(s);
+        EXPECT_TRUE(hasMessage(s, "Cannot copy files or create directories!")) << allMessages(s);
+        s.close();
+    }
+    WIN32_FILE_ATTRIBUTE_DATA a = {};
+    GetFileAttributesExA((t + "i.ini").c_str(), GetFileExInfoStandard, &a);
+    EXPECT_EQ(4096u, a.nFileSizeLow);
+    EXPECT_EQ(record, slurp(t + "i.ini")) << "the record was changed or cut";
+    WIN32_FIND_DATAA fd;
+    int left = 0;
+    HANDLE find = FindFirstFileA((t + "*").c_str(), &fd);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &fd))
+        left += fd.cFileName[0] != '.';
+    FindClose(find);
+    EXPECT_EQ(2, left) << "i.ini and empty.txt, no temporary file";
+    DeleteFileA(filler.c_str());
+    removeTree(t.substr(0, t.size() - 1));
+    dropRootDir(f.app);
+}

@@ -1,0 +1,105 @@
+/* INI files written whole: the new text beside the file, then moved into its place. */
+#include "iniwrite.h"
+
+#include <cstring>
+
+namespace {
+
+/* The edits through the private-profile calls, which rewrite the file in place. */
+bool writeInPlace(char const* file, cIniEdit const* edits, int count) {
+    bool ok = true;
+    for (int i = 0; i < count; i++)
+        ok = WritePrivateProfileStringA(edits[i].section, edits[i].key, edits[i].value, file) && ok;
+    return ok;
+}
+
+}  // namespace
+
+bool vorReadFile(char const* file, std::string& text) {
+    text.clear();
+    HANDLE h = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           0, OPEN_EXISTING, 0, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    DWORD high = 0, size = GetFileSize(h, &high);
+    bool ok = size != INVALID_FILE_SIZE && high == 0 && size < (64u << 20);
+    if (ok) {
+        text.resize(size);
+        DWORD got = 0;
+        ok = size == 0 || (ReadFile(h, &text[0], size, &got, 0) && got == size);
+    }
+    CloseHandle(h);
+    return ok;
+}
+
+int vorReplaceFile(char const* target, char const* bytes, size_t n) {
+    char dir[MAX_PATH + 1];
+    char* part = 0;
+    DWORD len = target ? GetFullPathNameA(target, sizeof dir, dir, &part) : 0;
+    if (len == 0 || len >= sizeof dir || !part || !*part)
+        return 0;
+    std::string full(dir);
+    *part = 0;
+    char temp[MAX_PATH + 1];
+    if (!GetTempFileNameA(dir, "lmb", 0, temp))
+        return -1;
+    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
+    bool ok = h != INVALID_HANDLE_VALUE;
+    for (size_t done = 0; ok && done < n;) {
+        DWORD chunk = (DWORD)(n - done < (1u << 20) ? n - done : (1u << 20));
+        DWORD wrote = 0;
+        ok = WriteFile(h, bytes + done, chunk, &wrote, 0) && wrote == chunk;
+        done += wrote;
+    }
+    if (h != INVALID_HANDLE_VALUE) {
+        ok = FlushFileBuffers(h) && ok;
+        ok = CloseHandle(h) && ok;
+    }
+    ok = ok && MoveFileExA(temp, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!ok)
+        DeleteFileA(temp);
+    return ok ? 1 : 0;
+}
+
+/* An edit that cannot change the file's structure: a named section without "]", and a key
+   and value that are vorIniSafe. */
+bool vorIniEditSafe(cIniEdit const& e) {
+    return e.section && *e.section && !strchr(e.section, ']') && vorIniSafe(e.section, true) &&
+           vorIniSafe(e.key, true) && vorIniSafe(e.value, false);
+}
+
+bool vorIniWrite(char const* file, cIniEdit const* edits, int count) {
+    if (!file || !*file || !edits || count < 1)
+        return false;
+    for (int i = 0; i < count; i++) {
+        if (!vorIniEditSafe(edits[i]))
+            return false;
+    }
+    std::string old;
+    if (!vorReadFile(file, old))
+        return false;
+    if (old.size() >= 2 && (((unsigned char)old[0] == 0xFF && (unsigned char)old[1] == 0xFE) ||
+                            ((unsigned char)old[0] == 0xFE && (unsigned char)old[1] == 0xFF) ||
+                            old.compare(0, 3, "\xEF\xBB\xBF") == 0))
+        return writeInPlace(file, edits, count);
+    std::string text = iniApply(old, edits, count);
+    if (text == old)
+        return true;
+    int done = vorReplaceFile(file, text.data(), text.size());
+    if (done < 0)
+        return writeInPlace(file, edits, count);
+    if (!done)
+        return false;
+    // The profile calls keep the text they read last; make them read the new one.
+    WritePrivateProfileStringA(0, 0, 0, file);
+    return true;
+}
+
+bool vorIniSafe(char const* text, bool isKey) {
+    if (!text)
+        return true;
+    if (strpbrk(text, "\r\n"))
+        return false;
+    return !isKey || (!strchr(text, '=') && text[0] != '[' && text[0] != ';');
+}
+
