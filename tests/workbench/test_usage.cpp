@@ -263,8 +263,9 @@ TEST_F(Usage, EveryStatementOfTheSampleScriptRunsByCaret) {
         std::string e = last();
         EXPECT_TRUE(startsWith(e, ("[" + std::to_string(before) + "] [OK]").c_str()))
             << "line " << line + 1 << ": " << e;
-        if (statementKind(flat.c_str()) == STMT_SELECT)
+        if (statementKind(flat.c_str()) == STMT_SELECT) {
             EXPECT_GT(w->grids[0]->getCountA(), 0) << "line " << line + 1 << " shows rows";
+        }
     }
     EXPECT_EQ(stops, 1);
     EXPECT_GE(ran, 8) << "connect, the selects, the update and the rollback";

@@ -7,7 +7,8 @@ if(WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/dlgconnect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dlgtables.cpp
   )
-  target_include_directories(lumbradlg PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  # The dialogs' own headers, and the workbench's colours and helpers (headers only).
+  target_include_directories(lumbradlg PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/..)
   target_link_libraries(lumbradlg PUBLIC vorodbc206 vorcore206 user32 gdi32)
   set(LUMBRA_DLG_RC ${CMAKE_CURRENT_LIST_DIR}/dlgconn.rc CACHE INTERNAL "Connect and Tables dialog templates")
 endif()
