@@ -136,6 +136,16 @@ TEST_F(Wired, TwoSlotsOnTwoSourcesBrowseCountAndCloseOnReconnect) {
     ASSERT_TRUE(choose(t2, IDC_TABLES_SCHEMA, "ldlw_s", CB_FINDSTRINGEXACT, CB_SETCURSEL));
     SendMessageA(t2, WM_COMMAND, MAKEWPARAM(IDC_TABLES_SCHEMA, CBN_SELENDOK),
                  (LPARAM)GetDlgItem(t2, IDC_TABLES_SCHEMA));
+    // No table chosen: Count runs nothing, and the dialog keeps the focus that showing
+    // the slot took.
+    HWND list = GetDlgItem(t2, IDC_TABLES_LIST);
+    ASSERT_EQ(LB_ERR, SendMessageA(list, LB_GETCURSEL, 0, 0));
+    std::string pane = wbtest::paneText(w);
+    SetFocus(list);
+    click(t2, IDC_TABLES_COUNT);
+    EXPECT_EQ(pane, wbtest::paneText(w));
+    EXPECT_EQ(list, GetFocus());
+    EXPECT_EQ(t2, GetActiveWindow());
     ASSERT_TRUE(choose(t2, IDC_TABLES_LIST, "t_count", LB_FINDSTRINGEXACT, LB_SETCURSEL));
     w->showSlot(0);  // the dialog shows its own slot before running
     click(t2, IDC_TABLES_COUNT);

@@ -48,6 +48,7 @@ private:
     void chooseSchema();
     void listTables();
     void run(char const* prefix, bool toGrid);
+    bool statementFor(char const* prefix, char* sql, int size);
     bool selectedSchema(char* out, int size);
     int findSchema(char const* name);
 
@@ -281,24 +282,32 @@ void cDlgTables::listTables() {
 
 void cDlgTables::run(char const* prefix, bool toGrid) {
     host->showSlot();
-    LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
-    if (sel == LB_ERR)
-        return;
-    char table[kName];
-    if (SendMessageA(list, LB_GETTEXTLEN, sel, 0) >= (LRESULT)sizeof table ||
-        SendMessageA(list, LB_GETTEXT, sel, (LPARAM)table) == LB_ERR)
-        return;
-    char schema[kName];
-    if (!selectedSchema(schema, sizeof schema))
-        schema[0] = 0;
     char sql[2 * (2 * kName + 2) + 32];
-    if (!tableStatement(sql, sizeof sql, prefix, schema, table))
+    if (!statementFor(prefix, sql, sizeof sql)) {
+        SetFocus(list);  // showing the slot took the focus; nothing else happens
         return;
+    }
     host->runSelect(sql);
     if (toGrid)
         host->focusGrid();
     else
         SetFocus(list);
+}
+
+/* prefix and the selected table, schema-qualified when a schema is chosen; false when no
+   table is selected. */
+bool cDlgTables::statementFor(char const* prefix, char* sql, int size) {
+    LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (sel == LB_ERR)
+        return false;
+    char table[kName];
+    if (SendMessageA(list, LB_GETTEXTLEN, sel, 0) >= (LRESULT)sizeof table ||
+        SendMessageA(list, LB_GETTEXT, sel, (LPARAM)table) == LB_ERR)
+        return false;
+    char schema[kName];
+    if (!selectedSchema(schema, sizeof schema))
+        schema[0] = 0;
+    return tableStatement(sql, size, prefix, schema, table);
 }
 
 bool isPlainStart(unsigned char c) {
