@@ -106,6 +106,7 @@ TEST_F(RunScript, OpensLockedWithTheSlotStateAndUnlocksOnClose) {
     click(dlg, IDC_RUN_START);
     ASSERT_TRUE(waitEnabled(dlg, IDC_RUN_START));
     EXPECT_EQ(itemText(dlg, IDC_RUN_STATUS), "Cannot open file!");
+    EXPECT_EQ(itemText(dlg, IDC_RUN_LINE), "0") << "no command was read";
     SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, dir->file("no such dir\\log.txt").c_str());
     EXPECT_EQ(run("select 1;"), "Cannot open logfile!");
     EXPECT_EQ(count(IDC_RUN_COUNT), 0);

@@ -261,7 +261,8 @@ void onStep(HWND w, WPARAM kind) {
     WaitForSingleObject(job.thread, INFINITE);
     CloseHandle(job.thread);
     job.thread = 0;
-    showStep(w);
+    if (job.commands > 0)
+        showStep(w);  // the last step, maybe not shown yet; without one the fields stay "0"
     if (job.error.empty()) {
         SetDlgItemTextA(w, IDC_RUN_TEXT, "");
         SetDlgItemTextA(w, IDC_RUN_STATUS, "FINISHED");
