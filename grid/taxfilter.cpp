@@ -179,7 +179,22 @@ void cRerovar::filterText(short c) {
                     }
                 }
             } else {
-                int r = xompare(v, literal);
+                // A text cell is normalised as the filter text was, so "Nov\xE1k" equals
+                // itself typed; otherwise no text with national letters could match.
+                char const* cell = v->type() == VTYPE_STRINX && literal->type() == VTYPE_STRINX
+                                       ? v->toChars(0, true)
+                                       : 0;
+                int n = cell ? (int)strlen(cell) : 0;
+                char* t = cell ? buf.hold(n) : 0;
+                int r;
+                if (t) {
+                    memcpy(t, cell, (size_t)n);
+                    t[n] = 0;
+                    normalise(t);
+                    r = stricmpx(t, key);
+                } else {
+                    r = xompare(v, literal);
+                }
                 switch (op) {
                 case TAXOP_EQ: matched = r == 0; break;
                 case TAXOP_NE: matched = r != 0; break;
