@@ -255,6 +255,15 @@ TEST(Filters, OperatorsAndNegation) {
     EXPECT_EQ(where1(m, filter(2, QBE_NULL, nullptr, 2, true)), "CODE is not null");
     EXPECT_EQ(where1(m, filter(2, QBE_NOTNULL, "")), "CODE is not null");
     EXPECT_EQ(where1(m, filter(2, QBE_NOTNULL, "", 2, true)), "CODE is null");
+    /* A date as the grid reads it, in the form the data source compares; anything else as
+       typed. */
+    m.addColumn(0, 0, nullptr, nullptr, nullptr, "DAY", nullptr, nullptr, 4, 0, 0, nullptr, 0);
+    EXPECT_EQ(where1(m, filter(3, QBE_GE, "24.11.2024", 4)), "DAY>='2024-11-24'");
+    EXPECT_EQ(where1(m, filter(3, QBE_LT, "24.11.2024 13:05", 4)), "DAY<'2024-11-24 13:05:00'");
+    EXPECT_EQ(where1(m, filter(3, QBE_EQ, "2024-11-24 00:00:01", 4)), "DAY='2024-11-24 00:00:01'");
+    EXPECT_EQ(where1(m, filter(3, QBE_EQ, "24.11.", 4)), "DAY='24.11.'");
+    EXPECT_EQ(where1(m, filter(3, QBE_EQ, "x'y", 4)), "DAY='x''y'");
+    EXPECT_EQ(where1(m, filter(3, QBE_LIKE_START, "24.11", 4)), "DAY like '24.11%'");
     /* No text, unused codes and unknown columns make nothing. */
     EXPECT_EQ(where1(m, filter(0, QBE_LIKE_START, "")), "");
     EXPECT_EQ(where1(m, filter(0, 210, "a")), "");

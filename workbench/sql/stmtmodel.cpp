@@ -8,6 +8,7 @@
 
 #include "sqlparser.h"
 #include "strx.h"
+#include "values.h"
 
 namespace {
 
@@ -97,6 +98,25 @@ bool isNumberLiteral(std::string const& v) {
     return i == n;
 }
 
+/* A date typed in the grid's picture (as the filter row reads it) in the form data
+   sources compare: "24.11.2024" is "2024-11-24", with " 13:05:00" when it has a time. Text
+   that is no whole date stays as typed. */
+std::string isoDate(std::string const& v) {
+    cDatex d;
+    d.set(v.c_str(), -1);
+    if (d.isNull() || d.year() < 1 || d.month() < 1 || d.mday() < 1)
+        return v;
+    char buf[40];
+    int n = snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year(), d.month(), d.mday());
+    float s = d.second();
+    int whole = (int)s, ms = (int)((s - whole) * 1000 + 0.5f);
+    if (d.hour() || d.minute() || whole || ms)
+        n += snprintf(buf + n, sizeof buf - n, " %02d:%02d:%02d", d.hour(), d.minute(), whole);
+    if (ms)
+        snprintf(buf + n, sizeof buf - n, ".%03d", ms);
+    return buf;
+}
+
 /* Comparison value: a plain number for number columns, otherwise a quoted literal.
    Text that is no number is quoted even on a number column, so it stays one value. */
 std::string comparand(std::string const& v, short type) {
@@ -105,6 +125,8 @@ std::string comparand(std::string const& v, short type) {
         if (isNumberLiteral(t))
             return t;
     }
+    if (type == 4)
+        return quoted(isoDate(v));
     return quoted(v);
 }
 
