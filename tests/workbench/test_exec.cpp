@@ -631,6 +631,23 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     EXPECT_TRUE(cellNull(1, 2));
     EXPECT_STREQ(w->statusBar->text(6), "DB: 3 / 3");
 
+    // A date filter typed day first: the grid and the data source keep the same row.
+    HWND g = grid()->getHwnd(0);
+    int x = 5;
+    for (short i = 0; i < 3; i++)
+        x += grid()->index2col(i)->getWidth();
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 3));
+    SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(x, 3));
+    ASSERT_EQ(grid()->curcol, 3);
+    grid()->menuCol = 3;
+    SendMessageA(g, WM_COMMAND, TAXOP_GE, 0);
+    for (char ch : std::string("3.2.2001"))
+        SendMessageA(g, WM_CHAR, (WPARAM)(unsigned char)ch, 0);
+    EXPECT_EQ(grid()->getCountV(), 1);
+    SetFocus(g);
+    w->command(CMD_EXECUTE);
+    EXPECT_EQ(grid()->getCountA(), 1) << last();
+
     runOne("update wb_pg set name = 'changed' where id = 3");
     runOne("rollback");
     runOne("select name from wb_pg where id = 3");
