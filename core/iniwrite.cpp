@@ -39,6 +39,9 @@ int vorReplaceFile(char const* target, char const* bytes, size_t n) {
     if (len == 0 || len >= sizeof dir || !part || !*part)
         return 0;
     std::string full(dir);
+    DWORD attr = GetFileAttributesA(full.c_str());
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return 0;  // not replaced behind its read-only flag
     *part = 0;
     char temp[MAX_PATH + 1];
     if (!GetTempFileNameA(dir, "lmb", 0, temp))

@@ -18,7 +18,8 @@ VORCORE_API bool vorReadFile(char const* file, std::string& text);
 
 /* Puts n bytes in target's place: they are written to a new file beside it, flushed to disk
    and moved over target only when complete, so a failure leaves target as it was.
-   1 done; 0 failed (the new file is gone); -1 no file could be made beside target. */
+   A read-only target or a directory is not replaced. 1 done; 0 failed (the new file is
+   gone); -1 no file could be made beside target. */
 VORCORE_API int vorReplaceFile(char const* target, char const* bytes, size_t n);
 
 /* True when text may be written into an INI file: it holds no line break, which would

@@ -28,8 +28,9 @@ bool cSafeFile::open(char const* name) {
     size_t dirLen = (size_t)(filePart - target);
     memcpy(dir, target, dirLen);
     dir[dirLen] = 0;
+    // A read-only file is not replaced behind its flag (the move itself would not ask).
     DWORD attr = GetFileAttributesA(target);
-    if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY))
+    if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         return false;
     if (!GetTempFileNameA(dir, "lmb", 0, temp))
         return false;

@@ -18,7 +18,8 @@ public:
     cSafeFile& operator=(cSafeFile const&) = delete;
 
     /* Creates the temporary file for target; false when that is impossible (no such
-       directory, no right to write there, name too long). */
+       directory, no right to write there, name too long) or target is a directory or a
+       read-only file. */
     bool open(char const* target);
     bool isOpen() const { return file != 0; }
     /* False once any write has failed; later writes do nothing. */

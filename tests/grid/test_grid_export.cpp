@@ -273,6 +273,17 @@ TEST_F(Export, RefusalsAndFailuresKeepFilesAndReportTheTruth) {
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("Cannot open file.", boxes[0].text);
     RemoveDirectoryA(d.c_str());
+    /* Nor is a read-only file replaced behind its flag. */
+    ASSERT_TRUE(SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_READONLY));
+    boxes.clear();
+    EXPECT_FALSE(g->exportx(1, 1, false, false, ',', p.c_str(), "", 0));
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Cannot open file.", boxes[0].text);
+    EXPECT_EQ((DWORD)FILE_ATTRIBUTE_READONLY, GetFileAttributesA(p.c_str()) & FILE_ATTRIBUTE_READONLY);
+    std::string before = s;
+    ASSERT_TRUE(readFile(p, &s));
+    EXPECT_EQ(before, s);
+    SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(0, strayTemps());
 
     /* An empty grid exports nothing. */

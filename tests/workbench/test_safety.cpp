@@ -169,6 +169,14 @@ TEST_F(Safety, SaveRefusedByTheTargetKeepsItAndTheModifiedFlag) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Cannot save this file!");
     EXPECT_EQ(files(), std::vector<std::string>{"held.sql"}) << "no temporary file left";
+    // Nor is a read-only file replaced behind its flag.
+    boxes.boxes.clear();
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(q1()->saveFile(path.c_str()));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(wbtest::readFile(path), "select 'old';\r\n");
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Cannot save this file!");
 
     // Once the file is free the same save replaces it whole.
     boxes.boxes.clear();
