@@ -66,9 +66,13 @@ void cXQueryWindow::showExpression(bool selectedOnly) {
     HWND back = GetFocus();
     cXQueryWindow* previous = g_exprOwner;
     g_exprOwner = this;
-    ShowDlgTextik(hwnd, text.c_str(), "Show expression", false, false, settings.ecolor[current],
-                  onButton, "&Close", 40, copyLabel, 40, "&Run", 40);
+    INT_PTR r = ShowDlgTextik(hwnd, text.c_str(), "Show expression", false, false,
+                              settings.ecolor[current], onButton, "&Close", 40, copyLabel, 40,
+                              "&Run", 40);
     g_exprOwner = previous;
-    if (back && IsWindow(back))
-        SetFocus(back);
+    // The focus the buttons give, set again once the dialog is gone (its end hands the
+    // focus back to the window it was opened from); Close and Esc return it there.
+    HWND focus = r == 1 ? shownSlot()->edit : r == 2 ? shownGrid()->getHwnd(0) : back;
+    if (focus && IsWindow(focus))
+        SetFocus(focus);
 }

@@ -424,6 +424,7 @@ TEST_F(ExecSqlite, FilteredGridIsRunAgainWithItsCondition) {
     EXPECT_NE(shown.find("\r\nwhere "), std::string::npos) << shown;
     EXPECT_EQ(shown.substr(shown.size() - 3), ";\r\n");
     EXPECT_EQ(wbtest::script(w), "-- start\r\n" + shown);
+    EXPECT_EQ(GetFocus(), q1()->edit) << "the copy is typed on in the editor";
 }
 
 TEST_F(ExecSqlite, ShowExpressionOfTheSelectedColumns) {
@@ -448,6 +449,7 @@ TEST_F(ExecSqlite, ShowExpressionOfTheSelectedColumns) {
     SetFocus(g);
     w->command(CMD_SHOWEXPRSEL);
     EXPECT_FALSE(driver.timedOut());
+    EXPECT_EQ(GetFocus(), g) << "Close gives the focus back";
     EXPECT_EQ(shown.substr(0, 20), "select name, salary\r") << shown;
     EXPECT_NE(shown.find("\r\nfrom "), std::string::npos) << shown;
     EXPECT_EQ(GetFocus(), g) << "the focus comes back";
