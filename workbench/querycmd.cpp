@@ -300,7 +300,7 @@ void cXQueryWindow::chooseSlotColor(int index) {
     if (index < SLOT_COUNT) {
         colorGrid(index);
         if (index == current)
-            statusBar->setColor(index, chosen, true);
+            statusBar->setColor(index, slotFieldColor(index), true);
         RedrawWindow(hwnd, 0, 0, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         if (tablesDlg[index])
             InvalidateRect(tablesDlg[index], 0, TRUE);

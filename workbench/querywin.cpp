@@ -225,7 +225,7 @@ bool cXQueryWindow::build(char const* cmdLine, int show) {
     SetFocus(slots[0]->edit);
     slots[0]->refreshTitle();
     updateStatusBar("");
-    statusBar->setColor(0, settings.ecolor[0], true);
+    statusBar->setColor(0, slotFieldColor(0), true);
 
     recentFiles = new cRecentFiles(10, iniPath, SETTINGS_SECTION, "RecentFile_", menu, 0, 6,
                                    "(empty)");
@@ -267,6 +267,8 @@ void cXQueryWindow::colorGrid(int n) {
     grids[n]->repaint();
 }
 
+long cXQueryWindow::slotFieldColor(int n) const { return settings.ecolor[n] ? settings.ecolor[n] : -1; }
+
 void cXQueryWindow::applyFonts() {
     for (cQuerySlot* s : slots)
         if (s && fontEdit)
@@ -293,7 +295,7 @@ void cXQueryWindow::showSlot(int n) {
     statusBar->setText(6, rowCounts[n].c_str());
     for (int i = 0; i < SLOT_COUNT; i++)
         statusBar->setColor(i, -1, false);
-    statusBar->setColor(n, settings.ecolor[n], true);
+    statusBar->setColor(n, slotFieldColor(n), true);
 }
 
 void cXQueryWindow::enableUi(bool enable, bool resync) {

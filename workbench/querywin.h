@@ -77,6 +77,7 @@ public:
     void applyGridSettings();
     /* Slot colour of grid n as at start-up. */
     void colorGrid(int n);
+    long slotFieldColor(int n) const;  // the slot's colour for its status field; 0 is none
 
     /* ---- commands reached from outside the window procedure (tests, dialogs) ---- */
     void command(int id);

@@ -169,6 +169,10 @@ TEST_F(MainWindow, SlotSwitchingShowsItsEditorGridColourAndTitle) {
     EXPECT_EQ(wbtest::title(w), "Lumbra       [Q1:  not connected]   [Untitled1]");
     w->showSlot(-1);
     EXPECT_EQ(w->shown(), 0);
+    // Colour 0 is none: the field keeps the bar's own colours, not black.
+    w->settings.ecolor[2] = 0;
+    w->showSlot(2);
+    EXPECT_EQ(w->statusBar->color(2), -1);
 }
 
 TEST_F(MainWindow, SlotsKeepTheirTextsWhileHidden) {
