@@ -177,6 +177,29 @@ bool cOutRow::start() {
     return true;
 }
 
+/* True when t (n bytes) is a number as SQL writes one: [-]digits[.digits][e[+-]digits]. */
+static bool sqlNumber(char const* t, int n) {
+    int i = t[0] == '-' ? 1 : 0, digits = 0;
+    for (; i < n && t[i] >= '0' && t[i] <= '9'; i++)
+        digits++;
+    if (i < n && t[i] == '.')
+        for (i++; i < n && t[i] >= '0' && t[i] <= '9'; i++)
+            digits++;
+    if (!digits)
+        return false;
+    if (i < n && (t[i] == 'e' || t[i] == 'E')) {
+        i++;
+        if (i < n && (t[i] == '+' || t[i] == '-'))
+            i++;
+        int exp = 0;
+        for (; i < n && t[i] >= '0' && t[i] <= '9'; i++)
+            exp++;
+        if (!exp)
+            return false;
+    }
+    return i == n;
+}
+
 bool cOutRow::field(char const* t, int n, int typex, long width) {
     if (!layout)
         return false;
@@ -204,6 +227,14 @@ bool cOutRow::field(char const* t, int n, int typex, long width) {
                        (sepNow[0] && t[i] == sepNow[0]);
             if (encl)
                 rule = layout->escape;
+        }
+        /* An insert's bare number must be one SQL number: "nan", "inf" or "-inf" (or
+           any other text) is a quoted literal, which a data source may still read as a
+           number. */
+        if (!encl && layout->format == OUTFMT_INSERT && layout->encl &&
+            outfmt_typeIn(OUTT_NUMBER, typex) && !sqlNumber(t, n)) {
+            encl = true;
+            rule = layout->escape;
         }
         /* Most texts hold no quote: those are copied as they are. */
         if ((rule == OUTQ_CSV && !memchr(t, '"', (size_t)n)) ||

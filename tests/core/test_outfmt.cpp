@@ -57,9 +57,14 @@ TEST(Outfmt, GridRowsByFormat) {
     /* Fixed: padded to the width (an empty field too), one space between. */
     EXPECT_EQ("ab        1\r\n", row(OUTFMT_GRID, OUTFMT_FIXED, ',', "", {{"ab", 2, 4}, {"", 2, 4},
                                                                        {"1", 1, 1}}));
-    /* Insert: empty as NULL, dates quoted. */
+    /* Insert: empty as NULL, dates quoted; a number that is no SQL number quoted too. */
     EXPECT_EQ("insert into t values (NULL,'2024-01-02');\r\n",
               row(OUTFMT_GRID, OUTFMT_INSERT, ',', "t", {{"", 2, 0}, {"2024-01-02", 4, 0}}));
+    for (short user : {OUTFMT_GRID, OUTFMT_RESULTSET})
+        EXPECT_EQ("insert into t values (-1.5e-07,'nan','-inf',12.,'1''2');\r\n",
+                  row(user, OUTFMT_INSERT, ',', "t", {{"-1.5e-07", 1, 0}, {"nan", 1, 0},
+                                                      {"-inf", 1, 0}, {"12.", 1, 0},
+                                                      {"1'2", 1, 0}}));
 }
 
 /* A number or date that holds the separator, a quote or a line break is enclosed like
