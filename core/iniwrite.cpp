@@ -32,6 +32,13 @@ bool vorReadFile(char const* file, std::string& text) {
     return ok;
 }
 
+bool vorMayReplace(char const* path) {
+    // The move that replaces a file does not ask for its read-only flag; this does.
+    DWORD attr = GetFileAttributesA(path);
+    return attr == INVALID_FILE_ATTRIBUTES ||
+           !(attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+}
+
 int vorReplaceFile(char const* target, char const* bytes, size_t n) {
     char dir[MAX_PATH + 1];
     char* part = 0;
@@ -39,9 +46,8 @@ int vorReplaceFile(char const* target, char const* bytes, size_t n) {
     if (len == 0 || len >= sizeof dir || !part || !*part)
         return 0;
     std::string full(dir);
-    DWORD attr = GetFileAttributesA(full.c_str());
-    if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
-        return 0;  // not replaced behind its read-only flag
+    if (!vorMayReplace(full.c_str()))
+        return 0;
     *part = 0;
     char temp[MAX_PATH + 1];
     if (!GetTempFileNameA(dir, "lmb", 0, temp))

@@ -16,6 +16,10 @@
    64 MB or longer. */
 VORCORE_API bool vorReadFile(char const* file, std::string& text);
 
+/* False when path names a directory or a read-only file, which no new file may replace;
+   true when it is a writable file or does not exist. */
+VORCORE_API bool vorMayReplace(char const* path);
+
 /* Puts n bytes in target's place: they are written to a new file beside it, flushed to disk
    and moved over target only when complete, so a failure leaves target as it was.
    A read-only target or a directory is not replaced. 1 done; 0 failed (the new file is

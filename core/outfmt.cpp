@@ -177,9 +177,10 @@ bool cOutRow::start() {
     return true;
 }
 
-/* True when t (n bytes) is a number as SQL writes one: [-]digits[.digits][e[+-]digits]. */
-static bool sqlNumber(char const* t, int n) {
-    int i = t[0] == '-' ? 1 : 0, digits = 0;
+bool outfmt_isNumber(char const* t, int n) {
+    int i = 0, digits = 0;
+    if (i < n && (t[i] == '+' || t[i] == '-'))
+        i++;
     for (; i < n && t[i] >= '0' && t[i] <= '9'; i++)
         digits++;
     if (i < n && t[i] == '.')
@@ -232,7 +233,7 @@ bool cOutRow::field(char const* t, int n, int typex, long width) {
            any other text) is a quoted literal, which a data source may still read as a
            number. */
         if (!encl && layout->format == OUTFMT_INSERT && layout->encl &&
-            outfmt_typeIn(OUTT_NUMBER, typex) && !sqlNumber(t, n)) {
+            outfmt_typeIn(OUTT_NUMBER, typex) && !outfmt_isNumber(t, n)) {
             encl = true;
             rule = layout->escape;
         }

@@ -69,6 +69,9 @@ struct outfmtLayout {
 VORCORE_API outfmtLayout const* outfmt_get(short user, short format);
 /* True when type code t is among the OUTT_ bits of mask. */
 VORCORE_API bool outfmt_typeIn(long mask, int t);
+/* True when t (n bytes) is a number as SQL writes one:
+   [+-] digits [. digits] [e [+-] digits], with at least one digit before the exponent. */
+VORCORE_API bool outfmt_isNumber(char const* t, int n);
 
 /* Escaping, one function per rule: writes s (n bytes) escaped into dst and returns the
    bytes written; with dst 0 only counts them. No terminating zero is written. */

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "iniwrite.h"
+
 namespace {
 const size_t kBuffer = 1 << 16;
 }
@@ -28,9 +30,7 @@ bool cSafeFile::open(char const* name) {
     size_t dirLen = (size_t)(filePart - target);
     memcpy(dir, target, dirLen);
     dir[dirLen] = 0;
-    // A read-only file is not replaced behind its flag (the move itself would not ask).
-    DWORD attr = GetFileAttributesA(target);
-    if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+    if (!vorMayReplace(target))
         return false;
     if (!GetTempFileNameA(dir, "lmb", 0, temp))
         return false;

@@ -34,8 +34,7 @@ void onButton(HWND dlg, int index) {
     if (index == 1) {
         std::string text = "\r\n" + dialogText(dlg);
         edAppend(s->edit, text.c_str());
-        EndDialog(dlg, 1);
-        SetFocus(s->edit);
+        EndDialog(dlg, 1);  // showExpression gives the editor the focus
     } else if (index == 2) {
         std::string sql = runnableText(dialogText(dlg).c_str());
         bool ok = s->executeSelect(sql.c_str());

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../win/fulldisk.h"
 #include "instdrive.h"
 
 namespace {
@@ -499,13 +500,8 @@ TEST(Installer, LargeSectionsAndDeepTrees) {
    install fails as a failure and the record stays whole (written in place, it was cut at
    the block and the run said "Finished!"). */
 TEST(Installer, RecordOntoAFullDiskStaysWhole) {
-    char unixDir[MAX_PATH] = "";
-    GetEnvironmentVariableA("LUMBRA_FULL_DIR", unixDir, sizeof unixDir);
-    std::string full = std::string("Z:") + unixDir;
-    std::replace(full.begin(), full.end(), '/', '\\');
-    ULARGE_INTEGER freeBytes;
-    if (!*unixDir || !GetDiskFreeSpaceExA(full.c_str(), &freeBytes, 0, 0) ||
-        freeBytes.QuadPart > 2 * 1024 * 1024)
+    std::string full = fulldisk::dir();
+    if (full.empty())
         GTEST_SKIP() << "needs the small file system of tests/workbench/fullfs.sh (root)";
     Fixture f;
     std::string t = full + "\\app" + f.id + "\\";
@@ -519,15 +515,7 @@ TEST(Installer, RecordOntoAFullDiskStaysWhole) {
     f.ini("[Application]\r\nAppName=" + f.app + "\r\nAppDefaultPath=C:\\x\r\n[Files1]\r\nempty.txt=\r\n");
     f.file("empty.txt", "");
     std::string filler = full + "\\filler" + f.id;
-    HANDLE h = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
-    ASSERT_NE(INVALID_HANDLE_VALUE, h);
-    std::string block(4096, 'f');
-    DWORD wrote;
-    while (WriteFile(h, block.data(), (DWORD)block.size(), &wrote, 0) && wrote == block.size()) {
-    }
-    while (WriteFile(h, "f", 1, &wrote, 0) && wrote == 1) {
-    }
-    CloseHandle(h);
+    ASSERT_TRUE(fulldisk::fill(filler));
     {
         Session s;
         open(s, setupExe(), f.src);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "edutil.h"
+#include "../win/fulldisk.h"
 #include "profile.h"
 #include "lumbrarc.h"
 #include "querywin.h"
@@ -123,15 +124,7 @@ TEST_F(Safety, SettingsOntoAFullDiskLeaveTheIniAsItWas) {
     ASSERT_EQ(original.size(), 16384u);
     wbtest::writeFile(ini, original);
     std::string filler = full + "\\filler";
-    HANDLE h = CreateFileA(filler.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    std::string block(4096, 'f');
-    DWORD wrote;
-    while (WriteFile(h, block.data(), (DWORD)block.size(), &wrote, 0) && wrote == block.size()) {
-    }
-    while (WriteFile(h, "f", 1, &wrote, 0) && wrote == 1) {
-    }
-    CloseHandle(h);
+    ASSERT_TRUE(fulldisk::fill(filler));
 
     cProfileman p;
     p.init(ini.c_str(), "Lumbra Settings");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "edutil.h"
+#include "../win/fulldisk.h"
 #include "lumbrarc.h"
 #include "queryslot.h"
 #include "querywin.h"
@@ -21,17 +22,7 @@ std::string envOr(char const* name, char const* fallback) {
     return v && *v ? v : fallback;
 }
 
-std::string fullDiskDir() {
-    std::string unixDir = envOr("LUMBRA_FULL_DIR", "");
-    std::string full = "Z:" + unixDir;
-    for (char& c : full)
-        c = c == '/' ? '\\' : c;
-    ULARGE_INTEGER freeBytes;
-    if (unixDir.empty() || !GetDiskFreeSpaceExA(full.c_str(), &freeBytes, 0, 0) ||
-        freeBytes.QuadPart > 2 * 1024 * 1024)
-        return "";
-    return full;
-}
+std::string fullDiskDir() { return fulldisk::dir(); }
 
 std::vector<std::string> filesIn(std::string const& dir) {
     std::vector<std::string> out;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "outfmt.h"
 #include "sqlparser.h"
 #include "strx.h"
 #include "values.h"
@@ -70,34 +71,6 @@ std::string trimmedCopy(std::string const& v) {
     return v.substr(b, e - b);
 }
 
-/* [+-] digits [. digits] [e [+-] digits], at least one digit before the exponent. */
-bool isNumberLiteral(std::string const& v) {
-    size_t i = 0, n = v.size();
-    if (i < n && (v[i] == '+' || v[i] == '-'))
-        i++;
-    size_t digits = 0;
-    while (i < n && v[i] >= '0' && v[i] <= '9')
-        i++, digits++;
-    if (i < n && v[i] == '.') {
-        i++;
-        while (i < n && v[i] >= '0' && v[i] <= '9')
-            i++, digits++;
-    }
-    if (!digits)
-        return false;
-    if (i < n && (v[i] == 'e' || v[i] == 'E')) {
-        i++;
-        if (i < n && (v[i] == '+' || v[i] == '-'))
-            i++;
-        size_t exp = 0;
-        while (i < n && v[i] >= '0' && v[i] <= '9')
-            i++, exp++;
-        if (!exp)
-            return false;
-    }
-    return i == n;
-}
-
 /* A date typed in the grid's picture (as the filter row reads it) in the form data
    sources compare: "24.11.2024" is "2024-11-24", with " 13:05:00" when it has a time. Text
    that is no whole date stays as typed. */
@@ -122,7 +95,7 @@ std::string isoDate(std::string const& v) {
 std::string comparand(std::string const& v, short type) {
     if (type == 1) {
         std::string t = trimmedCopy(v);
-        if (isNumberLiteral(t))
+        if (outfmt_isNumber(t.data(), (int)t.size()))
             return t;
     }
     if (type == 4)
