@@ -285,7 +285,8 @@ bool cQuerySlot::connectCommand() {
 }
 
 bool cQuerySlot::connectTo(char const* source, char const* userName, char const* password) {
-    disconnect(true);
+    if (!disconnect(true))
+        return false;
     double seconds = 0;
     // Without a name the driver manager would pick a default data source the slot does not
     // name; that is no connection the user asked for.
@@ -322,14 +323,18 @@ bool cQuerySlot::connectTo(char const* source, char const* userName, char const*
 bool cQuerySlot::disconnect(bool silent) {
     {
         cWaitCursor wait;
-        connected = false;
         if (db->isConnected()) {
-            if (owner->settings.bImplicitRollback)
-                db->rollback();
-            else
-                db->commit();
+            bool ended = (owner->settings.bImplicitRollback ? db->rollback() : db->commit()) != 0;
+            if (!ended) {
+                // The work was not committed (or rolled back) as the setting asks: say so, and
+                // keep a connection that still holds it.
+                logError(0, db->errorStr(), 0);
+                if (db->isConnected())
+                    return false;
+            }
             db->disconnect();
         }
+        connected = false;
         strfrdux(&dsn, (void*)"");
         strfrdux(&user, (void*)"");
         strfrdux(&pswd, (void*)"");

@@ -534,9 +534,15 @@ LRESULT cXQueryWindow::onClose() {
         if (!s->askSave())
             return 0;
     saveWindowPosition(hwnd, iniPath, SETTINGS_SECTION, "LastWindowPosition");
-    for (cQuerySlot* s : slots)
-        if (s->connected || s->db->isConnected())
-            s->disconnect(true);
+    // A slot whose implicit commit failed keeps the window open, shown with its error entry.
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        cQuerySlot* s = slots[i];
+        if ((s->connected || s->db->isConnected()) && !s->disconnect(true)) {
+            if (i != current)
+                showSlot(i);
+            return 0;
+        }
+    }
     DestroyWindow(hwnd);
     return 0;
 }

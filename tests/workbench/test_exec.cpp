@@ -667,6 +667,46 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     EXPECT_EQ(cell(0, 0), "2") << "the connection is usable after the error";
 }
 
+TEST_F(ExecPg, AFailedImplicitCommitIsReportedAndKeepsTheConnection) {
+    openWith({});
+    {
+        Side s(pgDsn(), pgUser(), pgPswd());
+        ASSERT_TRUE(s.ok) << wbtest::dsnHint();
+        s.run("drop table if exists wb_pgdef");
+        s.run("create table wb_pgdef (id integer unique deferrable initially deferred)");
+        s.run("insert into wb_pgdef values (1)");
+        s.commit();
+    }
+    connect();
+    // The duplicate is found only when the transaction commits.
+    runOne("insert into wb_pgdef values (1)");
+    w->command(CMD_DISCONNECT);
+    EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
+    EXPECT_NE(last().find("wb_pgdef"), std::string::npos) << "the driver's text: " << last();
+    EXPECT_TRUE(q1()->connected);
+    EXPECT_TRUE(q1()->db->isConnected());
+
+    // Closing from another slot shows the slot that refused, and the window stays.
+    runOne("insert into wb_pgdef values (1)");
+    w->command(CMD_QUERY2);
+    EXPECT_FALSE(wbtest::closeMain(w));
+    EXPECT_EQ(w->shown(), 0);
+    EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
+    EXPECT_TRUE(q1()->connected);
+
+    // Connecting over it is refused the same way; once the work is gone, it goes ahead.
+    runOne("insert into wb_pgdef values (1)");
+    EXPECT_FALSE(q1()->connectTo(pgDsn().c_str(), pgUser().c_str(), pgPswd().c_str()));
+    EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
+    w->command(CMD_DISCONNECT);
+    EXPECT_EQ(withoutSeconds(last()), "[" + std::to_string(w->logCounter - 1) + "] [OK]  Disconnect");
+    EXPECT_FALSE(q1()->connected);
+    Side s(pgDsn(), pgUser(), pgPswd());
+    EXPECT_EQ(s.scalar("select count(*) from wb_pgdef"), 1);
+    s.run("drop table wb_pgdef");
+    s.commit();
+}
+
 TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     openWith({});
     connect();
