@@ -177,7 +177,8 @@ static bool connStrAppend(char* cs, size_t size, char const* key, char const* va
 cOdbcx::cOdbcx()
     : hdbc(SQL_NULL_HDBC), hstmt(SQL_NULL_HSTMT), colBound(0), prmBound(0), colIndicators(0),
       prmIndicators(0), state(XSTATE_NONE), metaKind(0), thread(0), threadId(0), autoCommit(false),
-      linked(false), colIndCount(0), prmIndCount(0)
+      linked(false), colIndCount(0), prmIndCount(0), ruleRead(false), ruleQuote('"'), ruleFold('Q'),
+      ruleKeywords(strdux(0))
 {
     focusKey[0] = 0;
     diagText[0] = 0;
@@ -205,6 +206,7 @@ cOdbcx::~cOdbcx()
     }
     disconnect();
     dropStatementState();
+    strfrx(&ruleKeywords);
     if (--liveObjects == 0 && henv) {
         SQLFreeEnv(henv);
         henv = SQL_NULL_HENV;
@@ -428,6 +430,7 @@ int cOdbcx::disconnect()
     }
     linked = false;
     autoCommit = false;
+    ruleRead = false;
     return ok;
 }
 
@@ -511,6 +514,36 @@ int cOdbcx::getInfo(cVariablex* dbmsName, cVariablex* driverName, cVariablex* dr
         values[i]->set(buf, -1);
     }
     return ok;
+}
+
+int cOdbcx::nameRule(xnameRule* out)
+{
+    if (!ruleRead && online()) {
+        char buf[8] = "";
+        SQLSMALLINT len = 0;
+        ruleQuote = SQLGetInfo(hdbc, SQL_IDENTIFIER_QUOTE_CHAR, buf, sizeof(buf), &len) != SQL_ERROR
+                        ? (buf[0] ? buf[0] : ' ')
+                        : '"';
+        SQLUSMALLINT fold = 0;
+        ruleFold = 'Q';
+        if (SQLGetInfo(hdbc, SQL_IDENTIFIER_CASE, &fold, sizeof(fold), &len) != SQL_ERROR)
+            ruleFold = fold == SQL_IC_UPPER ? 'U' : fold == SQL_IC_LOWER ? 'L' : fold ? 0 : 'Q';
+        /* A list cut at the buffer's end loses a word at most: such a name is then quoted
+           only when it is no plain name anyway. */
+        char words[8192];
+        words[0] = 0;
+        if (SQLGetInfo(hdbc, SQL_KEYWORDS, words, sizeof(words), &len) == SQL_ERROR)
+            words[0] = 0;
+        words[sizeof(words) - 1] = 0;
+        strfrdux(&ruleKeywords, words);
+        ruleRead = true;
+    }
+    if (out) {
+        out->quote = ruleRead ? ruleQuote : '"';
+        out->fold = ruleRead ? ruleFold : 'Q';
+        out->keywords = ruleRead ? ruleKeywords : "";
+    }
+    return ruleRead ? 1 : 0;
 }
 
 int cOdbcx::prepare(char const* sql)

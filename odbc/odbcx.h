@@ -61,6 +61,7 @@ public:
     virtual int prmType(int i);
     virtual int colValue(int i, cVariablex& v);
     virtual int colData(int i, xcolData* out);
+    virtual int nameRule(xnameRule* out);
     virtual int setValue(cVariablex& v);
     virtual char* errorStr();
     virtual int executeMeta();
@@ -80,6 +81,10 @@ private:
     char lastKey[80];            /* whole key of the last delivered catalogue row */
     int colIndCount;             /* entries in colIndicators */
     int prmIndCount;             /* entries in prmIndicators */
+    bool ruleRead;               /* the name rule below was read from this connection */
+    char ruleQuote;
+    char ruleFold;
+    char* ruleKeywords;          /* the driver's own keywords, owned */
 
     int fail(int code);
     int failDriver(SQLRETURN rc, int level = XDIAG_STMT);

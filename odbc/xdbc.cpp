@@ -104,6 +104,16 @@ int cXdbc::colData(int, xcolData*)
     return 0;
 }
 
+int cXdbc::nameRule(xnameRule* out)
+{
+    if (out) {
+        out->quote = '"';
+        out->fold = 'Q';
+        out->keywords = "";
+    }
+    return 0;
+}
+
 int cXdbc::eof()
 {
     return eofFlag;

@@ -44,6 +44,15 @@ struct xcolData {
     char const* text;  /* kinds 2 and 6: terminated, valid until the next fetch */
 };
 
+/* How a data source writes names: its identifier quote (' ' when it has none), the case it
+   folds unquoted names to ('U' upper, 'L' lower, 0 none: kept or compared without case), and
+   its keywords beyond the ODBC list, comma-separated. */
+struct xnameRule {
+    char quote;
+    char fold;
+    char const* keywords;
+};
+
 /* Abstract data-access object. Created by xdb_init, destroyed only by xdb_free. */
 class VORODBC_API cXdbc : public cObjext {
 public:
@@ -93,6 +102,9 @@ public:
     /* Column i of the fetched row without a copy; 0 (nothing filled) when the object
        keeps no such buffer, so the caller reads it through colValue. */
     virtual int colData(int i, xcolData* out);                                     /* 29 */
+    /* The connected data source's rule for names; 0 when it is not known, and then out
+       holds the standard's double quote with every name to be quoted (fold 'Q'). */
+    virtual int nameRule(xnameRule* out);                                          /* 30 */
 
     /* Binds up to prmExpected values (stopping at a null pointer), then executes. */
     int execute(cVariablex* v, ...);

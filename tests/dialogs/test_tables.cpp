@@ -69,33 +69,35 @@ struct TablesBase : ::testing::Test {
 
 /* ---- statement texts ---- */
 
-TEST(TableStatement, SchemaDotTableAndQuotedNamesThatAreNoPlainIdentifiers) {
+TEST(TableStatement, SchemaDotTableEachNameByTheSourcesRule) {
     char out[128];
-    ASSERT_TRUE(tableStatement(out, sizeof out, "select count(*) from ", "S", "T"));
+    xnameRule keeps = {'"', 0, ""}, lower = {'"', 'L', ""};
+    ASSERT_TRUE(tableStatement(out, sizeof out, "select count(*) from ", "S", "T", keeps));
     EXPECT_STREQ("select count(*) from S.T", out);
-    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "", "t_1$x"));
-    EXPECT_STREQ("select * from t_1$x", out);
-    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", 0, "_t"));
+    ASSERT_TRUE(tableStatement(out, sizeof out, "select count(*) from ", "S", "t", lower));
+    EXPECT_STREQ("select count(*) from \"S\".t", out);
+    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", 0, "_t", lower));
     EXPECT_STREQ("select * from _t", out);
-    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "my schema", "1st"));
+    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "my schema", "1st", keeps));
     EXPECT_STREQ("select * from \"my schema\".\"1st\"", out);
-    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "s", "t; drop table u"));
+    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "s", "t; drop table u", keeps));
     EXPECT_STREQ("select * from s.\"t; drop table u\"", out);
-    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "", "a\"b"));
-    EXPECT_STREQ("select * from \"a\"\"b\"", out);
-    // National letters (code page 1250) need no quotes.
-    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "", "\xe8\xedslo"));
-    EXPECT_STREQ("select * from \xe8\xedslo", out);
+    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "", "order", keeps));
+    EXPECT_STREQ("select * from \"order\"", out);
 }
 
 TEST(TableStatement, RefusesWhatDoesNotFit) {
     char out[24];
+    xnameRule keeps = {'"', 0, ""}, none = {' ', 0, ""};
     // "select * from " is 14 characters; "abc.defgh" takes 9 more and the terminator 1.
-    EXPECT_TRUE(tableStatement(out, 24, "select * from ", "abc", "defgh"));
+    EXPECT_TRUE(tableStatement(out, 24, "select * from ", "abc", "defgh", keeps));
     EXPECT_STREQ("select * from abc.defgh", out);
-    EXPECT_FALSE(tableStatement(out, 23, "select * from ", "abc", "defgh"));
-    EXPECT_FALSE(tableStatement(out, 24, "select * from ", "abc", "de fg"));
-    EXPECT_FALSE(tableStatement(out, sizeof out, "select * from ", "s", ""));
+    EXPECT_FALSE(tableStatement(out, 23, "select * from ", "abc", "defgh", keeps));
+    EXPECT_FALSE(tableStatement(out, 24, "select * from ", "abc", "de fg", keeps));
+    EXPECT_FALSE(tableStatement(out, sizeof out, "select * from ", "s", "", keeps));
+    // A name that needs quotes where the source has none is refused, not pasted.
+    EXPECT_FALSE(tableStatement(out, sizeof out, "select * from ", "", "a b", none));
+    EXPECT_STREQ("", out);
 }
 
 /* ---- SQLite: no schemas ---- */
@@ -300,6 +302,8 @@ struct TablesPg : TablesBase {
             "insert into ldlg_b.t_two values (1), (2), (3)",
             "create table ldlg_b.\"we\"\"ird name\" (x integer)",
             "insert into ldlg_b.\"we\"\"ird name\" values (7)",
+            "create table ldlg_b.\"MixedCase\" (x integer)",
+            "create table ldlg_b.\"order\" (x integer)",
             "create view ldlg_b.v_two as select x from ldlg_b.t_two",
             "create schema ldlg_c",
             "create table ldlg_c.t_three (x integer)",
@@ -344,13 +348,13 @@ TEST_F(TablesPg, SeveralSchemasLeaveTheChoiceToTheUser) {
 TEST_F(TablesPg, ChosenSchemaIsListedRememberedAndReselectedNextTime) {
     ASSERT_TRUE(open());
     ASSERT_TRUE(chooseCombo(dlg, IDC_TABLES_SCHEMA, "ldlg_b", CBN_SELENDOK));
-    EXPECT_EQ((std::vector<std::string>{"t_two", "we\"ird name"}), tables());
+    EXPECT_EQ((std::vector<std::string>{"MixedCase", "order", "t_two", "we\"ird name"}), tables());
     EXPECT_EQ("ldlg_b", ini.read("Last Namespace", "LumbraPG"));
     close();
 
     ASSERT_TRUE(open());
     EXPECT_EQ("ldlg_b", comboSelection(item(IDC_TABLES_SCHEMA)));
-    EXPECT_EQ((std::vector<std::string>{"t_two", "we\"ird name"}), tables());
+    EXPECT_EQ((std::vector<std::string>{"MixedCase", "order", "t_two", "we\"ird name"}), tables());
     EXPECT_EQ(item(IDC_TABLES_LIST), GetFocus());
 
     // Another choice replaces the list and the remembered schema.
@@ -389,6 +393,15 @@ TEST_F(TablesPg, TableNameNeedingQuotesIsQuotedAndRuns) {
     EXPECT_EQ("select count(*) from ldlg_b.\"we\"\"ird name\"", host.statements[0]);
     EXPECT_TRUE(host.lastRunOk) << own->errorStr();
     EXPECT_EQ(1, host.firstNumber);
+    // Unquoted, PostgreSQL would fold the first to lower case and take the second for SQL.
+    char const* names[][2] = {{"MixedCase", "\"MixedCase\""}, {"order", "\"order\""}};
+    for (auto& n : names) {
+        ASSERT_TRUE(chooseList(dlg, IDC_TABLES_LIST, n[0]));
+        click(dlg, IDC_TABLES_COUNT);
+        EXPECT_EQ(std::string("select count(*) from ldlg_b.") + n[1], host.statements.back());
+        EXPECT_TRUE(host.lastRunOk) << own->errorStr();
+        EXPECT_EQ(0, host.firstNumber);
+    }
 }
 
 TEST_F(TablesPg, RememberedSchemaThatIsNotListedExactlyLeavesTheChoice) {

@@ -11,6 +11,7 @@
 class cFakeXdbc : public cXdbc {
 public:
     std::vector<std::pair<std::string, int>> cols;
+    xnameRule rule = {'"', 0, ""};  // a source that keeps the case of names, as SQLite
 
     explicit cFakeXdbc(std::vector<std::pair<std::string, int>> c) : cols(std::move(c)) {}
 
@@ -41,6 +42,10 @@ public:
     int bindCol(char const*, int, int, short) override { return 0; }
     int colInfo(short, short*, int*) override { return 0; }
     int describeCol(short, char*, short, short*, int*) override { return 0; }
+    int nameRule(xnameRule* out) override {
+        *out = rule;
+        return 1;
+    }
 };
 
 #endif

@@ -138,6 +138,34 @@ TEST(Handover, StarsAmongOtherItemsFollowTheResult) {
     ASSERT_TRUE(parseInto(k, "select distinct *, r -- all of it\r\nfrom tab", &z));
     k.setWhere("r > 1");
     EXPECT_EQ(regenerated(k), "select distinct *, r from tab where r > 1");
+
+    /* Names of a star's columns go into SQL as the source writes them; titles stay. */
+    cStatementModel o(1, "", "", "", "");
+    cFakeXdbc odd({{"Mixed Case", 2}, {"order", 1}, {"it's", 2}, {"a\"b", 2}, {"Name", 2},
+                   {"name_2", 2}, {"\xe8\xedslo", 1}});
+    odd.rule = {'"', 'L', "ILIKE,name_2"};
+    ASSERT_TRUE(parseInto(o, "select * from \"Odd; x\"", &odd));
+    ASSERT_EQ(o.columnCount, 7);
+    char const* want[] = {"\"Mixed Case\"", "\"order\"", "\"it's\"", "\"a\"\"b\"", "\"Name\"",
+                          "\"name_2\"", "\"\xe8\xedslo\""};
+    for (int i = 0; i < 7; i++) {
+        EXPECT_STREQ(o.column(i)->selText, want[i]);
+        EXPECT_STREQ(o.column(i)->title, odd.cols[i].first.c_str());
+    }
+    o.takeSort(o.column(2)->id, 2);
+    cQbeFilter f = filter(o.column(0)->id, QBE_LIKE_START, "a");
+    o.takeFilters(&f, 1);
+    EXPECT_EQ(regenerated(o),
+              "select * from \"Odd; x\" where \"Mixed Case\" like 'a%' order by \"it's\" DESC");
+    odd.rule = {'"', 'U', ""};
+    ASSERT_TRUE(parseInto(o, "select t.* from t", &odd));
+    EXPECT_STREQ(o.column(4)->selText, "t.\"Name\"");
+    odd.cols = {{"NAME", 2}, {"Name", 2}};
+    ASSERT_TRUE(parseInto(o, "select t.* from t", &odd));
+    EXPECT_STREQ(o.column(0)->selText, "t.NAME");
+    odd.rule = {' ', 0, ""};  // no quotes: the name as it is, the best there is
+    ASSERT_TRUE(parseInto(o, "select t.* from t", &odd));
+    EXPECT_STREQ(o.column(1)->selText, "t.Name");
 }
 
 TEST(Regenerate, CombinesWrittenAndFilterConditions) {
@@ -262,6 +290,8 @@ TEST(Filters, OperatorsAndNegation) {
     EXPECT_EQ(where1(m, filter(3, QBE_LT, "24.11.2024 13:05", 4)), "DAY<'2024-11-24 13:05:00'");
     EXPECT_EQ(where1(m, filter(3, QBE_EQ, "2024-11-24 00:00:01", 4)), "DAY='2024-11-24 00:00:01'");
     EXPECT_EQ(where1(m, filter(3, QBE_EQ, "24.11.", 4)), "DAY='24.11.'");
+    EXPECT_EQ(where1(m, filter(3, QBE_EQ, "31.02.2024", 4)), "DAY='31.02.2024'");
+    EXPECT_EQ(where1(m, filter(3, QBE_EQ, "29.2.2024", 4)), "DAY='2024-02-29'");
     EXPECT_EQ(where1(m, filter(3, QBE_EQ, "x'y", 4)), "DAY='x''y'");
     EXPECT_EQ(where1(m, filter(3, QBE_LIKE_START, "24.11", 4)), "DAY like '24.11%'");
     /* No text, unused codes and unknown columns make nothing. */
@@ -282,6 +312,12 @@ TEST(Filters, ValuesCannotBreakOutOfTheirLiteral) {
     m.addColumn(0, 0, nullptr, nullptr, nullptr, "AMOUNT", nullptr, nullptr, 1, 0, 0, nullptr, 0);
     EXPECT_EQ(where1(m, filter(0, QBE_LIKE_START, "O'Brien")), "NAME like 'O''Brien%'");
     EXPECT_EQ(where1(m, filter(0, QBE_EQ, "x' or '1'='1")), "NAME='x'' or ''1''=''1'");
+    /* The grid matches LIKE texts literally; so does the data source. */
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_START, "5_")), "NAME like '5!_%' escape '!'");
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_ANY, "50%")), "NAME like '%50!%%' escape '!'");
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_END, "back\\", 2, true)),
+              "NAME not like '%back\\' escape '!'");
+    EXPECT_EQ(where1(m, filter(0, QBE_LIKE_START, "it's!")), "NAME like 'it''s!!%' escape '!'");
     /* A number column whose text is no number compares with a literal, not with SQL. */
     EXPECT_EQ(where1(m, filter(1, QBE_GT, "1 or 1=1", 1)), "AMOUNT>'1 or 1=1'");
     EXPECT_EQ(where1(m, filter(1, QBE_GT, "--5", 1)), "AMOUNT>'--5'");

@@ -185,6 +185,36 @@ TEST_P(SqlOverOdbc, SelectStarTakesTheColumnsFromTheCursor) {
     m.takeSort(1, 1);
     EXPECT_EQ(rerun(m), (std::vector<std::string>{"5", "3"}));  // Carter, O'Brien
     EXPECT_NE(std::string(m.sql).find("order by name ASC"), std::string::npos) << m.sql;
+
+    /* Result names that are no plain names, and LIKE texts with the wildcards in them. */
+    char const* odd[] = {
+        "create table \"lsq Odd\" (\"Mixed Case\" varchar(20), \"order\" integer, \"It's\" integer)",
+        "insert into \"lsq Odd\" values ('5_x', 1, 1)", "insert into \"lsq Odd\" values ('5ax', 2, 2)",
+        "insert into \"lsq Odd\" values ('50%', 3, 3)", "insert into \"lsq Odd\" values ('back\\x', 4, 4)",
+        "insert into \"lsq Odd\" values ('back%', 5, 5)"};
+    run(x, "drop table if exists \"lsq Odd\"");
+    for (char const* sql : odd)
+        ASSERT_TRUE(run(x, sql));
+    cStatementModel o(1, "", "", "", "");
+    ASSERT_TRUE(open(o, "select * from \"lsq Odd\""));
+    ASSERT_EQ(o.columnCount, 3);
+    o.takeSort(1, 2);
+    EXPECT_EQ(rerun(o), (std::vector<std::string>{"back%", "back\\x", "50%", "5ax", "5_x"}));
+    struct { short col, op; char const* text; std::vector<std::string> rows; } cases[] = {
+        {0, QBE_LIKE_START, "5_", {"5_x"}},
+        {0, QBE_LIKE_ANY, "0%", {"50%"}},
+        {0, QBE_LIKE_START, "back\\", {"back\\x"}},
+        {0, QBE_LIKE_END, "k%", {"back%"}},
+        {2, QBE_GE, "4", {"back%", "back\\x"}},  // still sorted
+    };
+    for (auto& c : cases) {
+        cQbeFilter f = qbe(c.col, c.op, c.text, c.col ? 1 : 2);
+        o.takeFilters(&f, 1);
+        EXPECT_EQ(rerun(o), c.rows) << o.sql;
+    }
+    x->rollback();
+    run(x, "drop table if exists \"lsq Odd\"");
+    x->commit();
 }
 
 TEST_P(SqlOverOdbc, GroupByModelWithAggregateFilterAndLimit) {

@@ -32,3 +32,12 @@ char* cXdbc::errorStr() {
 int cXdbc::colData(int, xcolData*) {
     return 0;
 }
+
+int cXdbc::nameRule(xnameRule* out) {
+    if (out) {
+        out->quote = '"';
+        out->fold = 'Q';
+        out->keywords = "";
+    }
+    return 0;
+}

@@ -9,6 +9,6 @@ if(WIN32)
   )
   # The dialogs' own headers, and the workbench's colours and helpers (headers only).
   target_include_directories(lumbradlg PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${CMAKE_CURRENT_LIST_DIR}/..)
-  target_link_libraries(lumbradlg PUBLIC vorodbc206 vorcore206 user32 gdi32)
+  target_link_libraries(lumbradlg PUBLIC lumbrasql vorodbc206 vorcore206 user32 gdi32)
   set(LUMBRA_DLG_RC ${CMAKE_CURRENT_LIST_DIR}/dlgconn.rc CACHE INTERNAL "Connect and Tables dialog templates")
 endif()

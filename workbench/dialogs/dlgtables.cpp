@@ -9,6 +9,7 @@
 #include "dlgconnect.h"
 #include "dlgconnrc.h"
 #include "profile.h"
+#include "sqlname.h"
 #include "wbutil.h"
 #include "winutil.h"
 #include "xdbc.h"
@@ -307,52 +308,26 @@ bool cDlgTables::statementFor(char const* prefix, char* sql, int size) {
     char schema[kName];
     if (!selectedSchema(schema, sizeof schema))
         schema[0] = 0;
-    return tableStatement(sql, size, prefix, schema, table);
+    xnameRule rule = {'"', 'Q', ""};
+    if (cXdbc* db = host->connection())
+        db->nameRule(&rule);
+    return tableStatement(sql, size, prefix, schema, table, rule);
 }
 
-bool isPlainStart(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
-}
-
-bool isPlainChar(unsigned char c) {
-    return isPlainStart(c) || (c >= '0' && c <= '9') || c == '$';
-}
-
-/* Appends name to out (at *pos, size bytes), quoted unless it is a plain identifier. */
-bool appendName(char* out, int size, int* pos, char const* name) {
-    bool plain = isPlainStart((unsigned char)name[0]);
-    for (char const* p = name; plain && *p; p++)
-        plain = isPlainChar((unsigned char)*p);
-    int at = *pos;
-    if (!plain) {
-        if (at + 1 >= size)
-            return false;
-        out[at++] = '"';
-    }
-    for (char const* p = name; *p; p++) {
-        if (!plain && *p == '"') {
-            if (at + 1 >= size)
-                return false;
-            out[at++] = '"';
-        }
-        if (at + 1 >= size)
-            return false;
-        out[at++] = *p;
-    }
-    if (!plain) {
-        if (at + 1 >= size)
-            return false;
-        out[at++] = '"';
-    }
-    out[at] = 0;
-    *pos = at;
+/* Appends name to out (at *pos, size bytes) as the rule writes it. */
+bool appendName(char* out, int size, int* pos, char const* name, xnameRule const& rule) {
+    std::string n = sqlName(name, rule);
+    if (n.empty() || *pos + (int)n.size() + 1 > size)
+        return false;
+    memcpy(out + *pos, n.c_str(), n.size() + 1);
+    *pos += (int)n.size();
     return true;
 }
 
 }  // namespace
 
 bool tableStatement(char* out, int size, char const* prefix, char const* schema,
-                    char const* table) {
+                    char const* table, xnameRule const& rule) {
     if (!out || size < 1)
         return false;
     out[0] = 0;
@@ -363,12 +338,14 @@ bool tableStatement(char* out, int size, char const* prefix, char const* schema,
         return false;
     memcpy(out, prefix, pos + 1);
     if (schema && *schema) {
-        if (!appendName(out, size, &pos, schema) || pos + 1 >= size)
+        if (!appendName(out, size, &pos, schema, rule) || pos + 1 >= size) {
+            out[0] = 0;
             return false;
+        }
         out[pos++] = '.';
         out[pos] = 0;
     }
-    if (!appendName(out, size, &pos, table)) {
+    if (!appendName(out, size, &pos, table, rule)) {
         out[0] = 0;
         return false;
     }

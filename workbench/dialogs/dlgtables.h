@@ -6,6 +6,7 @@
 #include <windows.h>
 
 class cXdbc;
+struct xnameRule;
 
 /* The query slot a Tables dialog belongs to, as the dialog sees it. */
 class cTablesHost {
@@ -31,9 +32,9 @@ public:
 HWND tablesDialog(cTablesHost* host);
 
 /* "select * from " or "select count(*) from " + the table reference into out (size bytes):
-   schema "." table, or the table alone without a schema. A name that is not a plain
-   identifier is put in double quotes (inner quotes doubled). False when out is too small. */
+   schema "." table, or the table alone without a schema, each name written by the data
+   source's rule (sqlName). False when out is too small or a name cannot be written. */
 bool tableStatement(char* out, int size, char const* prefix, char const* schema,
-                    char const* table);
+                    char const* table, xnameRule const& rule);
 
 #endif

@@ -3,6 +3,7 @@
 add_library(lumbrasql STATIC
   ${CMAKE_CURRENT_LIST_DIR}/sqlparser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stmtmodel.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/sqlname.cpp
 )
 target_include_directories(lumbrasql PUBLIC ${CMAKE_CURRENT_LIST_DIR} ${PROJECT_SOURCE_DIR}/odbc)
 target_link_libraries(lumbrasql PUBLIC vorcore)

@@ -1,5 +1,6 @@
 /* Keyword-driven SELECT splitter. */
 #include "sqlparser.h"
+#include "sqlname.h"
 
 #include <cstdio>
 #include <cstring>
@@ -611,12 +612,17 @@ void cSqlParsex::handOver(cStatementModel* model, cXdbc* xdbc) {
         model->addColumn(0, (short)pos, a.cre, a.tbl, a.alitbl, a.atr, a.aliatr,
                          a.aliatr ? a.aliatr : a.atr, (short)type, 0, listWidth(type), nullptr, 0);
     };
+    xnameRule rule = {'"', 'Q', ""};
+    if (xdbc)
+        xdbc->nameRule(&rule);
     auto addResult = [&](int j, cSqlAttr const* star) {
         int type = xdbc->colType(j);
         char const* name = nameOf(j);
+        // The result's name goes into SQL (filters, sorting) as the data source writes it.
+        std::string quoted = sqlName(name, rule);
         model->addColumn(0, (short)j, star ? star->cre : nullptr, star ? star->tbl : nullptr,
-                         star ? star->alitbl : nullptr, name, nullptr, name, (short)type, 0,
-                         resultWidth(type), nullptr, 0);
+                         star ? star->alitbl : nullptr, quoted.empty() ? name : quoted.c_str(),
+                         nullptr, name, (short)type, 0, resultWidth(type), nullptr, 0);
     };
 
     int stars = 0;

@@ -79,6 +79,11 @@ std::string isoDate(std::string const& v) {
     d.set(v.c_str(), -1);
     if (d.isNull() || d.year() < 1 || d.month() < 1 || d.mday() < 1)
         return v;
+    // A day or time the calendar does not have ("31.02.2024") is left to the data source.
+    _tmx typed = strtimex(v.c_str(), 0, 0);
+    if (typed.year != d.year() || typed.month != d.month() || typed.day != d.mday() ||
+        typed.hour != d.hour() || typed.minute != d.minute() || typed.second != (int)d.second())
+        return v;
     char buf[40];
     int n = snprintf(buf, sizeof buf, "%04d-%02d-%02d", d.year(), d.month(), d.mday());
     float s = d.second();
@@ -101,6 +106,24 @@ std::string comparand(std::string const& v, short type) {
     if (type == 4)
         return quoted(isoDate(v));
     return quoted(v);
+}
+
+/* col [not ]like pattern, the text v matched literally between lead and trail ("%" or ""):
+   its "%" and "_" are escaped with "!", and then an escape clause names it. A backslash
+   needs the clause too, as some data sources take it for their default escape. */
+std::string likeCond(std::string const& col, std::string const& n, std::string const& v,
+                     char const* lead, char const* trail) {
+    bool plain = v.find_first_of("%_!\\") == std::string::npos;
+    std::string p;
+    for (char c : v) {
+        if (!plain && (c == '%' || c == '_' || c == '!'))
+            p += '!';
+        p += c;
+    }
+    std::string cond = col + " " + n + "like '" + lead + escaped(p) + trail + "'";
+    if (!plain)
+        cond += " escape '!'";
+    return cond;
 }
 
 /* A part that holds a top-level OR is parenthesised before it is ANDed with another. */
@@ -415,9 +438,9 @@ void cStatementModel::takeFilters(cQbeFilter const* filters, int count) {
         std::string v = f.text ? f.text : "";
         std::string cond;
         switch (f.op) {
-        case QBE_LIKE_START: cond = col + " " + n + "like '" + escaped(v) + "%'"; break;
-        case QBE_LIKE_ANY: cond = col + " " + n + "like '%" + escaped(v) + "%'"; break;
-        case QBE_LIKE_END: cond = col + " " + n + "like '%" + escaped(v) + "'"; break;
+        case QBE_LIKE_START: cond = likeCond(col, n, v, "", "%"); break;
+        case QBE_LIKE_ANY: cond = likeCond(col, n, v, "%", "%"); break;
+        case QBE_LIKE_END: cond = likeCond(col, n, v, "%", ""); break;
         case QBE_EQ: cond = n + col + "=" + comparand(v, f.type); break;
         case QBE_NE: cond = n + col + "<>" + comparand(v, f.type); break;
         case QBE_LT: cond = n + col + "<" + comparand(v, f.type); break;
