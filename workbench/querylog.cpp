@@ -15,7 +15,7 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
     std::string header = logHeader(logCounter, isError, seconds);
     updateStatusBar(header.c_str());
     shownSlot()->refreshTitle();
-    std::string entry = logEntry(header, text, statement);
+    std::string entry = logEntry(header, text, statement, LOG_ENTRY_MAX);
     int length = GetWindowTextLengthA(messagePane);
     int cut = logPaneCut(length, (int)entry.size());
     if (cut > 0) {

@@ -7,6 +7,9 @@
 
 /* Most characters the message pane keeps. */
 #define LOG_PANE_MAX 30000
+/* Most characters of one entry: the pane's edit control wraps a line in time that grows
+   with the cube of its length (under Wine 8,000 characters take a second and a half). */
+#define LOG_ENTRY_MAX 2000
 
 /* "[n] [OK] [0.25 s]  " -- the seconds part only when seconds > 0. */
 std::string logHeader(int counter, bool isError, double seconds);

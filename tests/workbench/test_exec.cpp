@@ -13,6 +13,7 @@
 #include "querywin.h"
 #include "queryslot.h"
 #include "resultgrid.h"
+#include "wbtext.h"
 #include "stmtmodel.h"
 #include "statux.h"
 #include "strx.h"
@@ -548,6 +549,12 @@ TEST_F(ExecSqlite, StatementsOfAnyLength) {
     std::string pane = wbtest::paneText(w);
     EXPECT_LE(pane.size(), 30000u);
     EXPECT_TRUE(startsWith(last(), "[2] [OK]")) << last().substr(0, 40);
+    // The entry is cut short enough for the pane to take it and the next ones at once.
+    EXPECT_LE(last().size(), (size_t)LOG_ENTRY_MAX);
+    EXPECT_EQ(last().substr(last().size() - 3), "...");
+    DWORD t = GetTickCount();
+    runOne("select id from wb_people where id < 3;");
+    EXPECT_LT(GetTickCount() - t, 2000u);
 }
 
 TEST_F(ExecSqlite, TenThousandRowsOfTwoHundredColumns) {
