@@ -102,14 +102,16 @@ int cXinstall::run(int show) {
         return 1;
     if (!createWindow(show))
         return 1;
+    // Unicode messages: a typed letter reaches the ANSI fields in the ANSI code page,
+    // not in the keyboard layout's.
     MSG m;
-    while (GetMessageA(&m, 0, 0, 0) > 0) {
-        if (accel && TranslateAcceleratorA(hwnd, accel, &m))
+    while (GetMessageW(&m, 0, 0, 0) > 0) {
+        if (accel && TranslateAcceleratorW(hwnd, accel, &m))
             continue;
-        if (IsDialogMessageA(hwnd, &m))
+        if (IsDialogMessageW(hwnd, &m))
             continue;
         TranslateMessage(&m);
-        DispatchMessageA(&m);
+        DispatchMessageW(&m);
     }
     return exitCode;
 }
@@ -353,13 +355,13 @@ void cXinstall::pause() {
     DWORD began = GetTickCount();
     for (;;) {
         MSG m;
-        while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&m, 0, 0, 0, PM_REMOVE)) {
             if (m.message == WM_QUIT) {  // not expected while busy; keep it for the loop
                 PostQuitMessage((int)m.wParam);
                 return;
             }
             TranslateMessage(&m);
-            DispatchMessageA(&m);
+            DispatchMessageW(&m);
         }
         if (GetTickCount() - began >= pauseMs)
             return;

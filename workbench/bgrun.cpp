@@ -98,7 +98,7 @@ bool swallowed(MSG const& m) {
 
 void pump() {
     MSG m;
-    while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&m, 0, 0, 0, PM_REMOVE)) {
         if (m.message == WM_QUIT) {
             // Given back to the program's loop once the statement has ended.
             st.quitSeen = true;
@@ -109,7 +109,7 @@ void pump() {
         if (swallowed(m))
             continue;
         TranslateMessage(&m);
-        DispatchMessageA(&m);
+        DispatchMessageW(&m);
     }
 }
 

@@ -578,21 +578,24 @@ bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
     if (cRerovar::wantMessage(*msg, active))
         return true;
     if (active != main) {
-        return active && IsWindow(active) && IsDialogMessageA(active, msg);
+        return active && IsWindow(active) && IsDialogMessageW(active, msg);
     }
-    bool done = accel && TranslateAcceleratorA(main, accel, msg) != 0;
+    bool done = accel && TranslateAcceleratorW(main, accel, msg) != 0;
     if (done && msg->message == WM_SYSKEYDOWN)
         g_altChordUsed = true;
     return done;
 }
 
+void loopMessage(MSG* msg, HWND main, HACCEL accel) {
+    if (preTranslate(msg, main, accel))
+        return;
+    TranslateMessage(msg);
+    DispatchMessageW(msg);
+}
+
 int runMessageLoop(HWND main, HACCEL accel) {
     MSG msg = {};
-    while (GetMessageA(&msg, 0, 0, 0) > 0) {
-        if (preTranslate(&msg, main, accel))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    while (GetMessageW(&msg, 0, 0, 0) > 0)
+        loopMessage(&msg, main, accel);
     return (int)msg.wParam;
 }

@@ -124,9 +124,14 @@ private:
 };
 
 /* Message loop of the program: grid first, modeless dialogs next, accelerators only for
-   the main window. Returns the WM_QUIT code. */
+   the main window. Returns the WM_QUIT code. Messages are taken as Unicode, so that a typed
+   letter reaches the (ANSI) controls in the ANSI code page, whatever the code page of the
+   keyboard layout is; an ANSI loop would pass them through the layout's code page. */
 int runMessageLoop(HWND main, HACCEL accel);
 /* One message of that loop before translation: true when it was consumed. */
 bool preTranslate(MSG* msg, HWND main, HACCEL accel);
+/* One message of that loop, taken with GetMessageW or PeekMessageW: filtered, translated
+   and dispatched. */
+void loopMessage(MSG* msg, HWND main, HACCEL accel);
 
 #endif

@@ -227,6 +227,27 @@ TEST(Installer, InstallUpgradeUninstall) {
         GetSystemDirectoryA(sys, sizeof sys);
         EXPECT_EQ(std::string(1, sys[0]) + ":\\Apps\\Tool", s.target()) << "drive of the system directory";
         EXPECT_TRUE(IsWindowEnabled(s.item(300)));
+        {
+            // A letter typed into the target arrives as the ANSI code page writes it.
+            std::string before = s.target();
+            SetForegroundWindow(s.main);
+            GUITHREADINFO gi = {};
+            gi.cbSize = sizeof gi;
+            GetGUIThreadInfo(GetWindowThreadProcessId(s.main, 0), &gi);
+            EXPECT_EQ(s.item(300), gi.hwndFocus) << "the target has the focus at start";
+            SendMessageA(s.item(300), EM_SETSEL, before.size(), before.size());
+            INPUT in[2] = {};
+            for (int i = 0; i < 2; i++) {
+                in[i].type = INPUT_KEYBOARD;
+                in[i].ki.wScan = 0x0159;  // r with caron, not in code page 1252
+                in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+            }
+            SendInput(2, in, sizeof(INPUT));
+            for (int i = 0; i < 100 && s.target() == before; i++)
+                Sleep(20);
+            EXPECT_EQ(before + "\xf8", s.target());
+            SetWindowTextA(s.item(300), before.c_str());
+        }
         EXPECT_TRUE(IsWindowVisible(s.item(301)));
         EXPECT_EQ("&Browse...", instdrive::text(s.item(301)));
         EXPECT_EQ("&START", instdrive::text(s.item(302)));
@@ -523,6 +544,9 @@ TEST(Installer, RecordOntoAFullDiskStaysWhole) {
         EXPECT_EQ("Error!", s.run()) << allMessages(s);
         EXPECT_TRUE(hasMessage(s, "Cannot copy files or create directories!")) << allMessages(s);
         s.close();
+        // The existing target is opened in the shell; a window left open would keep the
+        // shell process, and the test's output, alive.
+        EXPECT_TRUE(closeFolderWindows(30000));
     }
     WIN32_FILE_ATTRIBUTE_DATA a = {};
     GetFileAttributesExA((t + "i.ini").c_str(), GetFileExInfoStandard, &a);

@@ -89,12 +89,8 @@ void runLoop(cXQueryWindow* w, DWORD ms) {
     DWORD end = GetTickCount() + ms;
     do {
         MSG m;
-        while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
-            if (preTranslate(&m, w->hwnd, w->accel))
-                continue;
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
+        while (PeekMessageW(&m, 0, 0, 0, PM_REMOVE))
+            loopMessage(&m, w->hwnd, w->accel);
         Sleep(5);
     } while ((int)(end - GetTickCount()) > 0);
 }
@@ -202,6 +198,24 @@ TEST_F(Usage, AltDigitLeavesTheFocusInTheNewSlotsEditor) {
         g_menuSeen = false;
     }
     KillTimer(0, timer);
+}
+
+TEST_F(Usage, TypedNationalLettersReachTheEditorAsTheAnsiCodePageWritesThem) {
+    open();
+    SetFocus(w->slots[0]->edit);
+    // Typed as characters, whatever the keyboard layout's own code page: t, u, e, c, d with
+    // their accents, and R with its caron, which code page 1252 does not have.
+    for (wchar_t c : std::wstring(L"\x0165\x016F\x011B\x010D\x010F\x0158")) {
+        INPUT in[2] = {};
+        for (int i = 0; i < 2; i++) {
+            in[i].type = INPUT_KEYBOARD;
+            in[i].ki.wScan = c;
+            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        SendInput(2, in, sizeof(INPUT));
+    }
+    runLoop(w, 200);
+    EXPECT_EQ(wbtest::script(w), "\x9d\xf9\xec\xe8\xef\xd8");
 }
 
 TEST_F(Usage, ConnectWithoutASourceNameFailsAndNothingRunsOnIt) {
