@@ -27,48 +27,63 @@ bool lineHasText(char const* text, int first, int next) {
     return false;
 }
 
-/* Last character of the line that is not a blank, 0 when none. */
-char lastNonBlank(char const* text, int first, int next) {
-    for (int i = next - 1; i >= first; i--)
-        if (!isBlank(text[i]))
-            return text[i];
-    return 0;
+/* The ";" that ends the line [first, end): the line's last character that is no blank, or
+   the last before a "--" comment that closes the line. -1 when the line ends no statement.
+   *comment tells which. */
+int lineTerminator(char const* text, int first, int end, bool* comment) {
+    *comment = false;
+    int i = end - 1;
+    while (i >= first && isBlank(text[i]))
+        i--;
+    if (i >= first && text[i] == ';')
+        return i;
+    // "select 1; -- the first" ends its statement as well: the comment is no part of it.
+    for (int k = first; k + 1 < end; k++) {
+        if (text[k] != '-' || text[k + 1] != '-')
+            continue;
+        int j = k - 1;
+        while (j >= first && isSpaceTab(text[j]))
+            j--;
+        if (j >= first && text[j] == ';') {
+            *comment = true;
+            return j;
+        }
+    }
+    return -1;
 }
 
-/* Forward terminator scan from pos: the CR or LF after ";" and blanks, else len. */
+/* Forward terminator scan from pos: the line break of the first line (its part from pos
+   on) ended by a terminator, or that terminator when a comment follows it; else len. */
 int scanForward(char const* text, int len, int pos) {
-    int counter = 0;
-    for (int i = pos; i < len; i++) {
-        char c = text[i];
-        if (c == ';')
-            counter++;
-        else if (isSpaceTab(c))
-            counter = counter ? counter + 1 : 0;
-        else if (isLineBreak(c)) {
-            if (counter >= 1)
-                return i;
-            counter = 0;
-        } else
-            counter = 0;
+    for (int i = pos; i < len;) {
+        int e = i;
+        while (e < len && !isLineBreak(text[e]))
+            e++;
+        if (e >= len)
+            break;
+        bool comment;
+        int t = lineTerminator(text, i, e, &comment);
+        if (t >= 0)
+            return comment ? t : e;
+        i = e + 1;
     }
     return len;
 }
 
-/* Backward scan from before pos: the position after a terminating ";", else 0. */
+/* Backward scan from before pos: the position after the terminating ";" of the nearest
+   line above that ends a statement (after that line, when a comment follows the ";"),
+   else 0. */
 int scanBackward(char const* text, int pos) {
-    int counter = 0;
     for (int i = pos - 1; i >= 0; i--) {
-        char c = text[i];
-        if (isLineBreak(c))
-            counter++;
-        else if (isSpaceTab(c))
-            counter = counter ? counter + 1 : 0;
-        else if (c == ';') {
-            if (counter >= 1)
-                return i + 1;
-            counter = 0;
-        } else
-            counter = 0;
+        if (!isLineBreak(text[i]))
+            continue;
+        int s = i;
+        while (s > 0 && !isLineBreak(text[s - 1]))
+            s--;
+        bool comment;
+        int t = lineTerminator(text, s, i, &comment);
+        if (t >= 0)
+            return comment ? i + 1 : t + 1;
     }
     return 0;
 }
@@ -130,7 +145,8 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
             int f, n;
             lineSpan(lines, k, len, &f, &n);
             if (lineHasText(text, f, n)) {
-                if (lastNonBlank(text, f, n) == ';')
+                bool comment;
+                if (lineTerminator(text, f, n, &comment) >= 0)
                     return "";
                 break;
             }
@@ -151,15 +167,12 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
         if (!isSpaceTab(text[i]))
             restBlank = false;
     int semi = -1;
-    if (restBlank) {
-        int i = pos - 1;
-        while (i >= first && isSpaceTab(text[i]))
-            i--;
-        if (i >= first && text[i] == ';')
-            semi = i;
-    }
+    bool comment = false;
+    int t = lineTerminator(text, first, lineEnd, &comment);
+    if (t >= 0 && t < pos && (restBlank || comment))
+        semi = t;
     if (semi >= 0) {
-        // Caret right behind a terminator: that statement, not the one below.
+        // Caret behind a terminator (or in its comment): that statement, not the one below.
         end = semi;
         start = scanBackward(text, semi);
     } else {

@@ -29,6 +29,22 @@ TEST(StatementFinder, StatementsSpanLinesUntilTheTerminator) {
     EXPECT_EQ(at("select a,\r\n  |b\r\nfrom t;\r\n"), "select a,\r\n  b\r\nfrom t");
 }
 
+TEST(StatementFinder, ALineCommentAfterTheTerminatorEndsTheStatementToo) {
+    int line = -1;
+    EXPECT_EQ(at("sel|ect a from t where id = 1; -- only this one\r\ndelete from t;\r\n", &line),
+              "select a from t where id = 1");
+    EXPECT_EQ(line, 0);
+    EXPECT_EQ(at("select a from t where id = 1; -- only| this one\r\ndelete from t;\r\n"),
+              "select a from t where id = 1");
+    EXPECT_EQ(at("select a from t where id = 1; -- only this one|\r\ndelete from t;\r\n"),
+              "select a from t where id = 1");
+    EXPECT_EQ(at("select a from t where id = 1;-- c\r\ndel|ete from t;\r\n"), "delete from t");
+    EXPECT_EQ(at("select 1; -- c\r\n|\r\nselect 2;"), "") << "a blank line after it is none";
+    // A "--" inside the statement, or with text between it and the ";", changes nothing.
+    EXPECT_EQ(at("sel|ect '--x';\r\nselect 2;"), "select '--x'");
+    EXPECT_EQ(at("sel|ect 1; x -- c\r\nselect 2;"), "select 1; x -- c\r\nselect 2");
+}
+
 TEST(StatementFinder, BlankLineBetweenStatementsIsNoStatement) {
     int line = 77;
     EXPECT_EQ(at("select 1;\r\n|\r\nselect 2;", &line), "");
@@ -44,8 +60,8 @@ TEST(StatementFinder, BlankLineInsideAStatementRunsIt) {
 TEST(StatementFinder, SemicolonInsideALineDoesNotEndAStatement) {
     EXPECT_EQ(at("select a; sel|ect b;\r\nselect c;"), "select a; select b");
     EXPECT_EQ(at("insert into t values ('x;y');\r\nselect 1|;"), "select 1");
-    EXPECT_EQ(at("select 1; -- note\r\nsel|ect 2;\r\n"), "select 1; -- note\r\nselect 2")
-        << "a terminator must be followed only by blanks on its line";
+    EXPECT_EQ(at("select 1; x\r\nsel|ect 2;\r\n"), "select 1; x\r\nselect 2")
+        << "a terminator is followed only by blanks (or a line comment) on its line";
 }
 
 TEST(StatementFinder, CaretRightAfterTheTerminatorRunsThatStatement) {
