@@ -149,31 +149,82 @@ char const* numberFormatFor(double const* values, int count) {
     return "%.0f";
 }
 
+namespace {
+
+/* Next place at or after from where word occurs in SQL text (ASCII case ignored when
+   noCase), outside quotes and comments and, when topLevel, outside parentheses;
+   npos when none. */
+size_t findInSql(std::string const& s, size_t from, char const* word, bool noCase, bool topLevel) {
+    size_t n = s.size(), w = strlen(word);
+    int depth = 0;
+    for (size_t i = 0; i < n; i++) {
+        char c = s[i];
+        if (c == '\'' || c == '"') {
+            size_t e = s.find(c, i + 1);  // a doubled quote is two literals in a row
+            if (e == std::string::npos)
+                return std::string::npos;
+            i = e;
+            continue;
+        }
+        if (c == '-' && i + 1 < n && s[i + 1] == '-') {
+            size_t e = s.find('\n', i);
+            if (e == std::string::npos)
+                return std::string::npos;
+            i = e;
+            continue;
+        }
+        if (c == '/' && i + 1 < n && s[i + 1] == '*') {
+            size_t e = s.find("*/", i + 2);
+            if (e == std::string::npos)
+                return std::string::npos;
+            i = e + 1;
+            continue;
+        }
+        if (c == '(')
+            depth++;
+        else if (c == ')' && depth > 0)
+            depth--;
+        if (i < from || (topLevel && depth > 0) || i + w > n)
+            continue;
+        size_t k = 0;
+        while (k < w) {
+            char a = s[i + k], b = word[k];
+            if (noCase && a >= 'A' && a <= 'Z')
+                a = (char)(a - 'A' + 'a');
+            if (a != b)
+                break;
+            k++;
+        }
+        if (k == w)
+            return i;
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
 std::string expressionLayout(char const* sql) {
-    cStrinx s(sql ? sql : "");
+    std::string s(sql ? sql : "");
     s += ";\r\n";
-    static char const* const pairs[][2] = {
-        {" select ", "\r\nselect "},     {" from ", "\r\nfrom "},
-        {" where ", "\r\nwhere "},       {" order by ", "\r\norder by "},
-        {" group by ", "\r\ngroup by "}, {" having ", "\r\nhaving "},
-        {" union ", "\r\nunion "},
-    };
-    for (auto const& p : pairs)
-        s = s.replace(p[0], p[1]);
-    return std::string(s.text);
+    static char const* const words[] = {" select ", " from ",     " where ", " order by ",
+                                        " group by ", " having ", " union "};
+    // Each clause on a line of its own; the text inside literals and comments stays.
+    for (char const* word : words) {
+        for (size_t at = findInSql(s, 0, word, false, false); at != std::string::npos;
+             at = findInSql(s, at + 2, word, false, false))
+            s.replace(at, 1, "\r\n");
+    }
+    return s;
 }
 
 std::string expressionOfColumns(std::string const& columns, char const* sql) {
     if (!sql)
         return "";
-    std::string lower(sql);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = (char)(c - 'A' + 'a');
-    size_t at = lower.find(" from ");
+    std::string s(sql);
+    size_t at = findInSql(s, 0, " from ", true, true);
     if (at == std::string::npos)
         return "";
-    return "select " + columns + std::string(sql + at);
+    return "select " + columns + s.substr(at);
 }
 
 std::string runnableText(char const* text) {

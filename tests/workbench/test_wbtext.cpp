@@ -83,12 +83,21 @@ TEST(ShowExpression, ClausesOnLinesOfTheirOwn) {
     EXPECT_EQ(expressionLayout("select a from t union select b from u"),
               "select a\r\nfrom t union\r\nselect b\r\nfrom u;\r\n")
         << "\" select \" is replaced first, so \" union \" no longer stands between blanks";
+    // Literals, quoted names and comments keep their text: the statement stays the same.
+    EXPECT_EQ(expressionLayout("select ' where x ' w, \"a from b\" from t where c <> 'a from b'"
+                               " -- x from y\r\n and d = 1"),
+              "select ' where x ' w, \"a from b\"\r\nfrom t\r\nwhere c <> 'a from b'"
+              " -- x from y\r\n and d = 1;\r\n");
+    EXPECT_EQ(expressionLayout("select 'it''s from' /* from */ from t"),
+              "select 'it''s from' /* from */\r\nfrom t;\r\n");
 }
 
 TEST(ShowExpression, SelectedColumnsKeepTheRestOfTheStatement) {
     EXPECT_EQ(expressionOfColumns("x.b, x.c", "select x.a, x.b, x.c FROM t x where x.a=1"),
               "select x.b, x.c FROM t x where x.a=1");
     EXPECT_EQ(expressionOfColumns("a", "select 1"), "");
+    EXPECT_EQ(expressionOfColumns("id", "select id, ' from x ' f, (select max(y) from u) m from t"),
+              "select id from t");
 }
 
 TEST(ShowExpression, RunnableText) {
