@@ -402,13 +402,13 @@ int cOdbcx::driverConnect(char const* connectString, int flags)
 
 int cOdbcx::disconnect()
 {
-    if (online()) {
-        if (flags & 1)
-            rollback();
-        else
-            commit();
-    }
-    errorCode = 0;
+    /* A transaction that cannot be ended as asked is reported; the connection still goes,
+       so that it holds no locks on the data source. */
+    int ended = 1;
+    if (online())
+        ended = (flags & 1) ? rollback() : commit();
+    if (ended)
+        errorCode = 0;
     strfrdux(&dsnText, 0);
     strfrdux(&userText, 0);
     strfrdux(&pswdText, 0);
@@ -418,12 +418,17 @@ int cOdbcx::disconnect()
         hstmt = SQL_NULL_HSTMT;
     }
     dropStatementState();
-    int ok = 1;
+    int ok = ended;
     if (hdbc) {
         if (linked) {
             SQLRETURN rc = SQLDisconnect(hdbc);
-            if (rc == SQL_ERROR)
-                ok = failDriver(rc, XDIAG_DBC);
+            if (rc == SQL_ERROR) {
+                if (ok)
+                    ok = failDriver(rc, XDIAG_DBC);
+                // Refused while the transaction is open: roll it back and let go.
+                SQLTransact(henv, hdbc, SQL_ROLLBACK);
+                SQLDisconnect(hdbc);
+            }
         }
         SQLFreeConnect(hdbc);
         hdbc = SQL_NULL_HDBC;

@@ -370,6 +370,39 @@ TEST_F(Sqlite, DisconnectCommitsOrRollsBackByFlagBit0)
     ASSERT_EQ(1, x->commit());
 }
 
+TEST_F(Sqlite, DisconnectWhoseCommitFailsSaysSoAndReleasesTheFile)
+{
+    std::string file = iniDir() + "/lumbra-driver.db";
+    DeleteFileA(dosPath(file).c_str());
+    std::string cs = "DRIVER=SQLite3;Database=" + file + ";Timeout=200;";
+    ASSERT_EQ(1, x->driverConnect(cs.c_str(), 0)) << x->errorStr();
+    ASSERT_TRUE(run(x, "create table busy (a integer)"));
+    ASSERT_TRUE(run(x, "insert into busy values (1)"));
+    ASSERT_EQ(1, x->commit()) << x->errorStr();
+    // A reader in the middle of its rows keeps the file from being written.
+    cXdbc* reader = xdb_init();
+    ASSERT_EQ(1, reader->driverConnect(cs.c_str(), 0)) << reader->errorStr();
+    ASSERT_EQ(1, reader->prepare("select a from busy"));
+    ASSERT_EQ(1, reader->execute());
+    ASSERT_EQ(1, reader->fetchNext());
+    ASSERT_TRUE(run(x, "insert into busy values (2)"));
+    EXPECT_EQ(0, x->disconnect()) << "the commit failed";
+    EXPECT_STRNE("", x->errorStr());
+    EXPECT_EQ(0, x->isConnected());
+    reader->finish();
+    reader->rollback();
+    xdb_free(reader);
+    // Nothing holds the file any more: another connection writes at once.
+    cXdbc* y = xdb_init();
+    ASSERT_EQ(1, y->driverConnect(cs.c_str(), 0)) << y->errorStr();
+    EXPECT_TRUE(run(y, "insert into busy values (3)"));
+    EXPECT_EQ(1, y->commit()) << y->errorStr();
+    double n = -1;
+    EXPECT_TRUE(scalar(y, "select count(*) from busy", n));
+    EXPECT_EQ(2, n) << "the row of the failed commit is not there";
+    xdb_free(y);
+}
+
 TEST_F(Sqlite, DriverErrorsKeepTheMessageAndTheObjectUsable)
 {
     EXPECT_EQ(0, x->prepare("select * from lt_no_such_table"));
