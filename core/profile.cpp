@@ -251,7 +251,11 @@ bool cRecentFiles::rebuildMenu() {
     for (int i = 0; i < count; i++) {
         if (!entries[i][0])
             continue;
-        AppendMenuA(sub, MF_STRING, RECENT_CMD_FIRST + i, entries[i]);
+        // "&" is the menu's mnemonic mark: a name shows its own "&" doubled.
+        std::string label;
+        for (char const* c = entries[i]; *c; c++)
+            label.append(*c == '&' ? 2 : 1, *c);
+        AppendMenuA(sub, MF_STRING, RECENT_CMD_FIRST + i, label.c_str());
         any = true;
     }
     if (!any)

@@ -29,6 +29,8 @@ static char const* const errorTexts[15] = {
     "Internal error (vor_odbc) - this is a strange thing that should not happen.",
 };
 
+static char const dsnInvalid[] =
+    "Invalid data source name: ODBC allows none of []{}(),;?*=!@\\ in it.";
 static char const connStrTooLong[] =
     "Connection string too long - data source name, user and password must fit in 1023 characters.";
 
@@ -326,6 +328,10 @@ int cOdbcx::connect(char const* dsn, char const* user, char const* pswd, int fla
     char const* d = dsn ? dsn : "";
     char const* u = user ? user : "";
     char const* p = pswd ? pswd : "";
+    /* ODBC allows none of these in a data source name; braced, a driver that reads the
+       string itself would not find its section and could open something else. */
+    if (strpbrk(d, "[]{}(),;?*=!@\\"))
+        return failText(dsnInvalid);
     char cs[XDB_CONNSTR_SIZE];
     cs[0] = 0;
     if (!connStrAppend(cs, sizeof(cs), "DSN", d) || !connStrAppend(cs, sizeof(cs), "UID", u) ||

@@ -783,9 +783,14 @@ TEST_F(Sqlite, LoginValuesAreQuotedNeverAddedAsAttributes)
             y->disconnect();
         }
     }
-    // The data source name is quoted as well.
-    std::string dsn = sqliteDsn() + redirect;
-    EXPECT_EQ(0, y->connect(dsn.c_str(), "", "", 0));
-    EXPECT_EQ(0, y->isConnected());
+    // A data source name with characters ODBC does not allow in one is refused: braced,
+    // the SQLite driver took it for no section and opened an empty database.
+    for (char const* bad : {";Database=x", "a;b{c}", "x=y", "[s]"}) {
+        std::string dsn = sqliteDsn() + bad;
+        EXPECT_EQ(0, y->connect(dsn.c_str(), "", "", 0)) << dsn;
+        EXPECT_EQ(0, y->isConnected());
+        EXPECT_NE(std::string::npos, std::string(y->errorStr()).find("Invalid data source name"))
+            << y->errorStr();
+    }
     xdb_free(y);
 }
