@@ -41,6 +41,36 @@ void makeNormal(std::string const& path) {
 
 bool fitsPath(std::string const& path) { return path.size() < MAX_PATH; }
 
+/* The full path of a typed directory: ".", ".." and doubled separators resolved, so that the
+   path stored for the uninstall is the one the directory has. Unchanged when it fails. */
+std::string fullPath(std::string const& path) {
+    char buf[MAX_PATH];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, 0);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : path;
+}
+
+/* a and b are one directory: the same file of the same volume when both open, else the
+   same full path ignoring the case of any letter. */
+bool sameDirectory(std::string const& a, std::string const& b) {
+    HANDLE ha = CreateFileA(a.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, 0);
+    HANDLE hb = CreateFileA(b.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, 0);
+    BY_HANDLE_FILE_INFORMATION ia = {}, ib = {};
+    bool both = ha != INVALID_HANDLE_VALUE && hb != INVALID_HANDLE_VALUE &&
+                GetFileInformationByHandle(ha, &ia) && GetFileInformationByHandle(hb, &ib);
+    if (ha != INVALID_HANDLE_VALUE)
+        CloseHandle(ha);
+    if (hb != INVALID_HANDLE_VALUE)
+        CloseHandle(hb);
+    if (both)
+        return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+               ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    std::string fa = instxWithSlash(fullPath(a)), fb = instxWithSlash(fullPath(b));
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, fa.c_str(), -1, fb.c_str(), -1) ==
+           CSTR_EQUAL;
+}
+
 std::string windowText(HWND w) {
     int n = GetWindowTextLengthA(w);
     std::string s(n + 1, '\0');
@@ -212,7 +242,7 @@ bool cXinstall::startUp() {
     }
     /* The record read is the one in the current directory, so it must be the installed one:
        anywhere else the uninstall would delete the wrong i.ini. */
-    if (!instxSamePath(instxWithSlash(target), source)) {
+    if (!sameDirectory(target, source)) {
         std::string m = "Cannot run uninstall - invalid directory.\n"
                         "Please start the uninstall in the application directory:\n" + target;
         error(m.c_str());
@@ -383,8 +413,11 @@ void cXinstall::onStart() {
         error("Please enter target application directory!");
         return;
     }
+    // Only a whole path ("X:\...") is taken as it is typed; its form is checked later.
+    if (instxTargetFormOk(t))
+        t = fullPath(t);
     t = instxWithSlash(t);
-    if (mode != MODE_UNINSTALL && instxSamePath(t, source)) {
+    if (mode != MODE_UNINSTALL && sameDirectory(t, source)) {
         error("Target directory must not be same as source directory!");
         return;
     }

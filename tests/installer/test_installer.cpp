@@ -261,7 +261,8 @@ TEST(Installer, InstallUpgradeUninstall) {
         EXPECT_EQ(500, r.right - r.left);
         EXPECT_EQ(160, r.bottom - r.top);
 
-        s.setTarget(tgt);
+        // Typed with a detour: the target is stored as the directory's own path.
+        s.setTarget(f.root + "x\\..\\\\target dir");
         EXPECT_EQ("Finished!", s.run()) << allMessages(s);
         EXPECT_TRUE(s.messages().empty()) << allMessages(s);
         EXPECT_EQ("&Close", instdrive::text(s.item(302)));
@@ -411,12 +412,18 @@ TEST(Installer, RefusedStarts) {
         s.setTarget(upper);
         EXPECT_EQ("", s.run());
         EXPECT_TRUE(hasMessage(s, "Target directory must not be same as source directory!")) << allMessages(s);
+        // The source spelled another way is the source all the same.
+        for (std::string other : {f.src + ".", f.root + "src\\..\\src\\\\"}) {
+            s.setTarget(other);
+            EXPECT_EQ("", s.run()) << other;
+        }
+        EXPECT_EQ(4u, s.messages().size()) << allMessages(s);
         EXPECT_TRUE(IsWindowEnabled(s.item(302)));
         EXPECT_EQ("&START", instdrive::text(s.item(302)));
         s.setTarget("Tool");
         EXPECT_EQ("Error!", s.run());
         EXPECT_TRUE(hasMessage(s, "Cannot create target directory!")) << allMessages(s);
-        EXPECT_EQ(3u, s.messages().size());
+        EXPECT_EQ(5u, s.messages().size());
         EXPECT_EQ(1u, s.close());
     }
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, "Software\\Vor Systems\\" + f.app));
