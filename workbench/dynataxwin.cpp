@@ -105,7 +105,7 @@ cDynataxwin::cDynataxwin(HINSTANCE instance, HWND parentWnd, cXdbc* connection,
     GetClientRect(hwnd, &rc);
     int top = hasToolbar ? DTXW_TOOLBAR_HEIGHT : 0;
     grid->init(DTXW_GRID, hwnd, 0, (short)top, (short)rc.right, (short)(rc.bottom - top),
-               TAX_COLSELECT | TAX_NOQBE);
+               TAX_COLSELECT | TAX_NOQBE | TAX_FORM | TAX_COLORMENU);
     grid->errorBoxes = true;
     grid->setConnection(db);
     grid->model = model;

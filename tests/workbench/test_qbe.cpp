@@ -387,6 +387,10 @@ TEST_F(Qbe, OperatorsPerColumnTypeOnSqlite) {
     cDynataxwin* q = openItems();
     ASSERT_EQ(q->grid->getCountA(), 10) << hint();
     EXPECT_EQ(wintest::windowText(q->hwnd), "Items     (Rows: 10)");
+    // Its grid has the record form and the colour menu, as the main window's grids.
+    ASSERT_TRUE(q->grid->form_create());
+    EXPECT_TRUE(IsWindow(q->grid->form->hwnd));
+    DestroyWindow(q->grid->form->hwnd);
     // The first column is chosen at the start: a number column offers no LIKE.
     std::vector<std::string> numberOps = {"=",  "<>",     "<",       ">",       "<=",
                                           ">=", "IN",     "NOT IN",  "BETWEEN", "IS NULL",
