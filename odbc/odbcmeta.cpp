@@ -32,8 +32,9 @@ static xmetaCol const colsDrivers[] = {
     {"DRIVER_DESCRIPTION", XKIND_TEXT, 256}, {"DRIVER_ATTRS", XKIND_TEXT, 1025}, {0, 0, 0}};
 static xmetaCol const colsSources[] = {{"DATA_SOURCE", XKIND_TEXT, 33}, {0, 0, 0}};
 
-/* Size of the catalogue's string columns. */
-#define XMETA_TEXT 80
+/* Size of the catalogue's string columns: room for the names data sources allow (128 and
+   more); a shorter buffer would cut a name into another one. */
+#define XMETA_TEXT 256
 
 /* Index of the key column in kinds 7/8 ("INDEX_NAME") and 10/11 ("FK_NAME"). */
 #define XMETA_INDEX_KEY 0

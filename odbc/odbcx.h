@@ -78,7 +78,7 @@ private:
     char diagText[256];          /* driver message captured when code 1 was raised */
     char diagState[6];           /* its SQLSTATE, "" when there was none */
     bool linked;                 /* SQLDriverConnect succeeded on hdbc */
-    char lastKey[80];            /* whole key of the last delivered catalogue row */
+    char lastKey[256];           /* whole key of the last delivered catalogue row */
     int colIndCount;             /* entries in colIndicators */
     int prmIndCount;             /* entries in prmIndicators */
     bool ruleRead;               /* the name rule below was read from this connection */

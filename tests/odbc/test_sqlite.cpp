@@ -738,6 +738,18 @@ TEST_F(Sqlite, CatalogueKeyNamesLongerThanTheFocusKey)
         EXPECT_TRUE(r.text[0] == ix1 || r.text[0] == ix2) << r.text[0];
     EXPECT_EQ(0, x->error());
 
+    // A table name of 128 characters is listed whole, not cut into another name.
+    std::string longName = "lt_" + std::string(125, 'n');
+    ASSERT_TRUE(run(x, ("create table " + longName + " (a integer)").c_str()));
+    cStrinx none, named(longName.c_str());
+    ASSERT_EQ(1, x->metaSelect(META_TABLES));
+    ASSERT_EQ(1, x->setValue(none));
+    ASSERT_EQ(1, x->setValue(named));
+    ASSERT_EQ(1, x->execute());
+    rows = allRows(x);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ(longName, rows[0].text[2]);
+
     // A key to filter on must fit the focus key.
     cStrinx longKey(ix1.c_str());
     ASSERT_EQ(1, x->metaSelect(META_INDEX_COLUMNS));

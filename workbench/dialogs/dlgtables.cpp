@@ -16,7 +16,7 @@
 
 namespace {
 
-/* Catalogue names arrive in 80-byte buffers; the list texts are no longer. */
+/* Catalogue names arrive in 256-byte buffers; the list texts are no longer. */
 const int kName = 256;
 /* "Last Namespace" values are read back up to 100 characters. */
 const int kNamespace = 101;
