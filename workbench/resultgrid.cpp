@@ -257,6 +257,13 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
         }
         return false;
     }
+    if (sql && db->colCount() == 0) {
+        // No result set ("select ... into"): the statement ran as a command; nothing to show.
+        db->finish();
+        dropModel();
+        resetax();
+        return true;
+    }
     if (sql && !model->parse(db) && !columnsFromResult()) {
         db->finish();
         dropModel();

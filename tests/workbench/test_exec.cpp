@@ -672,6 +672,16 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     runOne("rollback");
     runOne("select count(*) from wb_pg");
     EXPECT_EQ(cell(0, 0), "2") << "the connection is usable after the error";
+
+    // A SELECT that makes no result set ran: it says so, and the grid shows nothing.
+    runOne("select * into wb_pginto from wb_pg");
+    EXPECT_TRUE(startsWith(withoutSeconds(last()), "[" + std::to_string(w->logCounter - 1) +
+                                                       "] [OK]  select * into wb_pginto"))
+        << last();
+    EXPECT_EQ(grid()->getColCountA(), 0);
+    runOne("select count(*) from wb_pginto");
+    EXPECT_EQ(cell(0, 0), "2");
+    runOne("rollback");
 }
 
 TEST_F(ExecPg, AFailedImplicitCommitIsReportedAndKeepsTheConnection) {
