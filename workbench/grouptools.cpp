@@ -49,8 +49,13 @@ bool openGroupBy(cResultGrid* grid, cXdbc* db) {
         return false;
     }
     cStatementModel* m = grid->model;
+    if (m && (grid->hasUnion || m->hasUnion)) {
+        vorMessageBox(owner, "Cannot re-create a SELECT statement\r\nwhen original statement contains UNION.",
+                      "GROUP BY", MB_OK | MB_ICONSTOP);
+        return false;
+    }
     // Without a model taken apart by the parser there is no FROM list to group.
-    if (!m || grid->rawModel || grid->hasUnion || m->hasUnion)
+    if (!m || grid->rawModel)
         return false;
     if (m->indexOfColumn(grid->getSelcolid()) < 0)
         return false;

@@ -493,6 +493,20 @@ TEST_F(Qbe, GroupByKeepsTheWhereSortsOnTheServerAndFiltersWithHaving) {
     EXPECT_TRUE(qbeWindows().empty());
     boxes.boxes.clear();
 
+    // A UNION cannot be grouped: it says so instead of doing nothing.
+    runOne("select id from qbe_items where qty > 2 union select id from qbe_items");
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 3));
+    SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(5, 3));
+    ASSERT_EQ(grid()->getColCountS(), 1);
+    w->command(CMD_GROUPBY);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text,
+              "Cannot re-create a SELECT statement\r\nwhen original statement contains UNION.");
+    EXPECT_EQ(boxes.boxes[0].caption, "GROUP BY");
+    EXPECT_TRUE(qbeWindows().empty());
+    boxes.boxes.clear();
+    runOne("select id, name, kind, qty from qbe_items where qty > 2");
+
     SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x1, 3));
     SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(x1, 3));
     ASSERT_EQ(grid()->getColCountS(), 1);
