@@ -549,12 +549,14 @@ int cOdbcx::nameRule(xnameRule* out)
         strfrdux(&ruleKeywords, words);
         ruleRead = true;
     }
+    if (!ruleRead)
+        return cXdbc::nameRule(out);
     if (out) {
-        out->quote = ruleRead ? ruleQuote : '"';
-        out->fold = ruleRead ? ruleFold : 'Q';
-        out->keywords = ruleRead ? ruleKeywords : "";
+        out->quote = ruleQuote;
+        out->fold = ruleFold;
+        out->keywords = ruleKeywords;
     }
-    return ruleRead ? 1 : 0;
+    return 1;
 }
 
 int cOdbcx::prepare(char const* sql)

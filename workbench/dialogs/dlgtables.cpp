@@ -308,10 +308,7 @@ bool cDlgTables::statementFor(char const* prefix, char* sql, int size) {
     char schema[kName];
     if (!selectedSchema(schema, sizeof schema))
         schema[0] = 0;
-    xnameRule rule = {'"', 'Q', ""};
-    if (cXdbc* db = host->connection())
-        db->nameRule(&rule);
-    return tableStatement(sql, size, prefix, schema, table, rule);
+    return tableStatement(sql, size, prefix, schema, table, sqlNameRule(host->connection()));
 }
 
 /* Appends name to out (at *pos, size bytes) as the rule writes it. */

@@ -93,9 +93,9 @@ std::string sqlName(char const* name, xnameRule const& rule) {
     return s;
 }
 
-std::string sqlName(char const* name, cXdbc* db) {
+xnameRule sqlNameRule(cXdbc* db) {
     xnameRule rule = {'"', 'Q', ""};
     if (db)
         db->nameRule(&rule);
-    return sqlName(name, rule);
+    return rule;
 }

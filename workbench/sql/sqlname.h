@@ -11,7 +11,8 @@
    quotes with inner quotes doubled. Empty when it needs quotes the source does not have. */
 std::string sqlName(char const* name, xnameRule const& rule);
 
-/* The same by the rule of db's data source (the standard's when db is null). */
-std::string sqlName(char const* name, cXdbc* db);
+/* The rule of db's data source; the standard's (every name quoted) when db is null or
+   does not know it. */
+xnameRule sqlNameRule(cXdbc* db);
 
 #endif

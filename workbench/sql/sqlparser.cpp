@@ -612,9 +612,7 @@ void cSqlParsex::handOver(cStatementModel* model, cXdbc* xdbc) {
         model->addColumn(0, (short)pos, a.cre, a.tbl, a.alitbl, a.atr, a.aliatr,
                          a.aliatr ? a.aliatr : a.atr, (short)type, 0, listWidth(type), nullptr, 0);
     };
-    xnameRule rule = {'"', 'Q', ""};
-    if (xdbc)
-        xdbc->nameRule(&rule);
+    xnameRule rule = sqlNameRule(xdbc);
     auto addResult = [&](int j, cSqlAttr const* star) {
         int type = xdbc->colType(j);
         char const* name = nameOf(j);
