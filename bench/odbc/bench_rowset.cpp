@@ -1,6 +1,7 @@
 /* Does a block cursor pay under Wine? The same SELECT through plain ODBC calls, the columns
    bound as cXdbc binds them, fetched with SQLFetch row by row and with SQLExtendedFetch in
-   rowsets of several sizes (column-wise binding), in turns.
+   rowsets of several sizes (column-wise binding), in turns; then all of it again with every
+   column bound as text.
    usage: bench_odbc_rowset <dsn> <user> <password> <select> [runs] */
 #include <windows.h>
 
@@ -24,7 +25,7 @@ struct Col {
 };
 
 /* Rows fetched (-1 on failure) and a checksum over what was read. */
-long fetchAll(SQLHSTMT st, char const* sql, SQLUINTEGER rowset, double* check) {
+long fetchAll(SQLHSTMT st, char const* sql, SQLUINTEGER rowset, bool text, double* check) {
     SQLFreeStmt(st, SQL_CLOSE);
     SQLFreeStmt(st, SQL_UNBIND);
     if (SQLSetStmtOption(st, SQL_ROWSET_SIZE, rowset ? rowset : 1) == SQL_ERROR)
@@ -42,7 +43,12 @@ long fetchAll(SQLHSTMT st, char const* sql, SQLUINTEGER rowset, double* check) {
         SQLDescribeCol(st, (SQLUSMALLINT)(c + 1), (SQLCHAR*)name, 80, &nameLen, &type, &size, &scale,
                        &nullable);
         Col& k = cols[c];
-        if ((type >= 2 && type <= 8) || type == -5 || type == -6 || type == -7) {
+        if (text) {
+            k.cType = SQL_C_CHAR;
+            k.size = size >= 1 && size < 8192 ? (SQLLEN)size + 1 : 8192;
+            if (k.size < 64)
+                k.size = 64;
+        } else if ((type >= 2 && type <= 8) || type == -5 || type == -6 || type == -7) {
             k.cType = SQL_C_DOUBLE;
             k.size = 8;
         } else if (type == 9 || type == 91) {
@@ -72,7 +78,8 @@ long fetchAll(SQLHSTMT st, char const* sql, SQLUINTEGER rowset, double* check) {
             return -1;
         for (SQLULEN r = 0; r < got; r++) {
             if (cols[0].ind[r] != SQL_NULL_DATA)
-                *check += *(double*)(cols[0].data.data() + r * 8);
+                *check += text ? atof(cols[0].data.data() + r * cols[0].size)
+                               : *(double*)(cols[0].data.data() + r * 8);
             rows++;
         }
     }
@@ -101,14 +108,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     SQLAllocStmt(dbc, &st);
-    SQLUINTEGER sizes[] = {0, 1, 16, 64, 256};
-    int kinds = (int)(sizeof sizes / sizeof sizes[0]);
+    // Each rowset size with typed binding, then again with every column bound as text.
+    SQLUINTEGER const rowsets[] = {0, 1, 16, 64, 256};
+    int const nsizes = (int)(sizeof rowsets / sizeof rowsets[0]);
+    int kinds = 2 * nsizes;
+    std::vector<SQLUINTEGER> sizes;
+    for (int k = 0; k < kinds; k++)
+        sizes.push_back(rowsets[k % nsizes]);
     std::vector<std::vector<double>> ms(kinds);
     long rows = 0;
     for (int r = 0; r < runs; r++) {
         for (int k = 0; k < kinds; k++) {
             double check = 0, t0 = nowMs();
-            long n = fetchAll(st, argv[4], sizes[k], &check);
+            long n = fetchAll(st, argv[4], sizes[k], k >= nsizes, &check);
             double t = nowMs() - t0;
             if (n < 0) {
                 printf("rowset %u failed\n", (unsigned)sizes[k]);
@@ -120,11 +132,13 @@ int main(int argc, char** argv) {
     }
     for (int k = 0; k < kinds; k++) {
         double m = median(ms[k]);
+        char const* as = k >= nsizes ? "text " : "typed";
         if (sizes[k] == 0)
-            printf("SQLFetch:                    %ld rows %.1f ms = %.0f rows/s\n", rows, m, rows / m * 1000);
+            printf("%s SQLFetch:                    %ld rows %.1f ms = %.0f rows/s\n", as, rows, m,
+                   rows / m * 1000);
         else
-            printf("SQLExtendedFetch rowset %3u: %ld rows %.1f ms = %.0f rows/s\n", (unsigned)sizes[k],
-                   rows, m, rows / m * 1000);
+            printf("%s SQLExtendedFetch rowset %3u: %ld rows %.1f ms = %.0f rows/s\n", as,
+                   (unsigned)sizes[k], rows, m, rows / m * 1000);
     }
     SQLFreeStmt(st, SQL_DROP);
     SQLDisconnect(dbc);
