@@ -127,8 +127,6 @@ bool instxTargetFormOk(std::string const& path) {
     return d >= 'a' && d <= 'z' && path[1] == ':' && path[2] == '\\' && path[3] != '\\';
 }
 
-bool instxSamePath(std::string const& a, std::string const& b) { return equalsNoCase(a, b.c_str()); }
-
 bool instxRegNameOk(std::string const& name, size_t max) {
     if (name.empty() || name.size() > max)
         return false;

@@ -41,9 +41,6 @@ std::string instxWithSlash(std::string const& path);
 /* A target the installer can create: letter, ":", "\" and at least one more character. */
 bool instxTargetFormOk(std::string const& path);
 
-/* Case-insensitive (ASCII) equality of two paths. */
-bool instxSamePath(std::string const& a, std::string const& b);
-
 /* A registry name usable as one key below its parent: not empty, no "\", at most max
    characters, no control characters. */
 bool instxRegNameOk(std::string const& name, size_t max);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "sqlparser.h"
 #include "values.h"
 
 namespace {
@@ -149,60 +150,6 @@ char const* numberFormatFor(double const* values, int count) {
     return "%.0f";
 }
 
-namespace {
-
-/* Next place at or after from where word occurs in SQL text (ASCII case ignored when
-   noCase), outside quotes and comments and, when topLevel, outside parentheses;
-   npos when none. */
-size_t findInSql(std::string const& s, size_t from, char const* word, bool noCase, bool topLevel) {
-    size_t n = s.size(), w = strlen(word);
-    int depth = 0;
-    for (size_t i = 0; i < n; i++) {
-        char c = s[i];
-        if (c == '\'' || c == '"') {
-            size_t e = s.find(c, i + 1);  // a doubled quote is two literals in a row
-            if (e == std::string::npos)
-                return std::string::npos;
-            i = e;
-            continue;
-        }
-        if (c == '-' && i + 1 < n && s[i + 1] == '-') {
-            size_t e = s.find('\n', i);
-            if (e == std::string::npos)
-                return std::string::npos;
-            i = e;
-            continue;
-        }
-        if (c == '/' && i + 1 < n && s[i + 1] == '*') {
-            size_t e = s.find("*/", i + 2);
-            if (e == std::string::npos)
-                return std::string::npos;
-            i = e + 1;
-            continue;
-        }
-        if (c == '(')
-            depth++;
-        else if (c == ')' && depth > 0)
-            depth--;
-        if (i < from || (topLevel && depth > 0) || i + w > n)
-            continue;
-        size_t k = 0;
-        while (k < w) {
-            char a = s[i + k], b = word[k];
-            if (noCase && a >= 'A' && a <= 'Z')
-                a = (char)(a - 'A' + 'a');
-            if (a != b)
-                break;
-            k++;
-        }
-        if (k == w)
-            return i;
-    }
-    return std::string::npos;
-}
-
-}  // namespace
-
 std::string expressionLayout(char const* sql) {
     std::string s(sql ? sql : "");
     s += ";\r\n";
@@ -210,8 +157,8 @@ std::string expressionLayout(char const* sql) {
                                         " group by ", " having ", " union "};
     // Each clause on a line of its own; the text inside literals and comments stays.
     for (char const* word : words) {
-        for (size_t at = findInSql(s, 0, word, false, false); at != std::string::npos;
-             at = findInSql(s, at + 2, word, false, false))
+        for (size_t at = sqlx_find(s.c_str(), 0, word, 0); at != SQLX_NONE;
+             at = sqlx_find(s.c_str(), at + 2, word, 0))
             s.replace(at, 1, "\r\n");
     }
     return s;
@@ -221,8 +168,8 @@ std::string expressionOfColumns(std::string const& columns, char const* sql) {
     if (!sql)
         return "";
     std::string s(sql);
-    size_t at = findInSql(s, 0, " from ", true, true);
-    if (at == std::string::npos)
+    size_t at = sqlx_find(sql, 0, " from ", SQLX_NOCASE | SQLX_TOP);
+    if (at == SQLX_NONE)
         return "";
     return "select " + columns + s.substr(at);
 }

@@ -205,9 +205,9 @@ char const* sqlx_skipBlanks(char const* p) {
     return p;
 }
 
-bool sqlx_topWord(char const* text, char const* word) {
+size_t sqlx_find(char const* text, size_t from, char const* word, unsigned how) {
     if (!text)
-        return false;
+        return SQLX_NONE;
     size_t wl = strlen(word);
     char quote = 0;
     int depth = 0;
@@ -223,18 +223,24 @@ bool sqlx_topWord(char const* text, char const* word) {
             p += n;
             prev = ' ';
             continue;
-        } else if (c == '(') {
-            depth++;
-        } else if (c == ')') {
-            if (depth > 0)
+        } else {
+            if (c == '(')
+                depth++;
+            else if (c == ')' && depth > 0)
                 depth--;
-        } else if (depth == 0 && !isIdentChar(prev) && startsWith(p, word) && !isIdentChar(p[wl])) {
-            return true;
+            bool here = (size_t)(p - text) >= from && !(depth > 0 && (how & SQLX_TOP)) &&
+                        ((how & SQLX_NOCASE) ? startsWith(p, word) : strncmp(p, word, wl) == 0);
+            if (here && !((how & SQLX_WORD) && (isIdentChar(prev) || isIdentChar(p[wl]))))
+                return (size_t)(p - text);
         }
         prev = c;
         p++;
     }
-    return false;
+    return SQLX_NONE;
+}
+
+bool sqlx_topWord(char const* text, char const* word) {
+    return sqlx_find(text, 0, word, SQLX_NOCASE | SQLX_TOP | SQLX_WORD) != SQLX_NONE;
 }
 
 bool sqlx_isAggregate(char const* text) {

@@ -4,6 +4,8 @@
 #ifndef LUMBRA_SQLPARSER_H
 #define LUMBRA_SQLPARSER_H
 
+#include <cstddef>
+
 class cStatementModel;
 class cXdbc;
 
@@ -74,6 +76,12 @@ private:
 
 /* Skips blanks (space, tab, CR, LF) and SQL comments. */
 char const* sqlx_skipBlanks(char const* p);
+/* Where word first occurs in text at or after offset from, outside quotes and comments;
+   SQLX_NONE when nowhere. SQLX_NOCASE: word is lower case and the text's letter case does
+   not matter; SQLX_TOP: outside parentheses too; SQLX_WORD: not part of a longer name. */
+enum { SQLX_NOCASE = 1, SQLX_TOP = 2, SQLX_WORD = 4 };
+size_t const SQLX_NONE = (size_t)-1;
+size_t sqlx_find(char const* text, size_t from, char const* word, unsigned how);
 /* True when word (lower case letters) stands in text as a whole word outside quotes,
    comments and parentheses, in any letter case. */
 bool sqlx_topWord(char const* text, char const* word);
