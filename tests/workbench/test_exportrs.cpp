@@ -323,8 +323,17 @@ TEST_F(ExportRs, PostgresRowsCountingAndAKilledBackend) {
     SendMessageA(w->hwnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(w->hwnd)) << "the main window stays while the export runs";
     wintest::pump(200);
-    click(dlg, IDCANCEL);
+    // Save, disabled, gave the focus to Stop: Esc through the program's loop stops.
+    ASSERT_EQ(GetFocus(), GetDlgItem(dlg, IDCANCEL));
+    SetActiveWindow(dlg);
+    MSG esc = {};
+    esc.hwnd = GetFocus();
+    esc.message = WM_KEYDOWN;
+    esc.wParam = VK_ESCAPE;
+    esc.lParam = 0x00010001;
+    loopMessage(&esc, w->hwnd, w->accel);
     EXPECT_TRUE(waitEnabled(dlg, IDC_EXP_SAVE));
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDC_EXP_SAVE));
     std::string info = itemText(dlg, IDC_EXP_INFO);
     EXPECT_EQ(info.substr(0, 31), "[STOP]   Successfuly exported: ") << info;
     long n = atol(info.c_str() + 31);

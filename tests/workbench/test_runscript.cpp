@@ -49,6 +49,9 @@ protected:
         check(dlg, IDC_RUN_STOPERR, stopOnError);
         check(dlg, IDC_RUN_GOON, !stopOnError);
         click(dlg, IDC_RUN_START);
+        if (!IsWindowEnabled(GetDlgItem(dlg, IDC_RUN_START))) {
+            EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDCANCEL)) << "Stop holds the focus: Esc stops";
+        }
         EXPECT_TRUE(waitEnabled(dlg, IDC_RUN_START)) << "the worker did not end";
         EXPECT_EQ(itemText(dlg, IDCANCEL), "Close");
         return itemText(dlg, IDC_RUN_STATUS);
@@ -331,9 +334,11 @@ TEST_F(RunScript, PostgresOnTheSlotConnectionAndAKilledBackend) {
     EXPECT_EQ(side.scalar("select count(*) from rs_pg where b = 'it''s; -- fine'"), 1);
 
     // The backend goes away in the middle: the driver's message, the dialog idle again.
+    SetFocus(GetDlgItem(dlg, IDC_RUN_START));  // as a click on Start leaves it
     std::string st = run("insert into rs_pg values (3, 'c');\n"
                          "create table rs_kill as select pg_terminate_backend(pg_backend_pid());\n"
                          "insert into rs_pg values (4, 'd');", false);
+    EXPECT_EQ(GetFocus(), GetDlgItem(dlg, IDC_RUN_START)) << "focus back on Start: Esc closes";
     EXPECT_NE(st, "FINISHED");
     EXPECT_FALSE(st.empty());
     EXPECT_GE(count(IDC_RUN_ERRORS), 1);

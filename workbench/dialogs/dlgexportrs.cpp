@@ -232,6 +232,8 @@ void setBusy(HWND w, bool busy) {
     for (int id : kBusyControls)
         EnableWindow(GetDlgItem(w, id), !busy);
     SetDlgItemTextA(w, IDCANCEL, busy ? "Stop" : "Close");
+    if (busy)
+        SetFocus(GetDlgItem(w, IDCANCEL));  // Save, disabled, dropped it: Esc stops
 }
 
 void onInit(HWND w, char const* sql) {

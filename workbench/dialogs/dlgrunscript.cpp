@@ -161,6 +161,9 @@ DWORD WINAPI scriptWorker(LPVOID) {
 void setRunning(HWND w, bool running) {
     EnableWindow(GetDlgItem(w, IDC_RUN_START), !running);
     SetDlgItemTextA(w, IDCANCEL, running ? "Stop script" : "Close");
+    // Disabling the focused Start drops the focus: without it Esc does nothing and letters act
+    // as mnemonics. Stop takes it (not as the default button, so Enter does not stop).
+    SetFocus(GetDlgItem(w, running ? IDCANCEL : IDC_RUN_START));
 }
 
 void enableLog(HWND w) {
