@@ -772,6 +772,37 @@ void xterminateTexts(cBuflix& cols, SQLLEN** inds, int indCount)
     }
 }
 
+/* A text column sized by its declared length can hold longer values (SQLite keeps any
+   length, PostgreSQL's driver reports 255 for an unbounded varchar). Such a column gets the
+   long-column buffer from this row on, and this row's value is read again into it. */
+void cOdbcx::widenCutTexts()
+{
+    int n = colBuffers.count();
+    for (int i = 0; i < n && i < colIndCount; i++) {
+        xbufEntry* e = colBuffers.at(i);
+        SQLLEN len = *colIndicators[i];
+        if (e->kind != XKIND_TEXT || e->size >= XLONG_SIZE || len == SQL_NULL_DATA ||
+            (len >= 0 && len < e->size))
+            continue;
+        char* wide = (char*)mallox(XLONG_SIZE);
+        if (!wide)
+            return;
+        memcpy(wide, e->data, e->size);
+        memset(wide + e->size, 0, XLONG_SIZE - e->size);
+        SQLLEN got = len;
+        SQLRETURN rc = SQLGetData(hstmt, (SQLUSMALLINT)(i + 1), SQL_C_CHAR, wide, XLONG_SIZE, &got);
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
+            memcpy(wide, e->data, e->size);  // a driver without reads of bound columns: as cut
+            got = len;
+        }
+        freex(e->data);
+        e->data = wide;
+        e->size = XLONG_SIZE;
+        SQLBindCol(hstmt, (SQLUSMALLINT)(i + 1), SQL_C_CHAR, e->data, e->size, colIndicators[i]);
+        *colIndicators[i] = got;  // binding may reset it (SQLite's driver does)
+    }
+}
+
 int cOdbcx::fetchNext()
 {
     errorCode = 0;
@@ -791,6 +822,8 @@ int cOdbcx::fetchNext()
             finish();
             return 0;
         }
+        if (rc == SQL_SUCCESS_WITH_INFO && !metaKind)
+            widenCutTexts();
         xterminateTexts(colBuffers, colIndicators, colIndCount);
     }
     rowCount++;

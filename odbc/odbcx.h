@@ -98,6 +98,7 @@ private:
     bool linkLost();
     void dropLink();
     int fetchMeta();
+    void widenCutTexts();
     int fetchFiltered();
     void rewriteCodes();
     void copyKey(char const* key);

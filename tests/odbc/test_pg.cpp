@@ -255,6 +255,16 @@ TEST_F(Pg, ParametersPlaceholdersAndLongText)
     EXPECT_EQ(8191, got.len());
     EXPECT_EQ(0, memcmp(big.data(), got.text, 8191));
 
+    // An unbounded varchar is reported 255 wide; longer values come whole all the same.
+    ASSERT_EQ(1, x->prepare("select v from (values (1, 'ab'::varchar), (2, repeat('z', 300)::varchar), "
+                            "(3, null), (4, 'cd')) t(i, v) order by i"));
+    ASSERT_EQ(1, x->execute(NULL));
+    std::vector<std::string> rows;
+    for (cStrinx v; x->fetchNext(&v, NULL);)
+        rows.push_back(v.isNull() ? "NULL" : v.text);
+    EXPECT_EQ(0, x->error()) << x->errorStr();
+    EXPECT_EQ((std::vector<std::string>{"ab", std::string(300, 'z'), "NULL", "cd"}), rows);
+
     // A null string value binds SQL NULL.
     cStrinx none;
     ASSERT_EQ(1, x->prepare("select ?::text is null"));

@@ -321,6 +321,22 @@ TEST_F(Sqlite, LongTextIsCutAt8191Characters)
     EXPECT_EQ(0, x->error());
     EXPECT_EQ(8191, got.len());
     EXPECT_EQ(0, memcmp(big.data(), got.text, 8191));
+
+    // A declared length is no limit in SQLite: longer values come whole, before and after.
+    ASSERT_TRUE(run(x, "create table lt_narrow (id int, v varchar(5))"));
+    ASSERT_TRUE(run(x, "insert into lt_narrow values (1, 'abc'), (2, printf('%.300c', 'w') || 'END'), "
+                       "(3, null), (4, 'fits5'), (5, substr(printf('%.9000c', 'v'), 1, 9000))"));
+    ASSERT_TRUE(run(x, "select v from lt_narrow order by id"));
+    std::vector<std::string> rows;
+    for (cStrinx v; x->fetchNext(&v, NULL);)
+        rows.push_back(v.isNull() ? "NULL" : v.text);
+    EXPECT_EQ(0, x->error()) << x->errorStr();
+    ASSERT_EQ(5u, rows.size());
+    EXPECT_EQ("abc", rows[0]);
+    EXPECT_EQ(std::string(300, 'w') + "END", rows[1]);
+    EXPECT_EQ("NULL", rows[2]);
+    EXPECT_EQ("fits5", rows[3]);
+    EXPECT_EQ(std::string(8191, 'v'), rows[4]) << "cut as a long column is";
     ASSERT_EQ(1, x->rollback());
 }
 
