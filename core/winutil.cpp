@@ -786,6 +786,20 @@ bool str2clip(char const* text) {
         }
         if (!done && block)
             GlobalFree(block);
+        // The system would make the Unicode form with the keyboard layout's code page, which
+        // need not be the one the text is in: national letters would change on paste.
+        int wide = done ? MultiByteToWideChar(CP_ACP, 0, text, (int)len + 1, 0, 0) : 0;
+        HGLOBAL wblock = wide > 0 ? GlobalAlloc(GMEM_MOVEABLE, wide * sizeof(WCHAR)) : 0;
+        WCHAR* w = wblock ? (WCHAR*)GlobalLock(wblock) : 0;
+        if (w) {
+            MultiByteToWideChar(CP_ACP, 0, text, (int)len + 1, w, wide);
+            GlobalUnlock(wblock);
+        }
+        if (!w || !SetClipboardData(CF_UNICODETEXT, wblock)) {
+            if (wblock)
+                GlobalFree(wblock);
+            done = false;
+        }
         CloseClipboard();
     }
     DestroyWindow(owner);

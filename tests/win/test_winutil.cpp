@@ -623,6 +623,16 @@ TEST(WinHelpers, ClipboardRoundTrip) {
     ASSERT_TRUE(p != 0);
     EXPECT_STREQ(text, p);
     GlobalUnlock(h);
+    // Pasted as Unicode the letters are the ANSI code page's (č ů), whatever the keyboard.
+    h = GetClipboardData(CF_UNICODETEXT);
+    ASSERT_TRUE(h != 0);
+    WCHAR const* w = (WCHAR const*)GlobalLock(h);
+    ASSERT_TRUE(w != 0);
+    WCHAR want[64];
+    MultiByteToWideChar(CP_ACP, 0, text, -1, want, 64);
+    EXPECT_EQ(0, lstrcmpW(want, w));
+    EXPECT_EQ(GetACP() == 1250 ? 0x016F : want[lstrlenW(want) - 1], w[lstrlenW(w) - 1]);
+    GlobalUnlock(h);
     CloseClipboard();
 
     ASSERT_TRUE(str2clip(""));
