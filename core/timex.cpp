@@ -324,6 +324,9 @@ char* ctimex(_tmx tm, char* picture) {
             break;
         case 'Y':
             if (run >= 3) {
+                // Four letters give four digits: "1-01-01" would be read back as 2001.
+                for (int d = 1000; run >= 4 && tm.year > 0 && tm.year < d; d /= 10)
+                    out.put('0');
                 out.number(tm.year, false);
             } else {
                 char tmp[16];

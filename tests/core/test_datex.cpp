@@ -97,7 +97,7 @@ TEST(Datex, ParsesText) {
     d.set(62167219200000.0);
     EXPECT_EQ("1970-01-01 00:00:00", ymd(d));
     d.set((__int64)86400000LL * 366);
-    EXPECT_EQ("1-01-01 00:00:00", ymd(d));
+    EXPECT_EQ("0001-01-01 00:00:00", ymd(d)) << "four year digits read back the same";
 }
 
 TEST(Datex, PackingAndFields) {

@@ -123,6 +123,9 @@ TEST(Timex, Printing) {
     EXPECT_EQ("0 0", print(0, "MMM MMMM"));
     EXPECT_EQ("5", print(mktimex(5, 1, 1, 0, 0, 0, 0), "YY"));
     EXPECT_EQ("05", print(mktimex(2005, 1, 1, 0, 0, 0, 0), "Y"));
+    // Four letters: a year below 1000 keeps its zeros, so that the text reads back the same.
+    EXPECT_EQ("0001-01-01 / 1 / 0987", print(mktimex(1, 1, 1, 0, 0, 0, 0), "YYYY-MM-DD / YYY / ") +
+                                          print(mktimex(987, 1, 1, 0, 0, 0, 0), "YYYY"));
 
     /* Pictures of 31 characters or more fall back to the default; 30 are honoured. */
     std::string p30(30, 'x'), p31(31, 'x');
