@@ -177,6 +177,31 @@ bool cOutRow::start() {
     return true;
 }
 
+bool outfmt_tableNameOk(char const* s) {
+    char close = 0;  // the quote that ends the open quoted part
+    bool any = false;
+    for (char const* p = s; *p; p++) {
+        unsigned char ch = (unsigned char)*p;
+        if (ch < 32 || ch == 0x7F || ch == '\'' || ch == ';')
+            return false;
+        if (close) {
+            if (ch == (unsigned char)close)
+                close = 0;
+            continue;
+        }
+        any = true;
+        if (ch == '"' || ch == '`')
+            close = (char)ch;
+        else if (ch == '[')
+            close = ']';
+        else if (!(ch >= 0x80 || (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z') ||
+                   (ch >= 'A' && ch <= 'Z') || ch == '_' || ch == '.' || ch == '$' ||
+                   ch == '#' || ch == '@'))
+            return false;
+    }
+    return any && !close;
+}
+
 bool outfmt_isNumber(char const* t, int n) {
     int i = 0, digits = 0;
     if (i < n && (t[i] == '+' || t[i] == '-'))

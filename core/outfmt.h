@@ -72,6 +72,10 @@ VORCORE_API bool outfmt_typeIn(long mask, int t);
 /* True when t (n bytes) is a number as SQL writes one:
    [+-] digits [. digits] [e [+-] digits], with at least one digit before the exponent. */
 VORCORE_API bool outfmt_isNumber(char const* t, int n);
+/* True when s can stand as one table name in INSERT statements as it is typed: identifier
+   characters and dots, with "quoted", [bracketed] or `quoted` parts that may hold spaces;
+   no blanks between words, no ' or ;, no control characters. */
+VORCORE_API bool outfmt_tableNameOk(char const* s);
 
 /* Escaping, one function per rule: writes s (n bytes) escaped into dst and returns the
    bytes written; with dst 0 only counts them. No terminating zero is written. */

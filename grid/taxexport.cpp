@@ -19,34 +19,6 @@ void exportError(HWND owner, char const* text, char const* caption) {
     vorMessageBox(owner, text, caption, MB_OK | MB_ICONERROR);
 }
 
-/* A table name is written into SQL as it is typed, so it must be one name: identifier
-   characters and dots, with "quoted", [bracketed] or `quoted` parts that may hold
-   spaces. Anything else (spaces between words, quotes, statement ends, comments,
-   parentheses, control characters) is refused. */
-bool tablenameOk(char const* s) {
-    char close = 0;  // the quote that ends the open quoted part
-    bool any = false;
-    for (char const* p = s; *p; p++) {
-        unsigned char ch = (unsigned char)*p;
-        if (ch < 32 || ch == 0x7F || ch == '\'' || ch == ';')
-            return false;
-        if (close) {
-            if (ch == (unsigned char)close)
-                close = 0;
-            continue;
-        }
-        any = true;
-        if (ch == '"' || ch == '`')
-            close = (char)ch;
-        else if (ch == '[')
-            close = ']';
-        else if (!(ch >= 0x80 || (ch >= '0' && ch <= '9') || (ch >= 'a' && ch <= 'z') ||
-                   (ch >= 'A' && ch <= 'Z') || ch == '_' || ch == '.' || ch == '$' ||
-                   ch == '#' || ch == '@'))
-            return false;
-    }
-    return any && !close;
-}
 
 }  // namespace
 
@@ -78,7 +50,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
             exportError(errOwner, "Please enter a tablename!", "Export");
             return false;
         }
-        if (!tablenameOk(tablename)) {
+        if (!outfmt_tableNameOk(tablename)) {
             exportError(errOwner, "Invalid tablename!", "Export");
             return false;
         }

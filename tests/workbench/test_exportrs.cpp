@@ -124,11 +124,15 @@ TEST_F(ExportRs, OpensLockedWithDefaultsAndRefusesBadInput) {
     save("");
     format(IDC_EXP_INSERT);
     save(file);
-    ASSERT_EQ(boxes.boxes.size(), 3u);
+    SetDlgItemTextA(dlg, IDC_EXP_TABLE, "t; drop table t");  // as the grid's export refuses it
+    save(file);
+    ASSERT_EQ(boxes.boxes.size(), 4u);
     EXPECT_EQ(boxes.boxes[0].text, "Please enter a SELECT statement!");
     EXPECT_EQ(boxes.boxes[0].caption, "Export");
     EXPECT_EQ(boxes.boxes[1].text, "Please enter a filename!");
     EXPECT_EQ(boxes.boxes[2].text, "Please enter a tablename!");
+    EXPECT_EQ(boxes.boxes[3].text, "Invalid tablename!");
+    boxes.boxes.erase(boxes.boxes.begin() + 3);
     EXPECT_EQ(wbtest::readFile(file), "keep");
     EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "");
 

@@ -268,6 +268,8 @@ void onSave(HWND w) {
         refuse = "Please enter a filename!";
     else if (format == OUTFMT_INSERT && !table[0])
         refuse = "Please enter a tablename!";
+    else if (format == OUTFMT_INSERT && !outfmt_tableNameOk(table))
+        refuse = "Invalid tablename!";  // written into every statement as typed: one name only
     if (refuse) {
         vorMessageBox(w, refuse, kCaption, MB_OK | MB_ICONSTOP);
         return;
