@@ -177,6 +177,11 @@ bool cOutRow::start() {
     return true;
 }
 
+char* outfmt_sqlTimePicture(short datexType) {
+    static char timestamp[] = "YYYY-MM-DD hh:mm:ss", date[] = "YYYY-MM-DD", time[] = "hh:mm:ss";
+    return datexType == 1 ? date : datexType == 2 ? time : timestamp;
+}
+
 bool outfmt_tableNameOk(char const* s) {
     char close = 0;  // the quote that ends the open quoted part
     bool any = false;

@@ -76,6 +76,9 @@ VORCORE_API bool outfmt_isNumber(char const* t, int n);
    characters and dots, with "quoted", [bracketed] or `quoted` parts that may hold spaces;
    no blanks between words, no ' or ;, no control characters. */
 VORCORE_API bool outfmt_tableNameOk(char const* s);
+/* Picture of a date value in an INSERT statement, by its date type (0 timestamp, 1 date,
+   2 time): the ISO form every data source reads alike, whatever picture the user shows. */
+VORCORE_API char* outfmt_sqlTimePicture(short datexType);
 
 /* Escaping, one function per rule: writes s (n bytes) escaped into dst and returns the
    bytes written; with dst 0 only counts them. No terminating zero is written. */

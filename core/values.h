@@ -310,6 +310,7 @@ public:
     void set(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int msec = 0);
     void now();  // local time, whole seconds
     void setDatexType(short t);
+    short getDatexType() const { return datexType; }
     char* getFormat();
 
     /* Switch the storage to one form and return it. */

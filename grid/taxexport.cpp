@@ -23,7 +23,7 @@ void exportError(HWND owner, char const* text, char const* caption) {
 }  // namespace
 
 /* Text of cell (row, column index c) as the grid shows it; "" for a null value. */
-static char const* cellText(cRerovar* g, cTaxRow* row, short c, int* typex) {
+static char const* cellText(cRerovar* g, cTaxRow* row, short c, int* typex, bool sql = false) {
     cTaxit* it = row->item(c);
     *typex = 2;
     if (!it || !it->value)
@@ -31,6 +31,18 @@ static char const* cellText(cRerovar* g, cTaxRow* row, short c, int* typex) {
     *typex = it->value->type();
     if (it->value->null)
         return "";
+    if (sql && *typex == 4) {
+        // Dates in statements in one form: a shown "05.01.2024" is read as May 5th elsewhere.
+        // Date or time as the column shows it; its picture outlives the values' own kinds.
+        cDatex* d = static_cast<cDatex*>(it->value);
+        short kind = d->getDatexType();
+        char const* f = g->cols[c]->format;
+        if (f && *f) {
+            bool date = strpbrk(f, "DMY") != 0, time = strpbrk(f, "hms") != 0;
+            kind = date && !time ? 1 : time && !date ? 2 : date ? 0 : kind;
+        }
+        return ctimex(d->unpack(), outfmt_sqlTimePicture(kind));
+    }
     char const* t = it->value->toChars(g->cols[c]->format, false);
     return t ? t : "";
 }
@@ -115,7 +127,7 @@ bool cRerovar::exportx(short dest, short format, bool selRows, bool selCols, cha
             continue;
         memOk = out.start();
         for (short i = 0; memOk && i < n; i++) {
-            char const* t = cellText(this, row, cidx[i], &typex);
+            char const* t = cellText(this, row, cidx[i], &typex, format == OUTFMT_INSERT);
             memOk = out.field(t, -1, typex, cols[cidx[i]]->exportWidth);
         }
         memOk = memOk && out.end();

@@ -172,6 +172,19 @@ TEST_F(Export, GoldenFilesOfEveryFormat) {
               "insert into T values ('abcd',NULL,'a<b & c>d');\r\n",
               exportFile(4));
     EXPECT_EQ(0, strayTemps()) << "no temporary file is left behind";
+
+    // Dates show in the column's picture, but statements get the form every source reads.
+    destroyGrid(g);
+    g = makeGrid(0);
+    g->addCol(1, 80, "day", 4, 0, -1, -1, "DD.MM.YYYY", 0);
+    g->addCol(2, 80, "at", 4, 0, -1, -1, "DD.MM.YY hh:mm", 0);
+    cDatex day(2024, 1, 5), at(2024, 1, 5, 13, 45, 7);
+    day.setDatexType(1);
+    cTaxRow* row = g->addRow(-1);
+    row->setVar(1, &day, 0, -1, -1);
+    row->setVar(2, &at, 0, -1, -1);
+    EXPECT_EQ("05.01.2024;05.01.24 13:45\r\n", exportFile(1, ';'));
+    EXPECT_EQ("insert into T values ('2024-01-05','2024-01-05 13:45:07');\r\n", exportFile(4));
 }
 
 TEST_F(Export, ClipboardHasNoTitleRowAndFollowsTheChoice) {

@@ -178,6 +178,18 @@ TEST_F(ExportRs, GoldenLinesOnSqlite) {
     EXPECT_EQ(wbtest::readFile(file),
               "insert into T values (1,NULL,'O''Brien',2.5,'" + d1 + "','" + t1 + "','BLOB');\r\n"
               "insert into T values (2,'say \"hi\", ok','<b>&',-0.125,NULL,NULL,NULL);\r\n");
+    // Whatever picture dates are shown in, statements write them in the ISO form.
+    std::string dayPicture = cDatex::getDefaultFormat(1), atPicture = cDatex::getDefaultFormat(0);
+    cDatex::setDefaultFormat(1, "DD.MM.YYYY");
+    cDatex::setDefaultFormat(0, "DD.MM.YY hh:mm");
+    exportAs(IDC_EXP_INSERT, "select day, at from ex_gold where id = 1", file);
+    std::string insert = wbtest::readFile(file);
+    exportAs(IDC_EXP_CSV, "select day, at from ex_gold where id = 1", file);
+    std::string csv = wbtest::readFile(file);
+    cDatex::setDefaultFormat(1, dayPicture.c_str());
+    cDatex::setDefaultFormat(0, atPicture.c_str());
+    EXPECT_EQ(insert, "insert into T values ('2024-03-05','2024-03-05 13:45:07');\r\n");
+    EXPECT_EQ(csv, "05.03.2024,05.03.24 13:45\r\n");
 
     // CSV: quotes doubled inside enclosed texts, numbers and dates never enclosed.
     format(IDC_EXP_CSV);

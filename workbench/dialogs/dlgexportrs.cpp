@@ -82,9 +82,9 @@ void driverFail() {
 }
 
 /* Column i of the fetched row as it is written, read straight from the row's buffer:
-   numbers by "BEST_FMT", dates by their default picture; 0 when the value has to go
-   through a value object. */
-char const* fieldText(cXdbc* db, int i, int t, char* digits, int size) {
+   numbers by "BEST_FMT", dates by their default picture (the ISO one in statements, sql);
+   0 when the value has to go through a value object. */
+char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql) {
     xcolData d;
     if (!db->colData(i, &d))
         return 0;
@@ -93,7 +93,8 @@ char const* fieldText(cXdbc* db, int i, int t, char* digits, int size) {
     if (t == 1 && d.kind == 1)
         return numbex_print(d.number, numbex_bestDecimals(d.number), digits, size) >= 0 ? digits : 0;
     if (t == 4 && d.kind >= 3 && d.kind <= 5)
-        return ctimex(d.when, cDatex::getDefaultFormat((short)(d.kind - 3)));
+        return ctimex(d.when, sql ? outfmt_sqlTimePicture((short)(d.kind - 3))
+                                  : cDatex::getDefaultFormat((short)(d.kind - 3)));
     if (t != 1 && t != 4 && (d.kind == 2 || d.kind == 6))
         return d.text;
     return 0;
@@ -147,6 +148,7 @@ bool exportRows() {
     cDatex date;
     cStrinx text;
     char digits[64];
+    bool const sql = job.format == OUTFMT_INSERT;  // dates as statements read them
     DWORD shown = GetTickCount();
     while (ok && !job.stop) {
         if (!db->fetchNext()) {
@@ -159,14 +161,16 @@ bool exportRows() {
         ok = row.start();
         for (int i = 0; ok && i < cols; i++) {
             int t = types[i];
-            char const* s = fieldText(db, i, t, digits, sizeof digits);
+            char const* s = fieldText(db, i, t, digits, sizeof digits, sql);
             int n = -1;
             if (!s && t == 1) {
                 db->colValue(i, num);
                 s = num.isNull() ? "" : num.toChars("BEST_FMT", true);
             } else if (!s && t == 4) {
                 db->colValue(i, date);
-                s = date.isNull() ? "" : ctimex(date.unpack(), date.getFormat());
+                s = date.isNull() ? ""
+                    : ctimex(date.unpack(),
+                             sql ? outfmt_sqlTimePicture(date.getDatexType()) : date.getFormat());
             } else if (!s) {
                 db->colValue(i, text);
                 s = text.isNull() ? "" : text.toChars(0, false);
