@@ -203,6 +203,10 @@ TEST_F(ExportRs, GoldenLinesOnSqlite) {
     check(dlg, IDC_EXP_TAB, true);
     exportAs(IDC_EXP_CSV, "select id, who from ex_gold order by id", file);
     EXPECT_EQ(wbtest::readFile(file), "1\t\"O'Brien\"\r\n2\t\"<b>&\"\r\n");
+    // A statement longer than 10,000 characters runs whole, its last condition included.
+    std::string longSql = "select id, who from ex_gold where id > 0" + std::string(10000, ' ') + "and id = 2";
+    EXPECT_EQ(exportAs(IDC_EXP_CSV, longSql.c_str(), file), "[OK]   Successfuly exported: 1 rows.");
+    EXPECT_EQ(wbtest::readFile(file), "2\t\"<b>&\"\r\n");
 
     // HTML: header from the column names, texts escaped, empty cells as &nbsp;.
     EXPECT_EQ(exportAs(IDC_EXP_HTML, "select id, name, who from ex_gold order by id", file),

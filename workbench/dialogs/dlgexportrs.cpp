@@ -22,7 +22,6 @@ namespace {
 char const kCaption[] = "Export";
 char const kNoMemory[] = "Not enough memory to export resultset.";
 const int kLineBuffer = 10001;  // first size of the line buffer; it grows for longer rows
-const int kMaxSql = 10000;      // characters of the statement taken from the dialog
 const int kMaxTable = 100;
 
 /* The one export of the program, shared by the dialog and its worker. While the worker
@@ -258,15 +257,16 @@ void onInit(HWND w, char const* sql) {
 }
 
 void onSave(HWND w) {
-    static char sql[kMaxSql + 1];
-    GetDlgItemTextA(w, IDC_EXP_SQL, sql, sizeof sql);
+    // The statement whole: a cut one would export another result (its last condition gone).
+    std::string sql(GetWindowTextLengthA(GetDlgItem(w, IDC_EXP_SQL)) + 1, '\0');
+    sql.resize(GetDlgItemTextA(w, IDC_EXP_SQL, &sql[0], (int)sql.size()));
     char file[MAX_PATH + 1];
     GetDlgItemTextA(w, IDC_EXP_FILE, file, sizeof file);
     char table[kMaxTable + 1];
     GetDlgItemTextA(w, IDC_EXP_TABLE, table, sizeof table);
     short format = formatOf(w);
     char const* refuse = 0;
-    if (strlen(sql) < 15)
+    if (sql.size() < 15)
         refuse = "Please enter a SELECT statement!";
     else if (!file[0])
         refuse = "Please enter a filename!";
