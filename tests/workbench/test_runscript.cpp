@@ -344,6 +344,22 @@ TEST_F(RunScript, PostgresOnTheSlotConnectionAndAKilledBackend) {
     EXPECT_GE(count(IDC_RUN_ERRORS), 1);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_RUN_START)));
 
+    // A connect or disconnect whose commit fails (a deferred key) stops there: the
+    // connection stays, with the work, and the status says why.
+    s->connectTo(pgDsn().c_str(), pgUser().c_str(), pgPswd().c_str());
+    side.run("drop table if exists rs_def");
+    side.run("create table rs_def (id integer unique deferrable initially deferred)");
+    side.run("insert into rs_def values (1)");
+    for (std::string end : {"connect " + sqliteDsn() + ";", std::string("disconnect;")}) {
+        std::string st = run("insert into rs_def values (1);\n" + end);
+        EXPECT_NE(st.find("rs_def"), std::string::npos) << end << ": " << st;
+        EXPECT_EQ(count(IDC_RUN_ERRORS), 1) << end;
+        EXPECT_TRUE(s->db->isConnected()) << end;
+        s->db->rollback();
+    }
+    EXPECT_EQ(run("select count(*) from rs_def;\ndisconnect;"), "FINISHED");
+    side.run("drop table rs_def");
+
     // A disconnect in the script is seen by the slot when the dialog closes.
     s->connectTo(pgDsn().c_str(), pgUser().c_str(), pgPswd().c_str());
     EXPECT_EQ(run("disconnect;"), "FINISHED");

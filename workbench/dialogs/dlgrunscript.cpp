@@ -34,6 +34,7 @@ struct cScriptJob {
     cXdbc* db;                   // slot's connection, 0 for an own one
     bool ignoreDrop;
     bool stopOnError;
+    bool implicitRollback;       // how a connect or disconnect ends the open work
     volatile char cancel;        // the stop request
     std::string command;         // command being reported
     std::string error;           // error text of the last command / the job
@@ -127,7 +128,8 @@ DWORD WINAPI scriptWorker(LPVOID) {
                     SendMessageA(job.dlg, WM_JOBSTEP, 1, 0);
                     break;
                 }
-                if (runScriptCommand(db, job.command, job.ignoreDrop, job.error)) {
+                if (runScriptCommand(db, job.command, job.ignoreDrop, job.implicitRollback,
+                                     job.error)) {
                     SendMessageA(job.dlg, WM_JOBSTEP, 0, 0);
                     if (job.cancel) {
                         job.error = "Script was canceled by user.";
@@ -214,6 +216,7 @@ void onStart(HWND w) {
     SetDlgItemTextA(w, IDC_RUN_ERRORS, "0");  // the counter starts afresh, so does its field
     job.ignoreDrop = IsDlgButtonChecked(w, IDC_RUN_IGNOREDROP) == BST_CHECKED;
     job.stopOnError = IsDlgButtonChecked(w, IDC_RUN_STOPERR) == BST_CHECKED;
+    job.implicitRollback = dlg.main->settings.bImplicitRollback;
     job.log[0] = 0;
     if (IsDlgButtonChecked(w, IDC_RUN_LOG) == BST_CHECKED) {
         GetDlgItemTextA(w, IDC_RUN_LOGFILE, job.log, sizeof job.log);
@@ -355,10 +358,20 @@ INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
     return FALSE;
 }
 
+/* Commits (or rolls back) the open work before the connection goes, as the slots do: when
+   that fails the connection stays, with the work, and error says why. */
+bool endWork(cXdbc* db, bool rollback, std::string& error) {
+    if (!db->isConnected() || (rollback ? db->rollback() : db->commit()) || !db->isConnected())
+        return true;
+    char const* e = db->errorStr();
+    error = e && *e ? e : "The data source reported a failure without a message.";
+    return false;
+}
+
 }  // namespace
 
 bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
-                      std::string& error) {
+                      bool implicitRollback, std::string& error) {
     error.clear();
     if (command.empty())
         return true;
@@ -374,6 +387,8 @@ bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
             error = "There is no matching DSN!";
             return false;
         }
+        if (!endWork(db, implicitRollback, error))
+            return false;
         db->disconnect();
         if (!db->connect(dsn.c_str(), user.c_str(), pswd.c_str(), 0)) {
             error = "Cannot connect!";
@@ -386,6 +401,8 @@ bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
         return false;
     }
     if (startsWith(flat, "disconnect")) {
+        if (!endWork(db, implicitRollback, error))
+            return false;
         db->disconnect();
         return true;
     }

@@ -21,8 +21,9 @@ bool runScriptBusy();
 
 /* Runs one command of a script on db as the runner does; false with error set on
    failure. A failing "drop" counts as success when ignoreDrop is set, but error keeps
-   the driver's message. */
+   the driver's message. A connect or disconnect first commits the open work, or rolls it
+   back with implicitRollback. */
 bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
-                      std::string& error);
+                      bool implicitRollback, std::string& error);
 
 #endif
