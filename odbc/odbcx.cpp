@@ -364,6 +364,8 @@ int cOdbcx::driverConnect(char const* connectString, int flags)
         hdbc = SQL_NULL_HDBC;
         return failDriver(rc, XDIAG_ENV);
     }
+    // A server that takes the connection and never answers would hold the caller for good.
+    SQLSetConnectOption(hdbc, SQL_LOGIN_TIMEOUT, XLOGIN_TIMEOUT);
     rc = SQLDriverConnect(hdbc, NULL, (SQLCHAR*)cs, SQL_NTS, NULL, 0, NULL, SQL_DRIVER_NOPROMPT);
     if (rc == SQL_ERROR)
         return failDriver(rc, XDIAG_DBC);

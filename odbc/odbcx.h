@@ -17,6 +17,9 @@ enum {
     XSTATE_FETCHED = 3    /* a row has been fetched */
 };
 
+/* Seconds a connect waits for the data source to answer. */
+#define XLOGIN_TIMEOUT 15
+
 /* Handle a failing call was made on, where the search for its message starts. */
 enum { XDIAG_STMT = 0, XDIAG_DBC = 1, XDIAG_ENV = 2 };
 

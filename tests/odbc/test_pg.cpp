@@ -1,5 +1,6 @@
 /* cXdbc against PostgreSQL ODBC (ANSI driver) on the private cluster of .ci/pg.sh.
    The server must run: without it every test here fails and says how to start it. */
+#include <winsock2.h>
 #include <windows.h>
 
 #include <string.h>
@@ -364,6 +365,52 @@ TEST_F(Pg, CancelEndsALongStatementOnTheWorker)
     cNumbex n;
     ASSERT_EQ(1, x->fetchNext(&n, NULL));
     EXPECT_EQ(2000.0, n.toDouble());
+}
+
+namespace {
+struct SilentConnect {
+    std::string cs;
+    cXdbc* y;
+    int ok;
+};
+DWORD WINAPI silentConnect(void* p)
+{
+    SilentConnect* c = (SilentConnect*)p;
+    c->ok = c->y->driverConnect(c->cs.c_str(), 0);
+    return 0;
+}
+}  // namespace
+
+/* A server that accepts the connection and never answers: the connect gives up. */
+TEST_F(Pg, ConnectToASilentServerGivesUp)
+{
+    WSADATA wsa;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &wsa));
+    SOCKET l = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int alen = sizeof a;
+    ASSERT_EQ(0, bind(l, (sockaddr*)&a, sizeof a));
+    ASSERT_EQ(0, listen(l, 4));  // the kernel takes the connection; nobody answers
+    ASSERT_EQ(0, getsockname(l, (sockaddr*)&a, &alen));
+    SilentConnect c = {"DRIVER={PostgreSQL ANSI};Servername=127.0.0.1;Port=" +
+                           std::to_string(ntohs(a.sin_port)) +
+                           ";Database=x;Username=u;Password=p;SSLmode=disable",
+                       xdb_init(), -1};
+    DWORD t0 = GetTickCount();
+    HANDLE t = CreateThread(0, 0, silentConnect, &c, 0, 0);
+    bool ended = WaitForSingleObject(t, 60000) == WAIT_OBJECT_0;
+    DWORD took = GetTickCount() - t0;
+    closesocket(l);  // ends a connect that still waits
+    WaitForSingleObject(t, 60000);
+    CloseHandle(t);
+    EXPECT_TRUE(ended) << "still waiting after a minute";
+    EXPECT_EQ(0, c.ok);
+    EXPECT_LT(took, 40000u);
+    EXPECT_FALSE(c.y->isConnected());
+    xdb_free(c.y);
+    WSACleanup();
 }
 
 TEST_F(Pg, DroppedServerConnectionMidFetchIsAnError)
