@@ -9,6 +9,7 @@
 #include "xdbc.h"
 
 char const kBgRunning[] = "Running... (Esc cancels)";
+char const kBgCanceling[] = "Canceling... (waiting for the data source)";
 char const kBgCanceled[] = "Canceled by user.";
 
 namespace {
@@ -45,7 +46,8 @@ void showText(char const* text) {
 
 void showClock() {
     char buf[80];
-    snprintf(buf, sizeof buf, "%s  %lu s", kBgRunning,
+    // A driver may finish its wait (a lock held elsewhere) before it takes the cancel.
+    snprintf(buf, sizeof buf, "%s  %lu s", st.cancelAsked ? kBgCanceling : kBgRunning,
              (unsigned long)((GetTickCount() - st.started) / 1000));
     showText(buf);
     st.shown = GetTickCount();
@@ -234,7 +236,10 @@ void bgForgetCancel() {
 void bgCancel() {
     if (!st.win)
         return;
+    bool shown = st.cancelAsked;
     st.cancelAsked = true;
+    if (!shown && st.engaged && st.running)
+        showClock();
     sendCancel();
 }
 

@@ -14,6 +14,7 @@ class cXdbc;
 
 /* Texts of the running state and of a cancel the driver gave no message for. */
 extern char const kBgRunning[];
+extern char const kBgCanceling[];
 extern char const kBgCanceled[];
 
 /* Milliseconds a statement runs before the window is locked and the wait pumps. */

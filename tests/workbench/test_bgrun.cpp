@@ -275,6 +275,35 @@ TEST_F(Bg, LongSqliteQueryCanceledOrReported) {
     EXPECT_EQ(cell(0, 0), "5") << last();
 }
 
+/* The SQLite driver finishes its wait for a lock before it looks at a cancel: meanwhile the
+   clock says the cancel is on its way. */
+TEST_F(Bg, EscDuringALockWaitSaysCanceling) {
+    open();
+    wbtest::Side side(sqliteDsn(), "", "");
+    ASSERT_TRUE(side.ok);
+    side.tryRun("drop table bg_lock");
+    side.run("create table bg_lock (a int)");
+    side.commit();
+    side.run("insert into bg_lock values (1)");  // its lock stays until the rollback below
+    runOne("connect " + sqliteDsn() + ";");
+    ASSERT_TRUE(q1()->connected) << last();
+    runOne("pragma busy_timeout = 300");  // leaves the driver's own wait (10 s) alone
+    escWhenRunning();
+    std::string afterEsc;
+    auto esc = g_tick;
+    g_tick = [&]() {
+        esc();
+        if (escSent() && GetTickCount() - escSent() > 300 && afterEsc.empty())
+            afterEsc = status(4);
+    };
+    runOne("insert into bg_lock values (2)");
+    g_tick = nullptr;
+    EXPECT_EQ(afterEsc.compare(0, strlen(kBgCanceling), kBgCanceling), 0) << afterEsc;
+    EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
+    side.x->rollback();
+    runOne("drop table bg_lock");
+}
+
 TEST_F(Bg, SettingOffRunsInTheForeground) {
     open("0");
     EXPECT_FALSE(w->settings.bBackgroundRun);

@@ -333,6 +333,7 @@ TEST_F(ExportRs, PostgresRowsCountingAndAKilledBackend) {
     ASSERT_FALSE(boxes.boxes.empty());
     EXPECT_EQ(boxes.boxes.back().caption, "SQL Error");
     EXPECT_EQ(wbtest::readFile(file), "old");
+    EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "0") << "no rows were written";
     EXPECT_EQ(itemText(dlg, IDCANCEL), "Close");
 
     // Stop pressed during a long export: the rows so far, reported as stopped.

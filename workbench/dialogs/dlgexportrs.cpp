@@ -323,6 +323,7 @@ void onStep(HWND w, WPARAM kind, LPARAM lp) {
                  job.stopped ? "[STOP]" : "[OK]", (long)job.rows);
         SetDlgItemTextA(w, IDC_EXP_INFO, b);
     } else {
+        SetDlgItemTextA(w, IDC_EXP_INFO, "0");  // the rows counted so far went nowhere
         vorMessageBox(w, job.errText.c_str(), job.errCaption.c_str(), MB_OK | MB_ICONSTOP);
     }
     dlg.rows = 0;
