@@ -768,7 +768,7 @@ bool str2clip(char const* text) {
     if (!owner)
         return false;
     bool opened = false;
-    for (int attempt = 0; attempt < 10 && !opened; attempt++) {
+    for (int attempt = 0; attempt < 50 && !opened; attempt++) {  // another program may hold it a while
         opened = OpenClipboard(owner) != 0;
         if (!opened)
             Sleep(20);
