@@ -768,7 +768,8 @@ bool str2clip(char const* text) {
     if (!owner)
         return false;
     bool opened = false;
-    for (int attempt = 0; attempt < 50 && !opened; attempt++) {  // another program may hold it a while
+    // Another program may hold the clipboard for a while: up to a second.
+    for (int attempt = 0; attempt < 50 && !opened; attempt++) {
         opened = OpenClipboard(owner) != 0;
         if (!opened)
             Sleep(20);
