@@ -523,6 +523,8 @@ public:
 
     /* Makes the window and its fields; false when any of it failed. */
     bool create();
+    /* Puts the window back on top of its owner. */
+    void raise();
     /* Current row's texts into the edits: column index, -1 for all. */
     void refresh(short index);
     void setBack(long colour);

@@ -169,7 +169,18 @@ bool cAutoform::create() {
         SetFocus(edits[0]);
     else
         SetFocus(grid->hwnd);
+    raise();
     return true;
+}
+
+void cAutoform::raise() {
+    // Activating the grid's frame (focus, a click) makes Wine without a window manager stack
+    // the frame over the form while its own order keeps the form on top: only a real move
+    // of the form puts it back in sight.
+    if (!hwnd || !IsWindowVisible(hwnd))
+        return;
+    SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void cAutoform::refresh(short index) {
