@@ -436,7 +436,15 @@ bool lfBreaksLines() {
 
 bool cQuerySlot::openFile(char const* name) {
     cWaitCursor wait;
-    FILE* f = name && *name ? fopen(name, "rb") : 0;
+    // The full path is what Save writes back to: a relative one would follow the current
+    // directory, which the file dialogs move. A device ("nul.sql" is NUL) or a directory
+    // is no script.
+    char full[MAX_PATH];
+    DWORD n = name && *name ? GetFullPathNameA(name, sizeof full, full, 0) : 0;
+    DWORD attr = n > 0 && n < sizeof full ? GetFileAttributesA(full) : INVALID_FILE_ATTRIBUTES;
+    bool plain = attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY) &&
+                 strncmp(full, "\\\\.\\", 4) != 0;
+    FILE* f = plain ? fopen(full, "rb") : 0;
     if (!f) {
         vorMessageBox(owner->hwnd, "Cannot open this file!", "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
@@ -491,7 +499,7 @@ bool cQuerySlot::openFile(char const* name) {
     }
     SetWindowTextA(edit, buf);
     freex(buf);
-    lstrcpynA(fileName, name, sizeof fileName);
+    lstrcpynA(fileName, full, sizeof fileName);
     modified = false;
     refreshTitle();
     if (owner->recentFiles)

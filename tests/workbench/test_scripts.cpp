@@ -71,6 +71,29 @@ TEST_F(Scripts, OpenFailureLeavesTheEditorAlone) {
     EXPECT_EQ(boxes.boxes[0].type & MB_ICONMASK, (UINT)MB_ICONSTOP);
     EXPECT_EQ(wbtest::script(w), "keep me");
     EXPECT_STREQ(q1()->fileName, "");
+
+    // A device name and a directory are no scripts.
+    wbtest::writeFile(dir.file("nul.sql"), "select 1;");
+    for (std::string bad : {dir.file("nul.sql"), dir.dir})
+        EXPECT_FALSE(q1()->openFile(bad.c_str())) << bad;
+    EXPECT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(wbtest::script(w), "keep me");
+}
+
+TEST_F(Scripts, ARelativeNameIsSavedWhereItWasOpened) {
+    std::string path = dir.file("rel.sql");
+    wbtest::writeFile(path, "select 1;");
+    char old[MAX_PATH];
+    GetCurrentDirectoryA(sizeof old, old);
+    SetCurrentDirectoryA(dir.dir.c_str());
+    ASSERT_TRUE(q1()->openFile("rel.sql"));
+    SetCurrentDirectoryA(old);  // as a file dialog moves it
+    EXPECT_STREQ(q1()->fileName, path.c_str());
+    EXPECT_EQ(dir.read("RecentFile_1"), path);
+    wbtest::typeScript(w, "select 2;");
+    w->command(CMD_SAVE);
+    EXPECT_NE(wbtest::readFile(path).find("select 2;"), std::string::npos);
+    EXPECT_TRUE(boxes.boxes.empty());
 }
 
 TEST_F(Scripts, SaveFailureKeepsNameAndModifiedFlag) {
