@@ -77,13 +77,12 @@ bool vorIniEditSafe(cIniEdit const& e) {
            vorIniSafe(e.key, true) && vorIniSafe(e.value, false);
 }
 
-bool vorIniWrite(char const* file, cIniEdit const* edits, int count) {
-    if (!file || !*file || !edits || count < 1)
-        return false;
-    for (int i = 0; i < count; i++) {
-        if (!vorIniEditSafe(edits[i]))
-            return false;
-    }
+namespace {
+
+vorIniFailHook g_iniFail = 0;
+
+/* vorIniWrite once its edits are known to be safe. */
+bool iniWrite(char const* file, cIniEdit const* edits, int count) {
     std::string old;
     if (!vorReadFile(file, old))
         return false;
@@ -102,6 +101,28 @@ bool vorIniWrite(char const* file, cIniEdit const* edits, int count) {
     // The profile calls keep the text they read last; make them read the new one.
     WritePrivateProfileStringA(0, 0, 0, file);
     return true;
+}
+
+}  // namespace
+
+vorIniFailHook vorSetIniFailHook(vorIniFailHook hook) {
+    vorIniFailHook old = g_iniFail;
+    g_iniFail = hook;
+    return old;
+}
+
+bool vorIniWrite(char const* file, cIniEdit const* edits, int count) {
+    if (!file || !*file || !edits || count < 1)
+        return false;
+    for (int i = 0; i < count; i++) {
+        if (!vorIniEditSafe(edits[i]))
+            return false;
+    }
+    if (iniWrite(file, edits, count))
+        return true;
+    if (g_iniFail)
+        g_iniFail(file);
+    return false;
 }
 
 bool vorIniSafe(char const* text, bool isKey) {

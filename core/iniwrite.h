@@ -39,6 +39,11 @@ VORCORE_API bool vorIniSafe(char const* text, bool isKey);
    file can be made. Nothing is written when nothing changes. */
 VORCORE_API bool vorIniWrite(char const* file, cIniEdit const* edits, int count);
 
+/* Called with the file's name whenever vorIniWrite could not write safe edits to it (a
+   read-only file, a full disk); returns the hook it replaces. 0: none. */
+typedef void (*vorIniFailHook)(char const* file);
+VORCORE_API vorIniFailHook vorSetIniFailHook(vorIniFailHook hook);
+
 /* An edit vorIniWrite makes: a named section without "]", a key and value vorIniSafe. */
 VORCORE_API bool vorIniEditSafe(cIniEdit const& e);
 

@@ -3,11 +3,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "bgrun.h"
 #include "dlgexportrs.h"
 #include "dlgrunscript.h"
 #include "edutil.h"
+#include "iniwrite.h"
 #include "lumbrarc.h"
 #include "profile.h"
 #include "queryslot.h"
@@ -47,6 +50,19 @@ ButtonDef const kButtons[BUTTON_COUNT] = {
     {"Tables...", 596, CMD_TABLES},
 };
 
+/* A settings file that cannot be written (read-only, a full disk): said once per file and
+   session, since the changes then last only until the program ends. */
+void iniWriteFailed(char const* file) {
+    static std::vector<std::string> told;
+    for (std::string const& f : told)
+        if (lstrcmpiA(f.c_str(), file) == 0)
+            return;
+    told.push_back(file);
+    std::string text = std::string("Cannot write the settings file:\r\n\r\n") + file +
+                       "\r\n\r\nChanged settings last only until Lumbra ends.";
+    vorMessageBox(GetActiveWindow(), text.c_str(), "Lumbra", MB_OK | MB_ICONEXCLAMATION);
+}
+
 char const* const kIconNames[6] = {"ICO_Q1",     "ICO_Q2",     "ICO_Q3",
                                    "ICO_Q1_dis", "ICO_Q2_dis", "ICO_Q3_dis"};
 char const* const kBitmapNames[12] = {
@@ -75,6 +91,7 @@ cXQueryWindow::cXQueryWindow(HINSTANCE instance, char const* appDirOverride, boo
         b = 0;
     findAppDir(appDirOverride);
     snprintf(iniPath, sizeof iniPath, "%s%s", appDir, kIni);
+    vorSetIniFailHook(iniWriteFailed);
     snprintf(helpPath, sizeof helpPath, "%s%s\\index.htm", appDir, "doc_en");
 }
 

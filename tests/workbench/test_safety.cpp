@@ -146,6 +146,23 @@ TEST_F(Safety, SettingsOntoAFullDiskLeaveTheIniAsItWas) {
     DeleteFileA(ini.c_str());
 }
 
+/* Settings that cannot be written are said once, not dropped without a word. */
+TEST_F(Safety, ASettingsFileThatCannotBeWrittenIsSaidOnce) {
+    std::string ini = dir.dir + "Lumbra.ini", before = wbtest::readFile(ini);
+    ASSERT_TRUE(SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    std::string a = dir.file("a.sql"), b = dir.file("b.sql");
+    wbtest::writeFile(a, "select 1;");
+    wbtest::writeFile(b, "select 2;");
+    EXPECT_TRUE(q1()->openFile(a.c_str()));  // each open adds to the recent files
+    EXPECT_TRUE(q1()->openFile(b.c_str()));
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(wbtest::readFile(ini), before);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Cannot write the settings file:\r\n\r\n" + ini +
+                                       "\r\n\r\nChanged settings last only until Lumbra ends.");
+    EXPECT_EQ(boxes.boxes[0].type & MB_ICONMASK, (UINT)MB_ICONEXCLAMATION);
+}
+
 TEST_F(Safety, SaveRefusedByTheTargetKeepsItAndTheModifiedFlag) {
     std::string path = dir.file("held.sql");
     wbtest::writeFile(path, "select 'old';\r\n");
