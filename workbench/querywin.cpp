@@ -582,7 +582,23 @@ namespace {
 bool g_altChordUsed = false;
 }  // namespace
 
+/* A typed character that the ANSI code page does not have, for a window that keeps ANSI
+   text: Wine's edit control would show it, but hand over (save, run) a look-alike or "?". */
+bool unkeptChar(MSG const* msg) {
+    if (msg->message != WM_CHAR || msg->wParam < 0x80 || IsWindowUnicode(msg->hwnd))
+        return false;
+    WCHAR c = (WCHAR)msg->wParam;
+    char a[8];
+    BOOL lost = FALSE;
+    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &c, 1, a, sizeof a, 0, &lost) != 1 ||
+           lost;
+}
+
 bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
+    if (unkeptChar(msg)) {
+        MessageBeep(MB_OK);
+        return true;
+    }
     HWND active = GetActiveWindow();
     if ((msg->message == WM_SYSKEYUP || msg->message == WM_KEYUP) && msg->wParam == VK_MENU &&
         g_altChordUsed) {

@@ -204,8 +204,10 @@ TEST_F(Usage, TypedNationalLettersReachTheEditorAsTheAnsiCodePageWritesThem) {
     open();
     SetFocus(w->slots[0]->edit);
     // Typed as characters, whatever the keyboard layout's own code page: t, u, e, c, d with
-    // their accents, and R with its caron, which code page 1252 does not have.
-    for (wchar_t c : std::wstring(L"\x0165\x016F\x011B\x010D\x010F\x0158")) {
+    // their accents, and R with its caron, which code page 1252 does not have. The n with a
+    // tilde and a CJK character, which code page 1250 does not have, are refused: shown,
+    // they would be saved and run as "n" and "?".
+    for (wchar_t c : std::wstring(L"\x0165\x016F\x00F1\x011B\x010D\x65E5\x010F\x0158")) {
         INPUT in[2] = {};
         for (int i = 0; i < 2; i++) {
             in[i].type = INPUT_KEYBOARD;
