@@ -28,8 +28,9 @@ namespace {
 DWORD const kEditorStyle = 0x54A010C4;
 /* Longest text the editors take: far beyond the control's default of 30000. */
 int const kEditorLimit = 0x7FFFFFFE;
-/* Largest script file loaded. */
-long const kMaxScriptFile = 64L * 1024 * 1024;
+/* Largest script file loaded. Wine's edit control takes about 2.5 s a megabyte to take the
+   text, with the window not answering meanwhile: at most some ten seconds. */
+long const kMaxScriptFile = 4L * 1024 * 1024;
 /* Longest line loaded. The edit control measures a whole line again on every keystroke
    in it: under Wine a line of 64 K characters loads, and takes a keystroke, in about a
    third of a second on a busy machine, 512 K in two seconds and 2 M in seven. */

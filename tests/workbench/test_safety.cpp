@@ -241,15 +241,15 @@ TEST_F(Safety, FileAboveTheSizeLimitNamesTheLimit) {
     std::string path = dir.file("huge.sql");
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    // A sparse 65 MB file: its size is all that matters.
-    SetFilePointer(h, 65 * 1024 * 1024, 0, FILE_BEGIN);
+    // A sparse 5 MB file: its size is all that matters.
+    SetFilePointer(h, 5 * 1024 * 1024, 0, FILE_BEGIN);
     SetEndOfFile(h);
     CloseHandle(h);
     EXPECT_FALSE(q1()->openFile(path.c_str()));
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text,
-              "This file is too large for the editor: it holds 68157440 bytes, the editor takes "
-              "at most 64 MB.\r\n\r\nRun it with Run External Script instead.");
+              "This file is too large for the editor: it holds 5242880 bytes, the editor takes "
+              "at most 4 MB.\r\n\r\nRun it with Run External Script instead.");
     DeleteFileA(path.c_str());
 }
 
