@@ -655,38 +655,76 @@ INT_PTR ShowDlgTextik(HWND parent, char const* text, char const* title, bool wra
 
 /* ---- common dialogs ---- */
 
+namespace {
+
+/* text (n bytes, or up to its zero when n < 0) in UTF-16 by the ANSI code page. */
+std::wstring wide(char const* text, int n = -1) {
+    if (!text)
+        return std::wstring();
+    if (n < 0)
+        n = (int)strlen(text);
+    std::wstring w(n, L'\0');
+    int got = n ? MultiByteToWideChar(CP_ACP, 0, text, n, &w[0], n) : 0;
+    w.resize(got > 0 ? got : 0);
+    return w;
+}
+
+/* The filter's pairs of texts, each ending in a zero, the list in one more. */
+std::wstring wideFilter(char const* filter) {
+    char const* end = filter;
+    while (*end)
+        end += strlen(end) + 1;
+    return wide(filter, (int)(end - filter)) + L'\0';
+}
+
+}  // namespace
+
 bool getFilename(HWND owner, char* out, char mode, char const* filter, short filterIndex,
                  char const* defExt, char const* title, char const* initialDir) {
     if (!out || (mode != 'o' && mode != 's'))
         return false;
-    char path[MAX_PATH];
+    // The wide dialog: the ANSI one hands back a look-alike for a letter the code page does
+    // not have ("n" for an n with a tilde), which may name another file.
+    WCHAR path[MAX_PATH];
     path[0] = 0;
-    OPENFILENAMEA ofn;
+    std::wstring wFilter = wideFilter(hasText(filter) ? filter : "All files (*.*)\0*.*\0");
+    std::wstring wDir = wide(initialDir), wExt = wide(defExt);
+    std::wstring wTitle = wide(hasText(title) ? title : mode == 'o' ? "Open" : "Save");
+    OPENFILENAMEW ofn;
     memset(&ofn, 0, sizeof ofn);
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = hasText(filter) ? filter : "All files (*.*)\0*.*\0";
+    ofn.lpstrFilter = wFilter.c_str();
     ofn.nFilterIndex = filterIndex < 1 ? 1 : filterIndex;
     ofn.lpstrFile = path;
-    ofn.nMaxFile = sizeof path;
-    ofn.lpstrInitialDir = hasText(initialDir) ? initialDir : 0;
-    ofn.lpstrDefExt = hasText(defExt) ? defExt : 0;
-    typedef BOOL(WINAPI * FileDialog)(OPENFILENAMEA*);
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = hasText(initialDir) ? wDir.c_str() : 0;
+    ofn.lpstrDefExt = hasText(defExt) ? wExt.c_str() : 0;
+    ofn.lpstrTitle = wTitle.c_str();
+    typedef BOOL(WINAPI * FileDialog)(OPENFILENAMEW*);
     FileDialog dialog = vorLate<FileDialog>("comdlg32.dll",
-                                            mode == 'o' ? "GetOpenFileNameA" : "GetSaveFileNameA");
+                                            mode == 'o' ? "GetOpenFileNameW" : "GetSaveFileNameW");
     if (!dialog)
         return false;
-    if (mode == 'o') {
-        ofn.lpstrTitle = hasText(title) ? title : "Open";
+    if (mode == 'o')
         ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    } else {
-        ofn.lpstrTitle = hasText(title) ? title : "Save";
+    else
         ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    }
     if (!dialog(&ofn))
         return false;
     path[MAX_PATH - 1] = 0;
-    strcpy(out, path);
+    char name[MAX_PATH * 2];
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, name, sizeof name, 0, &lost);
+    if (n <= 0 || lost || n > MAX_PATH) {
+        vorMessageBox(owner,
+                      n > MAX_PATH ? "The file name is too long."
+                                   : "The file name holds letters that Lumbra's code page does "
+                                     "not have.\r\n\r\nPlease choose or rename the file.",
+                      hasText(title) ? title : mode == 'o' ? "Open" : "Save", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    strcpy(out, name);
     return true;
 }
 

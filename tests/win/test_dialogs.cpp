@@ -480,6 +480,43 @@ TEST(FileDialog, OpenPicksAnExistingFile) {
     DeleteFileA(path.c_str());
 }
 
+/* Names come back in the ANSI code page exactly, or not at all: a letter the code page
+   lacks would turn into a look-alike that may name another file. */
+TEST(FileDialog, NamesOutsideTheCodePageAreRefused) {
+    HookScope hook(IDOK);
+    WCHAR dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    std::wstring kept = std::wstring(dir) + L"lumbra_\x0159" L"ada.sql";   // r with caron: 1250 has it
+    std::wstring lost = std::wstring(dir) + L"lumbra_\x00F1" L"and\x00FA.sql";  // n with tilde: not
+    for (std::wstring const* name : {&kept, &lost})
+        CloseHandle(CreateFileW(name->c_str(), GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0));
+    for (std::wstring const* name : {&kept, &lost}) {
+        Driver d([&]() {
+            HWND dlg = wintest::findDialog("Open SQL script");
+            if (!dlg)
+                return false;
+            SetWindowTextW(fileNameField(dlg), name->c_str());
+            PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+        char out[MAX_PATH] = "untouched";
+        bool ok = getFilename(0, out, 'o', 0, 1, "sql", "Open SQL script", 0);
+        ASSERT_FALSE(d.timedOut());
+        if (name == &kept) {
+            EXPECT_TRUE(ok);
+            std::string tail = out;
+            EXPECT_EQ(tail.substr(tail.size() - 15), GetACP() == 1250 ? "lumbra_\xf8" "ada.sql" : tail);
+            EXPECT_TRUE(boxCalls.empty());
+        } else {
+            EXPECT_FALSE(ok);
+            EXPECT_STREQ("untouched", out);
+            ASSERT_EQ(boxCalls.size(), 1u);
+            EXPECT_EQ(boxCalls[0].caption, "Open SQL script");
+        }
+        DeleteFileW(name->c_str());
+    }
+}
+
 TEST(FileDialog, DefaultsAndCancel) {
     std::string title;
     int filterCount = -1, filterSel = -1;
