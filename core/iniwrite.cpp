@@ -39,6 +39,24 @@ bool vorMayReplace(char const* path) {
            !(attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
 }
 
+/* Not GetTempFileName: with no room left in the path it makes a file under a cut name that
+   it does not give back, and which stays. */
+HANDLE vorNewFileBeside(char const* dir, char* temp, size_t size) {
+    size_t d = strlen(dir);
+    DWORD seed = GetTickCount() ^ (GetCurrentProcessId() << 8);
+    for (int i = 0; i < 4096; i++) {
+        unsigned u = (unsigned)(seed + i * 7919u) & 0xFFFF;
+        int n = d + 11 < MAX_PATH ? snprintf(temp, size, "%slmb%04X.tmp", dir, u)
+                                  : snprintf(temp, size, "%s~%X", dir, u);
+        if (n < 0 || n >= MAX_PATH || (size_t)n >= size)
+            return INVALID_HANDLE_VALUE;
+        HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, 0);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+            return h;
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
 int vorReplaceFile(char const* target, char const* bytes, size_t n) {
     char dir[MAX_PATH + 1];
     char* part = 0;
@@ -50,20 +68,18 @@ int vorReplaceFile(char const* target, char const* bytes, size_t n) {
         return 0;
     *part = 0;
     char temp[MAX_PATH + 1];
-    if (!GetTempFileNameA(dir, "lmb", 0, temp))
+    HANDLE h = vorNewFileBeside(dir, temp, sizeof temp);
+    if (h == INVALID_HANDLE_VALUE)
         return -1;
-    HANDLE h = CreateFileA(temp, GENERIC_WRITE, 0, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, 0);
-    bool ok = h != INVALID_HANDLE_VALUE;
+    bool ok = true;
     for (size_t done = 0; ok && done < n;) {
         DWORD chunk = (DWORD)(n - done < (1u << 20) ? n - done : (1u << 20));
         DWORD wrote = 0;
         ok = WriteFile(h, bytes + done, chunk, &wrote, 0) && wrote == chunk;
         done += wrote;
     }
-    if (h != INVALID_HANDLE_VALUE) {
-        ok = FlushFileBuffers(h) && ok;
-        ok = CloseHandle(h) && ok;
-    }
+    ok = FlushFileBuffers(h) && ok;
+    ok = CloseHandle(h) && ok;
     ok = ok && MoveFileExA(temp, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok)
         DeleteFileA(temp);

@@ -26,6 +26,11 @@ VORCORE_API bool vorMayReplace(char const* path);
    gone); -1 no file could be made beside target. */
 VORCORE_API int vorReplaceFile(char const* target, char const* bytes, size_t n);
 
+/* A new, empty file in dir (ending in a backslash), open for writing, its name in temp:
+   "lmbXXXX.tmp", or shorter when the directory's path leaves no room for that.
+   INVALID_HANDLE_VALUE when none can be made. */
+HANDLE vorNewFileBeside(char const* dir, char* temp, size_t size);
+
 /* True when text may be written into an INI file: it holds no line break, which would
    start a line, a key or a section of its own. A key (isKey) also holds no "=" and no
    "[" or ";" at its start. Every writer here drops a value or key that fails. */

@@ -32,8 +32,12 @@ bool cSafeFile::open(char const* name) {
     dir[dirLen] = 0;
     if (!vorMayReplace(target))
         return false;
-    if (!GetTempFileNameA(dir, "lmb", 0, temp))
+    HANDLE h = vorNewFileBeside(dir, temp, sizeof temp);
+    if (h == INVALID_HANDLE_VALUE) {
+        temp[0] = 0;
         return false;
+    }
+    CloseHandle(h);
     file = fopen(temp, "wb");
     if (!file) {
         DeleteFileA(temp);

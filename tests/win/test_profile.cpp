@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "iniwrite.h"
 #include "strx.h"
 #include "wintest.h"
 
@@ -572,4 +574,33 @@ TEST(IniFile, AWriteIsReadAtOnceAndLeavesNoOtherFile) {
     for (cIniEdit const& b : bad)
         EXPECT_FALSE(vorIniWrite(ini.c_str(), &b, 1)) << b.section << " " << b.key << " " << b.value;
     EXPECT_EQ(39, p.get_int("maxrows", -1));
+
+    // A directory whose path leaves no room for "lmbXXXX.tmp": the file is replaced all the
+    // same, and nothing else is left there.
+    std::string deep = dir;
+    while (deep.size() < MAX_PATH - 12) {
+        deep += std::string(std::min<size_t>(100, MAX_PATH - 12 - deep.size()), 'd') + "\\";
+        CreateDirectoryA(deep.c_str(), 0);
+    }
+    std::string file = deep + "a.sql";
+    ASSERT_LT(file.size(), (size_t)MAX_PATH);
+    ASSERT_EQ(1, vorReplaceFile(file.c_str(), "one", 3));
+    ASSERT_EQ(1, vorReplaceFile(file.c_str(), "two", 3));
+    EXPECT_EQ("two", fileText(file));
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((deep + "*").c_str(), &fd);
+    std::vector<std::string> names;
+    if (h != INVALID_HANDLE_VALUE) {
+        do
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                names.push_back(fd.cFileName);
+        while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    EXPECT_EQ(std::vector<std::string>{"a.sql"}, names);
+    DeleteFileA(file.c_str());
+    while (deep.size() > dir.size()) {
+        RemoveDirectoryA(deep.c_str());
+        deep.erase(deep.rfind('\\', deep.size() - 2) + 1);
+    }
 }
