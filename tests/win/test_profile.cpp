@@ -577,7 +577,8 @@ TEST(IniFile, AWriteIsReadAtOnceAndLeavesNoOtherFile) {
 
     // A directory whose path leaves no room for "lmbXXXX.tmp": the file is replaced all the
     // same, and nothing else is left there.
-    std::string deep = dir;
+    std::string deep = dir + "deep" + std::to_string(GetTickCount()) + "\\";
+    CreateDirectoryA(deep.c_str(), 0);
     while (deep.size() < MAX_PATH - 12) {
         deep += std::string(std::min<size_t>(100, MAX_PATH - 12 - deep.size()), 'd') + "\\";
         CreateDirectoryA(deep.c_str(), 0);
