@@ -17,8 +17,9 @@ struct Span {
     size_t begin, end;
 };
 
-/* A line: its text runs from begin to end (its "\r\n" or "\n" not included), the next
-   line starts at next. */
+/* A line: its text runs from begin to end (its "\r\n", "\n" or "\r" not included), the
+   next line starts at next. A lone "\r" ends a line as it does for the profile calls, which
+   would otherwise find a key this writer took for part of another line. */
 struct Line {
     size_t begin, end, next;
 };
@@ -27,12 +28,14 @@ std::vector<Line> splitLines(std::string const& t) {
     std::vector<Line> lines;
     size_t at = 0;
     while (at < t.size()) {
-        size_t nl = t.find('\n', at);
-        size_t end = nl == std::string::npos ? t.size() : nl;
-        if (nl != std::string::npos && end > at && t[end - 1] == '\r')
-            end--;
-        lines.push_back({at, end, nl == std::string::npos ? t.size() : nl + 1});
-        at = lines.back().next;
+        size_t end = t.find_first_of("\r\n", at);
+        size_t next = end == std::string::npos ? t.size() : end + 1;
+        if (end == std::string::npos)
+            end = t.size();
+        else if (t[end] == '\r' && next < t.size() && t[next] == '\n')
+            next++;
+        lines.push_back({at, end, next});
+        at = next;
     }
     return lines;
 }

@@ -23,6 +23,9 @@ TEST(IniText, EditsTouchOnlyTheirLineAndKeepTheFilesLineEnds) {
     EXPECT_EQ(set("[A]\nx=1\n", "C", "z", "3"), "[A]\nx=1\n[C]\nz=3\n");
     EXPECT_EQ(set("", "A", "z", ""), "[A]\r\nz=\r\n");
     EXPECT_EQ(set(t, "B", "y", "2"), t) << "an unchanged value changes nothing";
+    // A lone CR ends a line, as for the profile calls that read the file.
+    EXPECT_EQ(set("[A]\r\nnote=x\rmaxrows=50\r\n", "A", "maxrows", "77"), "[A]\r\nnote=x\rmaxrows=77\r\n");
+    EXPECT_EQ(set("[A]\rmaxrows=50\r", "a", "MAXROWS", "77"), "[A]\rmaxrows=77\r");
     cIniEdit two[] = {{"A", "k1", "1"}, {"A", "k2", "2"}, {"A", "k1", "3"}};
     EXPECT_EQ(iniApply("", two, 3), "[A]\r\nk1=3\r\nk2=2\r\n");
 }
