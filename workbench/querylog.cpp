@@ -26,6 +26,10 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
     SendMessageA(messagePane, EM_SETSEL, length, length);
     SendMessageA(messagePane, EM_REPLACESEL, FALSE, (LPARAM)entry.c_str());
     SendMessageA(messagePane, EM_SCROLLCARET, 0, 0);
+    // Then back to the entry's first line: in a pane of two lines of a large font the end
+    // alone shows only the blank line after it.
+    SendMessageA(messagePane, EM_SETSEL, length, length);
+    SendMessageA(messagePane, EM_SCROLLCARET, 0, 0);
     logCounter++;
     // Statements run on this thread: show the entry now, not after the whole script.
     UpdateWindow(messagePane);

@@ -458,6 +458,21 @@ TEST_F(MainWindow, LogEntriesAreNumberedAndThePaneStaysUnder30000) {
     EXPECT_EQ(wbtest::paneText(w), "");
     w->logResult(false, 0, "next", 0);
     EXPECT_EQ(wbtest::paneText(w), "[44] [OK]  next\r\n\r\n") << "the counter only grows";
+
+    // In a pane of about two lines of a large font the new entry is in sight, not the blank
+    // line after it.
+    HFONT big = CreateFontA(-40, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+    SendMessageA(w->messagePane, WM_SETFONT, (WPARAM)big, TRUE);
+    RECT r;
+    GetClientRect(w->messagePane, &r);
+    ASSERT_LT(r.bottom, 3 * 46) << "the pane holds less than three lines of the font";
+    for (int i = 0; i < 3; i++)
+        w->logResult(false, 0, "more", 0);
+    int start = (int)wbtest::paneText(w).rfind("[47]");
+    int line = (int)SendMessageA(w->messagePane, EM_LINEFROMCHAR, start, 0);
+    EXPECT_EQ(line, (int)SendMessageA(w->messagePane, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageA(w->messagePane, WM_SETFONT, 0, FALSE);
+    DeleteObject(big);
 }
 
 TEST_F(MainWindow, CommandsWithoutTheirDialogsYetDoNothingVisible) {
