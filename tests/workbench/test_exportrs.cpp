@@ -334,6 +334,22 @@ TEST_F(ExportRs, PostgresRowsCountingAndAKilledBackend) {
     EXPECT_EQ(boxes.boxes.back().caption, "SQL Error");
     EXPECT_EQ(wbtest::readFile(file), "old");
     EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "0") << "no rows were written";
+
+    // Through a server-side cursor the error comes after rows were counted: the count goes.
+    ASSERT_TRUE(connect(wbtest::envOr("LUMBRA_PG_CURSOR_DSN", "LumbraPGCursor"), pgUser(), pgPswd()));
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select g, 1 / (g - 300) as q, pg_sleep(0.001) "
+                                      "from generate_series(1, 400) as g");
+    boxes.boxes.clear();
+    std::string seen;
+    for (click(dlg, IDC_EXP_SAVE); !IsWindowEnabled(GetDlgItem(dlg, IDC_EXP_SAVE));) {
+        wintest::pump(10);
+        if (boxes.boxes.empty() && itemText(dlg, IDC_EXP_INFO) != "0")
+            seen = itemText(dlg, IDC_EXP_INFO);
+    }
+    EXPECT_FALSE(seen.empty()) << "rows were counted before the error";
+    ASSERT_FALSE(boxes.boxes.empty());
+    EXPECT_EQ(wbtest::readFile(file), "old");
+    EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "0") << "no rows were written";
     EXPECT_EQ(itemText(dlg, IDCANCEL), "Close");
 
     // Stop pressed during a long export: the rows so far, reported as stopped.
