@@ -594,9 +594,42 @@ bool unkeptChar(MSG const* msg) {
            lost;
 }
 
+/* Ctrl+V or Shift+Insert into an edit control that keeps ANSI text, while the clipboard's
+   text holds a character the ANSI code page does not have: pasted, it would show as it is
+   but be saved and run as a look-alike or "?". */
+bool unkeptPaste(MSG const* msg) {
+    bool paste = (msg->message == WM_CHAR && msg->wParam == 0x16) ||
+                 (msg->message == WM_KEYDOWN && msg->wParam == VK_INSERT &&
+                  GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0);
+    char cls[8] = "";
+    if (!paste || IsWindowUnicode(msg->hwnd) || !GetClassNameA(msg->hwnd, cls, sizeof cls) ||
+        lstrcmpiA(cls, "Edit") != 0 || !OpenClipboard(msg->hwnd))
+        return false;
+    bool lost = false;
+    HANDLE h = GetClipboardData(CF_UNICODETEXT);
+    WCHAR const* w = h ? (WCHAR const*)GlobalLock(h) : 0;
+    if (w) {
+        std::string a(4 * (size_t)lstrlenW(w) + 4, '\0');
+        BOOL dflt = FALSE;
+        int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, -1, &a[0], (int)a.size(), 0,
+                                    &dflt);
+        lost = n <= 0 || dflt;
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return lost;
+}
+
 bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
     if (unkeptChar(msg)) {
         MessageBeep(MB_OK);
+        return true;
+    }
+    if (unkeptPaste(msg)) {
+        vorMessageBox(GetAncestor(msg->hwnd, GA_ROOT),
+                      "The clipboard's text holds letters that Lumbra's code page does not "
+                      "have.\r\n\r\nPasted, they would be saved and run as other letters.",
+                      "Lumbra", MB_OK | MB_ICONEXCLAMATION);
         return true;
     }
     HWND active = GetActiveWindow();

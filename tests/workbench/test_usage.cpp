@@ -218,6 +218,26 @@ TEST_F(Usage, TypedNationalLettersReachTheEditorAsTheAnsiCodePageWritesThem) {
     }
     runLoop(w, 200);
     EXPECT_EQ(wbtest::script(w), "\x9d\xf9\xec\xe8\xef\xd8");
+
+    // Pasting: text with such a letter is refused with a word, other text goes in.
+    for (wchar_t const* clip : {L"Mu\x00F1oz", L" \x0159" L"ada"}) {
+        ASSERT_TRUE(OpenClipboard(w->hwnd));
+        EmptyClipboard();
+        size_t bytes = (wcslen(clip) + 1) * sizeof(wchar_t);
+        HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, bytes);
+        memcpy(GlobalLock(g), clip, bytes);
+        GlobalUnlock(g);
+        SetClipboardData(CF_UNICODETEXT, g);
+        CloseClipboard();
+        MSG paste = {};
+        paste.hwnd = w->slots[0]->edit;
+        paste.message = WM_CHAR;
+        paste.wParam = 0x16;  // Ctrl+V
+        loopMessage(&paste, w->hwnd, w->accel);
+    }
+    EXPECT_EQ(wbtest::script(w), "\x9d\xf9\xec\xe8\xef\xd8 \xf8" "ada");
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.substr(0, 34), "The clipboard's text holds letters");
 }
 
 TEST_F(Usage, ConnectWithoutASourceNameFailsAndNothingRunsOnIt) {
