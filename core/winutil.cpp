@@ -713,12 +713,11 @@ bool getFilename(HWND owner, char* out, char mode, char const* filter, short fil
     if (!dialog(&ofn))
         return false;
     path[MAX_PATH - 1] = 0;
-    char name[MAX_PATH * 2];
-    BOOL lost = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, -1, name, sizeof name, 0, &lost);
-    if (n <= 0 || lost || n > MAX_PATH) {
+    char name[MAX_PATH];
+    if (!ansiExact(path, -1, name, sizeof name)) {
+        bool exact = ansiExact(path, -1, 0, 0);
         vorMessageBox(owner,
-                      n > MAX_PATH ? "The file name is too long."
+                      exact ? "The file name is too long."
                                    : "The file name holds letters that Lumbra's code page does "
                                      "not have.\r\n\r\nPlease choose or rename the file.",
                       hasText(title) ? title : mode == 'o' ? "Open" : "Save", MB_OK | MB_ICONSTOP);
@@ -726,6 +725,19 @@ bool getFilename(HWND owner, char* out, char mode, char const* filter, short fil
     }
     strcpy(out, name);
     return true;
+}
+
+bool ansiExact(WCHAR const* w, int n, char* out, int size) {
+    if (!w)
+        return false;
+    if (n < 0)
+        n = lstrlenW(w) + 1;  // with its zero
+    std::string a(out ? 0 : 4 * (size_t)n + 4, '\0');
+    char* to = out ? out : &a[0];
+    int room = out ? size : (int)a.size();
+    BOOL lost = FALSE;
+    int got = n ? WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, n, to, room, 0, &lost) : 0;
+    return (got > 0 || n == 0) && !lost;
 }
 
 long chooseColor(HWND owner, long rgb) {

@@ -145,6 +145,11 @@ VORCORE_API bool getFilename(HWND owner, char* out, char mode, char const* filte
 VORCORE_API long chooseColor(HWND owner, long rgb);
 VORCORE_API bool shellexec(char const* file, HWND owner, bool maximized);
 VORCORE_API bool str2clip(char const* text);
+
+/* Writes w (n characters, or up to its zero when n < 0) in the ANSI code page into out
+   (0: only checks); false when a character would come out as a look-alike or the default
+   character, or the text does not fit out's size bytes. out is zero-ended when n < 0. */
+VORCORE_API bool ansiExact(WCHAR const* w, int n, char* out, int size);
 VORCORE_API void msg(char const* format, ...);
 VORCORE_API void pip();
 

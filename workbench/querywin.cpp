@@ -588,10 +588,7 @@ bool unkeptChar(MSG const* msg) {
     if (msg->message != WM_CHAR || msg->wParam < 0x80 || IsWindowUnicode(msg->hwnd))
         return false;
     WCHAR c = (WCHAR)msg->wParam;
-    char a[8];
-    BOOL lost = FALSE;
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &c, 1, a, sizeof a, 0, &lost) != 1 ||
-           lost;
+    return !ansiExact(&c, 1, 0, 0);
 }
 
 /* Ctrl+V or Shift+Insert into an edit control that keeps ANSI text, while the clipboard's
@@ -609,11 +606,7 @@ bool unkeptPaste(MSG const* msg) {
     HANDLE h = GetClipboardData(CF_UNICODETEXT);
     WCHAR const* w = h ? (WCHAR const*)GlobalLock(h) : 0;
     if (w) {
-        std::string a(4 * (size_t)lstrlenW(w) + 4, '\0');
-        BOOL dflt = FALSE;
-        int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, -1, &a[0], (int)a.size(), 0,
-                                    &dflt);
-        lost = n <= 0 || dflt;
+        lost = !ansiExact(w, -1, 0, 0);
         GlobalUnlock(h);
     }
     CloseClipboard();
