@@ -14,7 +14,8 @@ build=$(cd "$1" && pwd)
 bin=$build/bin
 driver=$build/installer/instdrive.exe
 regkey='HKLM\Software\Vor Systems\Lumbra'
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEDEBUG=${WINEDEBUG:--all}
+. "$root/.ci/wineenv.sh"
 . "$root/.ci/display.sh"
 
 # RootDir of the installed Lumbra, empty when there is none.

@@ -19,6 +19,17 @@ if [ "$need" = 1 ]; then
   $SUDO apt-get update -q
   $SUDO apt-get install -y -q --no-install-recommends $pkgs_host wine $pkgs_i386
 fi
+# A machine whose kernel runs 64-bit code only builds the tests for x86_64 and runs them on
+# Wine's 64-bit loader (.ci/hostarch.sh).
+if [ "$(sh "$(dirname "$0")/hostarch.sh")" = x86_64 ]; then
+  pkgs_64="wine64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev"
+  for p in $pkgs_64; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends $pkgs_64
+      break
+    fi
+  done
+fi
 # Lumbra's texts are in code page 1250: Wine takes it as the ANSI code page from a Czech
 # LC_CTYPE, so that locale must exist.
 if ! locale -a 2>/dev/null | grep -qix 'cs_CZ.utf8'; then

@@ -1,11 +1,11 @@
 #!/bin/sh
-# Creates the build's private 32-bit Wine prefix when missing.
+# Creates the build's private Wine prefix when missing (32-bit unless WINEARCH says win64).
 # Usage: wineprefix.sh PREFIX [managed]
 # Windows are unmanaged by default: with no window manager on Xvfb, Wine waits two seconds
 # for one whenever a managed top-level window goes away. "managed" restores the normal mode
 # for a real desktop.
 set -e
-export WINEPREFIX="$1" WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX="$1" WINEARCH="${WINEARCH:-win32}" WINEDEBUG=-all
 mode=N
 [ "${2:-}" = managed ] && mode=Y
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

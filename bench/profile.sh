@@ -15,7 +15,8 @@ source=${3:-sqlite}
 command -v perf >/dev/null || { echo "needs perf (Debian: linux-perf)" >&2; exit 1; }
 . "$root/bench/lib.sh"
 . "$root/.ci/display.sh"
-export WINEPREFIX="$build/wineprefix" WINEARCH=win32
+export WINEPREFIX="$build/wineprefix"
+. "$root/.ci/wineenv.sh"
 bench_servers
 case $source in
   sqlite) dsn=LumbraBenchSQLite ;;

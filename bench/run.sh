@@ -7,7 +7,8 @@ build=${LUMBRA_BUILD:-$root/build}
 bash "$root/.ci/packages.sh"
 bash "$root/.ci/build.sh" cross
 . "$root/.ci/display.sh"
-export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+. "$root/.ci/wineenv.sh"
 sh "$root/.ci/wineprefix.sh" "$WINEPREFIX"
 [ -f "$root/.ci/pg.sh" ] && bash "$root/.ci/pg.sh" start "$build"
 [ -f "$root/.ci/odbcini.sh" ] && bash "$root/.ci/odbcini.sh" "$build"

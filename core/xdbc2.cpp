@@ -10,26 +10,28 @@
 
 namespace {
 
-/* Byte offsets of the fields of a driver's handles. */
+/* Byte offsets of the fields of a driver's handles: the flags at 2, then one function
+   pointer per slot (4 bytes each in 32-bit code, 8 in 64-bit code). */
+const int P = (int)sizeof(void*);
 enum {
     OFF_FLAGS = 2,
-    OFF_ERRCODE = 4,
-    OFF_ERRTEXT = 8,
-    OFF_ENV_CLOSE = 12,
-    OFF_ENV_CONNECT = 16,
-    OFF_CONN_CLOSE = 16,
-    OFF_CONN_PREPARE = 20,
-    OFF_CONN_TABLES = 24,
-    OFF_CONN_COMMIT = 28,
-    OFF_CONN_ROLLBACK = 32,
-    OFF_STMT_CLOSE = 16,
-    OFF_STMT_EXECUTE = 20,
-    OFF_STMT_FETCH = 24,
-    OFF_STMT_COLTYPE = 28,
-    OFF_STMT_COLNAME = 32,
-    OFF_STMT_COLVALUE = 36,
-    OFF_STMT_PRMTYPE = 40,
-    OFF_STMT_SETPARAM = 44
+    OFF_ERRCODE = 1 * P,
+    OFF_ERRTEXT = 2 * P,
+    OFF_ENV_CLOSE = 3 * P,
+    OFF_ENV_CONNECT = 4 * P,
+    OFF_CONN_CLOSE = 4 * P,
+    OFF_CONN_PREPARE = 5 * P,
+    OFF_CONN_TABLES = 6 * P,
+    OFF_CONN_COMMIT = 7 * P,
+    OFF_CONN_ROLLBACK = 8 * P,
+    OFF_STMT_CLOSE = 4 * P,
+    OFF_STMT_EXECUTE = 5 * P,
+    OFF_STMT_FETCH = 6 * P,
+    OFF_STMT_COLTYPE = 7 * P,
+    OFF_STMT_COLNAME = 8 * P,
+    OFF_STMT_COLVALUE = 9 * P,
+    OFF_STMT_PRMTYPE = 10 * P,
+    OFF_STMT_SETPARAM = 11 * P
 };
 
 const unsigned short FLAG_STAY = 1;  // environment flag: the library stays loaded

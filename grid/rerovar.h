@@ -371,7 +371,7 @@ public:
 
     /* ---- colours ---- */
     void setColors(long back1, long text1, long back2, long text2);
-    void setColors(short which, long a, long b);
+    void setColors(short which, intptr_t a, intptr_t b);
 
     /* ---- widths: >= 0 pixels, -1 optimal, -2 at least the header ---- */
     void setColWidth(short colid, short width, bool repaint);

@@ -776,7 +776,7 @@ void cRerovar::setColors(long back1, long text1, long back2, long text2) {
     bandText[1] = text2;
 }
 
-void cRerovar::setColors(short which, long a, long b) {
+void cRerovar::setColors(short which, intptr_t a, intptr_t b) {
     if (which == -1) {
         hdrBack = a;
     } else if (which == -2) {

@@ -20,6 +20,9 @@
      40                                                       parameter type
      44                                                       set parameter
 
+   The offsets are those of 32-bit code; in 64-bit code every slot after the flags is
+   8 bytes (error code at 8, error text at 16, and so on).
+
    Type letters: an int holding two characters, the kind in the low byte and the detail
    in the next one (PELL_TYPE('n', 'i')). Kinds: 's' text, 'b' binary, 'n' number (data is
    a double; detail 'i' integer), 'd' date-time (data is a date record; detail 'd' date
@@ -104,6 +107,10 @@ static_assert(offsetof(pellStmtTable, close) == 16 && offsetof(pellStmtTable, ex
                   offsetof(pellStmtTable, colName) == 32 && offsetof(pellStmtTable, colValue) == 36 &&
                   offsetof(pellStmtTable, prmType) == 40 && offsetof(pellStmtTable, setParam) == 44,
               "statement");
+#elif defined(__x86_64__) || defined(_M_X64)
+static_assert(offsetof(pellHead, errorCode) == 8 && offsetof(pellEnvTable, connect) == 32 &&
+                  offsetof(pellConnTable, rollback) == 64 && offsetof(pellStmtTable, setParam) == 88,
+              "slots of 8 bytes");
 #endif
 
 #endif

@@ -697,11 +697,11 @@ TEST_F(Model, Colours) {
     EXPECT_EQ(1, g->bandCount);
     EXPECT_EQ(0x555555, g->bandBack[0]);
     long backs[7] = {1, 2, 3, 4, 5, 6, 7}, texts[7] = {11, 12, 13, 14, 15, 16, 17};
-    g->setColors((short)9, (long)backs, (long)texts);
+    g->setColors((short)9, (intptr_t)backs, (intptr_t)texts);
     EXPECT_EQ(5, g->bandCount) << "at most five bands";
     EXPECT_EQ(5, g->bandBack[4]);
     EXPECT_EQ(15, g->bandText[4]);
-    g->setColors((short)3, (long)backs, (long)texts);
+    g->setColors((short)3, (intptr_t)backs, (intptr_t)texts);
     EXPECT_EQ(3, g->bandCount);
     g->setColors((short)3, 0, 0);
     EXPECT_EQ(3, g->bandCount) << "no arrays: nothing changes";
