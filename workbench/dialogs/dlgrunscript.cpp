@@ -26,7 +26,7 @@ const char kAbort = 2;   // the dialog is going away: before the next command
 
 /* The one script job of the program, shared by the dialog and its worker. While the
    worker runs the dialog writes only `cancel`, and reads the rest only while the worker
-   waits in SendMessage or after it has ended. */
+   waits in SendMessage or after it has ended. The worker keeps the counters. */
 struct cScriptJob {
     char script[MAX_PATH + 1];   // script file; emptied when the job ends
     char log[MAX_PATH + 1];      // log file, "" for none
@@ -43,6 +43,10 @@ struct cScriptJob {
     int commands;                // counters shown in the dialog
     int errors;
 };
+
+/* Least milliseconds between two reports of succeeding commands. A report is a
+   cross-thread SendMessage, which costs about as much as running a short command. */
+const DWORD STEP_REPORT_MS = 50;
 
 cScriptJob job;
 
@@ -117,25 +121,35 @@ DWORD WINAPI scriptWorker(LPVOID) {
             cScriptReader reader(f);
             cXdbc* db = job.db ? job.db : xdb_init();
             std::string cmd;
+            DWORD reported = GetTickCount() - STEP_REPORT_MS;
             while (job.cancel != kAbort && reader.next(cmd)) {
                 if (cmd.empty())
                     continue;
                 job.line = reader.line();
                 job.command.swap(cmd);
                 job.error.clear();
+                job.commands++;
                 if (!db) {
                     job.error = kNotConnected;
+                    job.errors++;
                     SendMessageA(job.dlg, WM_JOBSTEP, 1, 0);
                     break;
                 }
                 if (runScriptCommand(db, job.command, job.ignoreDrop, job.implicitRollback,
                                      job.error)) {
-                    SendMessageA(job.dlg, WM_JOBSTEP, 0, 0);
+                    // Successes are reported at most every STEP_REPORT_MS; the end shows
+                    // the last one. Failures are reported each.
+                    DWORD now = GetTickCount();
+                    if (now - reported >= STEP_REPORT_MS) {
+                        reported = now;
+                        SendMessageA(job.dlg, WM_JOBSTEP, 0, 0);
+                    }
                     if (job.cancel) {
                         job.error = "Script was canceled by user.";
                         break;
                     }
                 } else {
+                    job.errors++;
                     SendMessageA(job.dlg, WM_JOBSTEP, 1, 0);
                     if (logging)
                         appendLog(log, job.command, job.error);
@@ -252,12 +266,8 @@ void showStep(HWND w) {
 
 void onStep(HWND w, WPARAM kind) {
     if (kind == 0 || kind == 1) {
-        job.commands++;
-        if (kind == 1)
-            job.errors++;
-        // Every step is counted; the fields are repainted at most every 50 ms (and at the
-        // end), since repainting them for each of thousands of commands costs more than
-        // running the commands.
+        // The fields are repainted at most every 50 ms (and at the end), since repainting
+        // them for each of thousands of failing commands costs more than running them.
         if (GetTickCount() - dlg.shown >= STEP_SHOW_MS)
             showStep(w);
         return;
