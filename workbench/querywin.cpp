@@ -316,6 +316,7 @@ void cXQueryWindow::showSlot(int n) {
 }
 
 void cXQueryWindow::enableUi(bool enable, bool resync) {
+    uiLocked = !enable;
     UINT state = MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED);
     for (int pos = 0; pos < 6; pos++)
         EnableMenuItem(menu, pos, state);
@@ -377,6 +378,10 @@ LRESULT cXQueryWindow::dispatch(UINT m, WPARAM wp, LPARAM lp) {
             SetFocus(shownEditor());
         return 0;
     case WM_COMMAND:
+        // A job dialog's lock covers the menu's shortcuts too (Alt+2 would show an
+        // enabled slot, F5 run beside the job).
+        if (uiLocked && HIWORD(wp) == 1)
+            return 0;
         return onCommand(LOWORD(wp), HIWORD(wp), (HWND)lp);
     case WM_DRAWITEM:
         return onDrawItem((DRAWITEMSTRUCT*)lp);

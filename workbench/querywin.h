@@ -64,6 +64,7 @@ public:
     HWND shownEditor() const;
     void showSlot(int n);
     void enableUi(bool enable, bool resync);
+    bool uiLocked = false;  // enableUi(false) is in force: accelerators do nothing
 
     /* ---- message pane and status bar ---- */
     void logResult(bool isError, double seconds, char const* text, char const* statement);

@@ -81,6 +81,9 @@ TEST_F(RunScript, OpensLockedWithTheSlotStateAndUnlocksOnClose) {
     ASSERT_TRUE(open());
     EXPECT_EQ(wintest::windowText(dlg), "Run External Script");
     EXPECT_FALSE(IsWindowEnabled(w->shownEditor())) << "main window locked";
+    // Shortcuts are locked too: Alt+2 as TranslateAccelerator sends it.
+    SendMessageA(w->hwnd, WM_COMMAND, MAKEWPARAM(CMD_QUERY2, 1), 0);
+    EXPECT_EQ(w->shown(), 0);
     EXPECT_EQ(itemText(dlg, IDC_RUN_SLOT), "Use [Q1] connection  [not connected]");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_RUN_SLOT)));
     EXPECT_EQ(IsDlgButtonChecked(dlg, IDC_RUN_OWN), BST_CHECKED);
@@ -110,6 +113,16 @@ TEST_F(RunScript, OpensLockedWithTheSlotStateAndUnlocksOnClose) {
     ASSERT_TRUE(waitEnabled(dlg, IDC_RUN_START));
     EXPECT_EQ(itemText(dlg, IDC_RUN_STATUS), "Cannot open file!");
     EXPECT_EQ(itemText(dlg, IDC_RUN_LINE), "0") << "no command was read";
+    // A log that is the script itself would replace it.
+    std::string script = dir->file("self.sql");
+    wbtest::writeFile(script, "select 1;");
+    SetDlgItemTextA(dlg, IDC_RUN_FILE, script.c_str());
+    SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, dir->file(".\\SELF.SQL").c_str());
+    click(dlg, IDC_RUN_START);
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[2].text, "The logfile cannot be the script file!");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_RUN_START)));
+    EXPECT_EQ(wbtest::readFile(script), "select 1;");
     SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, dir->file("no such dir\\log.txt").c_str());
     EXPECT_EQ(run("select 1;"), "Cannot open logfile!");
     EXPECT_EQ(count(IDC_RUN_COUNT), 0);

@@ -96,6 +96,23 @@ bool startsWith(std::string const& s, char const* prefix) {
     return s.size() >= n && _strnicmp(s.c_str(), prefix, n) == 0;
 }
 
+/* a and b name one existing file (the same file of the same volume). */
+bool sameExistingFile(char const* a, char const* b) {
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE ha = CreateFileA(a, 0, share, 0, OPEN_EXISTING, 0, 0);
+    HANDLE hb = CreateFileA(b, 0, share, 0, OPEN_EXISTING, 0, 0);
+    BY_HANDLE_FILE_INFORMATION ia = {}, ib = {};
+    bool same = ha != INVALID_HANDLE_VALUE && hb != INVALID_HANDLE_VALUE &&
+                GetFileInformationByHandle(ha, &ia) && GetFileInformationByHandle(hb, &ib) &&
+                ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+                ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+    if (ha != INVALID_HANDLE_VALUE)
+        CloseHandle(ha);
+    if (hb != INVALID_HANDLE_VALUE)
+        CloseHandle(hb);
+    return same;
+}
+
 void appendLog(cSafeFile& log, std::string const& command, std::string const& error) {
     log.write("COMMAND=");
     log.write(command.data(), command.size());
@@ -236,6 +253,12 @@ void onStart(HWND w) {
         GetDlgItemTextA(w, IDC_RUN_LOGFILE, job.log, sizeof job.log);
         if (!job.log[0]) {
             vorMessageBox(w, "Enter the name of the logfile!", kCaption, MB_OK | MB_ICONSTOP);
+            return;
+        }
+        // The log replaces its file at the end: it must not be the script.
+        if (sameExistingFile(job.log, name)) {
+            vorMessageBox(w, "The logfile cannot be the script file!", kCaption,
+                          MB_OK | MB_ICONSTOP);
             return;
         }
     }
