@@ -1,5 +1,9 @@
 # Shared parts of the benchmark scripts; sourced with root and build set.
 
+# The word size of the build under test (64-bit on machines that run 64-bit code only).
+LUMBRA_BITS=32-bit
+[ "$(cat "$build/winearch" 2>/dev/null)" = win64 ] && LUMBRA_BITS=64-bit
+
 PG_ROLE=${LUMBRA_PG_USER:-lumbra}
 PG_PASSWORD=${LUMBRA_PG_PSWD:-lumbra_pw}
 PG_DB=${LUMBRA_PG_DB:-lumbratest}

@@ -127,7 +127,7 @@ echo "   rows Lumbra's last scripts left: sqlite $sqlite_rows, pg $pg_rows (of $
 "$build/winerun" "$bench" sendmsg 20000 | sed 's/^/   /'
 
 echo
-echo "Lumbra: Save to \"[OK]\" / Start to \"FINISHED\" in the dialog (under Wine, 32-bit);"
+echo "Lumbra: Save to \"[OK]\" / Start to \"FINISHED\" in the dialog (under Wine, $LUMBRA_BITS);"
 echo "tools: whole-process wall time (native, 64-bit). Medians of $rounds interleaved runs (min..max)."
 ratio() { [ "$2" = - ] || [ "$1" = - ] && { echo -; return; }; awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 row() { printf '%-11s %-36s %9s ms  %-17s %s\n' "$1" "$2" "$(median "${RUNS[$3]:-}")" "($(spread "${RUNS[$3]:-}"))" "$4"; }

@@ -130,7 +130,7 @@ line() {  # line <source> <rows> <label> <key> <ours>
 }
 
 echo
-echo "Lumbra: Execute Command until the grid painted, under Wine, 32-bit (per round the median"
+echo "Lumbra: Execute Command until the grid painted, under Wine, $LUMBRA_BITS (per round the median"
 echo "of 3 in one process; connection and start-up excluded). Tools: whole-process wall time of"
 echo "dumping the same rows (native, 64-bit). $rounds interleaved rounds: median and range of the"
 echo "rounds, and the median and range of the per-round ratios."
