@@ -180,6 +180,21 @@ TEST_F(RunScript, SqliteScriptCountsLinesQuotesAndSkipsSelect) {
     EXPECT_EQ(count(IDC_RUN_ERRORS), 3);
     EXPECT_EQ(count(IDC_RUN_LINE), 7);
     EXPECT_EQ(itemText(dlg, IDC_RUN_TEXT), "update rs_sq set a = a");
+
+    // Succeeding commands are reported at most every 50 ms; the end counts them all.
+    std::string many = "connect " + sqliteDsn() + ";\n";
+    for (int i = 0; i < 300; i++)
+        many += "insert into rs_sq values (" + std::to_string(i) + ", 'x');\n";
+    g_steps = 0;
+    g_stopAt = -1;
+    g_hook = SetWindowsHookExA(WH_CALLWNDPROC, stopHook, 0, GetCurrentThreadId());
+    st = run(many + "commit;");
+    UnhookWindowsHookEx(g_hook);
+    EXPECT_EQ(st, "FINISHED");
+    EXPECT_EQ(count(IDC_RUN_COUNT), 302);
+    EXPECT_EQ(count(IDC_RUN_LINE), 302);
+    EXPECT_LT(g_steps, 100) << "one report per command";
+    EXPECT_EQ(side.scalar("select count(*) from rs_sq"), 303);
     side.run("drop table rs_sq");
 }
 
