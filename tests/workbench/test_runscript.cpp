@@ -130,6 +130,10 @@ TEST_F(RunScript, OpensLockedWithTheSlotStateAndUnlocksOnClose) {
     // Without a connect command the own connection is not connected.
     check(dlg, IDC_RUN_LOG, false);
     click(dlg, IDC_RUN_LOG);
+    // A command that begins with a caron is shown (Wine's edit control crashed laying out
+    // a line that begins with one).
+    EXPECT_EQ(run("\xA1;"), "Not connected. You have to connect before executing SQL commands!");
+    EXPECT_EQ(itemText(dlg, IDC_RUN_TEXT), " \xA1");
     EXPECT_EQ(run("\r\n  create table x (a int);"),
               "Not connected. You have to connect before executing SQL commands!");
     EXPECT_EQ(itemText(dlg, IDC_RUN_TEXT), "create table x (a int)");

@@ -72,8 +72,16 @@ void setInt(HWND w, int id, int value) {
 /* Most characters of a command the dialog shows; a longer one ends with "...". */
 const size_t kShowMax = 30000;
 
-/* Text for a multi-line edit: lone line feeds become CR LF, NULs blanks, at most
-   kShowMax characters of s. */
+/* A spacing accent of code page 1250 (caron, breve, ogonek, acute, diaeresis, cedilla,
+   double acute, dot above). Wine's edit control crashes laying out a line that begins
+   with one. */
+bool isSpacingAccent(unsigned char c) {
+    return c == 0xA1 || c == 0xA2 || c == 0xB2 || c == 0xB4 || c == 0xA8 || c == 0xB8 ||
+           c == 0xBD || c == 0xFF;
+}
+
+/* Text for a multi-line edit: lone line feeds become CR LF, NULs blanks, a line that
+   begins with a spacing accent gets a blank before it, at most kShowMax characters of s. */
 std::string forEdit(std::string const& s) {
     std::string out;
     size_t n = s.size() < kShowMax ? s.size() : kShowMax;
@@ -84,6 +92,8 @@ std::string forEdit(std::string const& s) {
             out += '\r';
         if (c == 0)
             c = ' ';
+        if (isSpacingAccent((unsigned char)c) && (out.empty() || out.back() == '\n' || out.back() == '\r'))
+            out += ' ';
         out += c;
     }
     if (n < s.size())
