@@ -44,9 +44,10 @@ struct cScriptJob {
     int errors;
 };
 
-/* Least milliseconds between two reports of succeeding commands. A report is a
-   cross-thread SendMessage, which costs about as much as running a short command. */
-const DWORD STEP_REPORT_MS = 50;
+/* Least milliseconds between two reports of succeeding commands (a report is a
+   cross-thread SendMessage, which costs about as much as running a short command), and
+   between two displays of a step in the dialog. */
+const DWORD STEP_MS = 50;
 
 cScriptJob job;
 
@@ -57,9 +58,6 @@ struct cRunDlg {
     bool usedSlot;               // a run used the slot's connection: re-read it at close
     DWORD shown;                 // tick count of the last display of a step
 };
-
-/* Least milliseconds between two displays of the running command. */
-const DWORD STEP_SHOW_MS = 50;
 
 cRunDlg dlg;
 
@@ -148,7 +146,7 @@ DWORD WINAPI scriptWorker(LPVOID) {
             cScriptReader reader(f);
             cXdbc* db = job.db ? job.db : xdb_init();
             std::string cmd;
-            DWORD reported = GetTickCount() - STEP_REPORT_MS;
+            DWORD reported = GetTickCount() - STEP_MS;
             while (job.cancel != kAbort && reader.next(cmd)) {
                 if (cmd.empty())
                     continue;
@@ -164,10 +162,10 @@ DWORD WINAPI scriptWorker(LPVOID) {
                 }
                 if (runScriptCommand(db, job.command, job.ignoreDrop, job.implicitRollback,
                                      job.error)) {
-                    // Successes are reported at most every STEP_REPORT_MS; the end shows
+                    // Successes are reported at most every STEP_MS; the end shows
                     // the last one. Failures are reported each.
                     DWORD now = GetTickCount();
-                    if (now - reported >= STEP_REPORT_MS) {
+                    if (now - reported >= STEP_MS) {
                         reported = now;
                         SendMessageA(job.dlg, WM_JOBSTEP, 0, 0);
                     }
@@ -243,7 +241,7 @@ void onStart(HWND w) {
     job.cancel = 0;
     job.commands = 0;
     job.errors = 0;
-    dlg.shown = GetTickCount() - STEP_SHOW_MS;
+    dlg.shown = GetTickCount() - STEP_MS;
     char name[MAX_PATH + 1];
     GetDlgItemTextA(w, IDC_RUN_FILE, name, sizeof name);
     if (!name[0]) {
@@ -301,7 +299,7 @@ void onStep(HWND w, WPARAM kind) {
     if (kind == 0 || kind == 1) {
         // The fields are repainted at most every 50 ms (and at the end), since repainting
         // them for each of thousands of failing commands costs more than running them.
-        if (GetTickCount() - dlg.shown >= STEP_SHOW_MS)
+        if (GetTickCount() - dlg.shown >= STEP_MS)
             showStep(w);
         return;
     }
