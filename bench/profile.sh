@@ -70,12 +70,14 @@ tid=$(grep -m1 "Loaded L\".*\\\\$exe\" at" "$out/load.txt" | cut -d: -f1)
 grep "^$tid:" "$out/load.txt" | grep -o 'Loaded L"[^"]*" at [0-9A-F]*' \
   | sed 's/.*\\\([^\\"]*\)" at \([0-9A-F]*\)/\2 \1/' | sort -u >"$out/modules.txt"
 # Symbols of Lumbra's modules, moved to where they were loaded.
+tools=i686-w64-mingw32
+[ "$WINEARCH" = win64 ] && tools=x86_64-w64-mingw32
 : >"$out/symbols.txt"
 for m in vorcore206.dll vorodbc206.dll "$exe"; do
   at=$(awk -v m="$m" 'tolower($2) == tolower(m) { print $1; exit }' "$out/modules.txt")
   [ -n "$at" ] || continue
-  base=$(i686-w64-mingw32-objdump -p "$build/bin/$m" | awk '$1 == "ImageBase" { print $2 }')
-  i686-w64-mingw32-nm -C --defined-only "$build/bin/$m" | awk '$2 ~ /^[tT]$/' \
+  base=$($tools-objdump -p "$build/bin/$m" | awk '$1 == "ImageBase" { print $2 }')
+  $tools-nm -C --defined-only "$build/bin/$m" | awk '$2 ~ /^[tT]$/' \
     | perl -ne 'BEGIN { ($at, $base, $m) = @ARGV[0..2]; @ARGV = () }
         chomp; my ($a, $t, $n) = split / /, $_, 3;
         printf "%08X %s %s\n", hex($a) - hex($base) + hex($at), $m, $n;' "$at" "$base" "$m" \
