@@ -38,8 +38,20 @@ int lineTerminator(char const* text, int first, int end, bool* comment) {
     if (i >= first && text[i] == ';')
         return i;
     // "select 1; -- the first" ends its statement as well: the comment is no part of it.
+    // Only a "--" outside quoted text (as far as this line shows) opens the comment.
+    char quote = 0;
     for (int k = first; k + 1 < end; k++) {
-        if (text[k] != '-' || text[k + 1] != '-')
+        char c = text[k];
+        if (quote) {
+            if (c == quote)
+                quote = 0;  // a doubled quote closes and opens again
+            continue;
+        }
+        if (c == '\'' || c == '"') {
+            quote = c;
+            continue;
+        }
+        if (c != '-' || text[k + 1] != '-')
             continue;
         int j = k - 1;
         while (j >= first && isSpaceTab(text[j]))
@@ -48,6 +60,7 @@ int lineTerminator(char const* text, int first, int end, bool* comment) {
             *comment = true;
             return j;
         }
+        return -1;  // the comment runs to the line's end
     }
     return -1;
 }
@@ -107,6 +120,26 @@ bool startsWithNoCase(char const* s, char const* prefix) {
             return false;
     }
     return true;
+}
+
+/* stmt is the keyword alone or followed by "work" or "transaction": the whole transaction
+   ends. "rollback to savepoint s", "commit prepared 'x'" and the like go to the data
+   source as they are. */
+bool endsWork(char const* stmt, char const* keyword) {
+    if (!startsWithNoCase(stmt, keyword))
+        return false;
+    char const* p = stmt + strlen(keyword);
+    if (*p && *p != ' ')
+        return false;
+    while (*p == ' ')
+        p++;
+    if (startsWithNoCase(p, "work"))
+        p += 4;
+    else if (startsWithNoCase(p, "transaction"))
+        p += 11;
+    while (*p == ' ')
+        p++;
+    return !*p;
 }
 
 }  // namespace
@@ -227,9 +260,9 @@ eStmtKind statementKind(char const* stmt) {
         return STMT_CONNECT;
     if (startsWithNoCase(stmt, "disconnect"))
         return STMT_DISCONNECT;
-    if (startsWithNoCase(stmt, "commit"))
+    if (endsWork(stmt, "commit"))
         return STMT_COMMIT;
-    if (startsWithNoCase(stmt, "rollback"))
+    if (endsWork(stmt, "rollback"))
         return STMT_ROLLBACK;
     if (startsWithNoCase(stmt, "select "))
         return STMT_SELECT;

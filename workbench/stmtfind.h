@@ -39,7 +39,7 @@ enum eStmtKind {
     STMT_EMPTY,       // nothing to run
     STMT_CONNECT,     // "connect source/user/password"
     STMT_DISCONNECT,
-    STMT_COMMIT,      // also "commit work"
+    STMT_COMMIT,      // also "commit work" and "commit transaction"
     STMT_ROLLBACK,
     STMT_SELECT,      // "select " with a blank: rows go into the grid
     STMT_STOP,        // ends a script run

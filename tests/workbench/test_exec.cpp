@@ -344,6 +344,18 @@ TEST_F(ExecSqlite, CommitWorkRollbackWorkAndDisconnect) {
     w->command(CMD_EXECUTE);
     EXPECT_EQ(last(), "[10] [ERR]  Not connected. You have to connect before executing SQL commands!")
         << "re-running a grid without its connection says so";
+
+    // Back to a savepoint: the statement goes to the data source, the work before it stays.
+    connect();
+    runOne("insert into wb_log values (13, 'before')");
+    runOne("savepoint sp1");
+    runOne("insert into wb_log values (14, 'after')");
+    runOne("rollback to savepoint sp1");
+    std::string entry = withoutSeconds(last());
+    EXPECT_NE(entry.find("[OK]  rollback to savepoint sp1"), std::string::npos) << entry;
+    runOne("commit");
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log where id = 13"), 1);
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log where id = 14"), 0);
 }
 
 TEST_F(ExecSqlite, ImplicitRollbackAndCommitAlways) {

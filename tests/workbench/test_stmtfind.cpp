@@ -43,6 +43,12 @@ TEST(StatementFinder, ALineCommentAfterTheTerminatorEndsTheStatementToo) {
     // A "--" inside the statement, or with text between it and the ";", changes nothing.
     EXPECT_EQ(at("sel|ect '--x';\r\nselect 2;"), "select '--x'");
     EXPECT_EQ(at("sel|ect 1; x -- c\r\nselect 2;"), "select 1; x -- c\r\nselect 2");
+    // Quoted "; --" is data; a comment's own "; --" is comment.
+    EXPECT_EQ(at("insert into t values (1, 'a; -- b'\r\n  );\r\nsel|ect 2;"), "select 2");
+    EXPECT_EQ(at("ins|ert into t values (1, 'a; -- b', \"c; --\"\r\n  );\r\nselect 2;"),
+              "insert into t values (1, 'a; -- b', \"c; --\"\r\n  )");
+    EXPECT_EQ(at("sel|ect 'it''s'; -- c\r\nselect 2;"), "select 'it''s'");
+    EXPECT_EQ(at("sel|ect 1 -- x; -- y\r\nfrom t;"), "select 1 -- x; -- y\r\nfrom t");
 }
 
 TEST(StatementFinder, BlankLineBetweenStatementsIsNoStatement) {
@@ -129,6 +135,12 @@ TEST(StatementKind, LeadingWordsDecide) {
     EXPECT_EQ(statementKind("commit"), STMT_COMMIT);
     EXPECT_EQ(statementKind("Commit work"), STMT_COMMIT);
     EXPECT_EQ(statementKind("rollback work"), STMT_ROLLBACK);
+    EXPECT_EQ(statementKind("ROLLBACK transaction "), STMT_ROLLBACK);
+    // Only the whole transaction is the workbench's: the rest goes to the data source.
+    EXPECT_EQ(statementKind("rollback to savepoint sp1"), STMT_COMMAND);
+    EXPECT_EQ(statementKind("rollback transaction to savepoint sp1"), STMT_COMMAND);
+    EXPECT_EQ(statementKind("commit prepared 'x'"), STMT_COMMAND);
+    EXPECT_EQ(statementKind("commits"), STMT_COMMAND);
     EXPECT_EQ(statementKind("select * from t"), STMT_SELECT);
     EXPECT_EQ(statementKind("SeLeCt 1"), STMT_SELECT);
     EXPECT_EQ(statementKind("(select 1)"), STMT_COMMAND);

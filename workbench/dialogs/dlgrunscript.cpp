@@ -454,9 +454,10 @@ bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
         return false;
     }
     bool ok;
-    if (startsWith(flat, "commit"))
+    eStmtKind kind = statementKind(flat.c_str());
+    if (kind == STMT_COMMIT)
         ok = db->commit() != 0;
-    else if (startsWith(flat, "rollback"))
+    else if (kind == STMT_ROLLBACK)
         ok = db->rollback() != 0;
     else
         ok = db->prepare(command.c_str()) && db->execute();
@@ -464,7 +465,7 @@ bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
         char const* e = db->errorStr();
         error = e && *e ? e : "The data source reported a failure without a message.";
     }
-    if (!startsWith(flat, "commit") && !startsWith(flat, "rollback"))
+    if (kind != STMT_COMMIT && kind != STMT_ROLLBACK)
         db->finish();  // no cursor stays open between commands
     return ok || (ignoreDrop && startsWith(flat, "drop"));
 }
