@@ -120,18 +120,22 @@ TEST_F(ExportRs, OpensLockedWithDefaultsAndRefusesBadInput) {
     wbtest::writeFile(file, "keep");
     SetDlgItemTextA(dlg, IDC_EXP_SQL, "select 1 from");
     save(file);
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "/* all */ delete from t1 where 1 = 1");  // never run
+    save(file);
     SetDlgItemTextA(dlg, IDC_EXP_SQL, "select 1 as a from t1");
     save("");
     format(IDC_EXP_INSERT);
     save(file);
     SetDlgItemTextA(dlg, IDC_EXP_TABLE, "t; drop table t");  // as the grid's export refuses it
     save(file);
-    ASSERT_EQ(boxes.boxes.size(), 4u);
+    ASSERT_EQ(boxes.boxes.size(), 5u);
     EXPECT_EQ(boxes.boxes[0].text, "Please enter a SELECT statement!");
     EXPECT_EQ(boxes.boxes[0].caption, "Export");
-    EXPECT_EQ(boxes.boxes[1].text, "Please enter a filename!");
-    EXPECT_EQ(boxes.boxes[2].text, "Please enter a tablename!");
-    EXPECT_EQ(boxes.boxes[3].text, "Invalid tablename!");
+    EXPECT_EQ(boxes.boxes[1].text, "Please enter a SELECT statement!");
+    EXPECT_EQ(boxes.boxes[2].text, "Please enter a filename!");
+    EXPECT_EQ(boxes.boxes[3].text, "Please enter a tablename!");
+    EXPECT_EQ(boxes.boxes[4].text, "Invalid tablename!");
+    boxes.boxes.erase(boxes.boxes.begin() + 1);
     boxes.boxes.erase(boxes.boxes.begin() + 3);
     EXPECT_EQ(wbtest::readFile(file), "keep");
     EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "");

@@ -1,6 +1,7 @@
 /* Export Resultset: see dlgexportrs.h. */
 #include "dlgexportrs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "querywin.h"
 #include "rerovar.h"
 #include "safefile.h"
+#include "stmtfind.h"
 #include "strx.h"
 #include "values.h"
 #include "winutil.h"
@@ -266,7 +268,10 @@ void onSave(HWND w) {
     GetDlgItemTextA(w, IDC_EXP_TABLE, table, sizeof table);
     short format = formatOf(w);
     char const* refuse = 0;
-    if (sql.size() < 15)
+    // Only a SELECT: an export must not change data on the slot's connection.
+    std::string flat = sql.substr(std::min(leadingCommentLength(sql), sql.size()));
+    flattenBlanks(flat);
+    if (sql.size() < 15 || statementKind(flat.c_str()) != STMT_SELECT)
         refuse = "Please enter a SELECT statement!";
     else if (!file[0])
         refuse = "Please enter a filename!";
