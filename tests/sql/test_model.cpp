@@ -420,7 +420,14 @@ TEST(Conditions, QueryByExampleEditorOperators) {
         {1, 9, "3", "qty>=3"},                {1, 10, "1,2", "qty IN (1,2)"},
         {1, 11, "1,2", "qty NOT IN (1,2)"},   {1, 12, "1 and 5", "qty BETWEEN 1 and 5"},
         {0, 13, "", "name IS NULL"},          {0, 14, "", "name IS NOT NULL"},
-        {1, 12, "1 and 5 or 1=1", "(qty BETWEEN 1 and 5 or 1=1)"},
+        // List items and bounds are literals or numbers, whatever the text holds.
+        {1, 12, "1 and 5 or 1=1", "qty BETWEEN 1 and '5 or 1=1'"},
+        {0, 10, "'x') or (1=1", "name IN ('''x'') or (1=1')"},
+        {0, 10, "abc, O'Neil,, 'it''s, ok' ", "name IN ('abc', 'O''Neil', 'it''s, ok')"},
+        {0, 11, "'a''", "name NOT IN ('''a''''')"},
+        {1, 10, "1, two", "qty IN (1, 'two')"},
+        {0, 12, "'a' AND 'm'", "name BETWEEN 'a' AND 'm'"},
+        {0, 12, "x", "name BETWEEN 'x'"},
     };
     for (Case const& c : cases) {
         m.setCondition(0, 0, "");

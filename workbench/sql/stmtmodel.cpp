@@ -1,6 +1,7 @@
 /* cStatementModel: column descriptors, clauses, filters and the rebuilt SQL. */
 #include "stmtmodel.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -106,6 +107,80 @@ std::string comparand(std::string const& v, short type) {
     if (type == 4)
         return quoted(isoDate(v));
     return quoted(v);
+}
+
+/* One item of an IN list or a BETWEEN bound: kept when it is a whole SQL text literal
+   already ('O''Neil'), else a comparand as the comparisons make it. */
+std::string listItem(std::string const& v, short type) {
+    std::string t = trimmedCopy(v);
+    if (t.size() >= 2 && t[0] == '\'' && t[t.size() - 1] == '\'') {
+        size_t i = 1;
+        while (i < t.size() - 1 && (t[i] != '\'' || t[++i] == '\''))
+            i++;
+        if (i == t.size() - 1)
+            return t;
+    }
+    return comparand(t, type);
+}
+
+/* The parts of v between the separators sep (matched without case); a part that begins
+   with a text literal may hold sep inside it, an apostrophe elsewhere is a letter. At most
+   `most` parts, the last one holding the rest. */
+std::vector<std::string> splitOutsideQuotes(std::string const& v, char const* sep, size_t most) {
+    std::vector<std::string> parts;
+    size_t n = strlen(sep), from = 0;
+    bool atStart = true, quote = false;
+    for (size_t i = 0; i < v.size(); i++) {
+        if (quote) {
+            if (v[i] == '\'' && i + 1 < v.size() && v[i + 1] == '\'')
+                i++;  // a doubled quote is a letter
+            else if (v[i] == '\'')
+                quote = false;
+            continue;
+        }
+        if (atStart && v[i] == '\'') {
+            quote = true;
+            atStart = false;
+            continue;
+        }
+        size_t k = 0;
+        if (parts.size() + 1 < most)
+            while (k < n && i + k < v.size() && tolower((unsigned char)v[i + k]) == sep[k])
+                k++;
+        if (k == n) {
+            parts.push_back(v.substr(from, i - from));
+            from = i + n;
+            i += n - 1;
+            atStart = true;
+        } else if (v[i] != ' ' && v[i] != '\t') {
+            atStart = false;
+        }
+    }
+    parts.push_back(v.substr(from));
+    return parts;
+}
+
+/* "(a, b)" of an IN list: every item a literal or a number, the blanks as typed. */
+std::string inList(std::string const& v, short type) {
+    std::string r;
+    for (std::string const& item : splitOutsideQuotes(v, ",", (size_t)-1)) {
+        std::string core = trimmedCopy(item);
+        if (core.empty())
+            continue;
+        if (!r.empty())
+            r += "," + item.substr(0, item.find(core[0]));
+        r += listItem(core, type);
+    }
+    return "(" + (r.empty() ? comparand("", type) : r) + ")";
+}
+
+/* "a and b" of BETWEEN, the word as typed; without " and " the whole text is one (failing)
+   bound. */
+std::string betweenBounds(std::string const& v, short type) {
+    std::vector<std::string> b = splitOutsideQuotes(v, " and ", 2);
+    if (b.size() < 2)
+        return listItem(v, type);
+    return listItem(b[0], type) + v.substr(b[0].size(), 5) + listItem(b[1], type);
 }
 
 /* col [not ]like pattern, the text v matched literally between lead and trail ("%" or ""):
@@ -492,11 +567,11 @@ void cStatementModel::takeConditions() {
         else if (op <= 9)
             cond = col + compare[op - 4] + comparand(v, c.type);
         else if (op == 10)
-            cond = col + " IN (" + v + ")";
+            cond = col + " IN " + inList(v, c.type);
         else if (op == 11)
-            cond = col + " NOT IN (" + v + ")";
+            cond = col + " NOT IN " + inList(v, c.type);
         else if (op == 12)
-            cond = col + " BETWEEN " + v;
+            cond = col + " BETWEEN " + betweenBounds(v, c.type);
         else if (op == 13)
             cond = col + " IS NULL";
         else
