@@ -334,8 +334,10 @@ int cOdbcx::connect(char const* dsn, char const* user, char const* pswd, int fla
         return failText(dsnInvalid);
     char cs[XDB_CONNSTR_SIZE];
     cs[0] = 0;
-    if (!connStrAppend(cs, sizeof(cs), "DSN", d) || !connStrAppend(cs, sizeof(cs), "UID", u) ||
-        !connStrAppend(cs, sizeof(cs), "PWD", p)) {
+    // An empty login is left out: "UID=;" would replace the one the data source holds.
+    if (!connStrAppend(cs, sizeof(cs), "DSN", d) ||
+        (*u && !connStrAppend(cs, sizeof(cs), "UID", u)) ||
+        (*p && !connStrAppend(cs, sizeof(cs), "PWD", p))) {
         SecureZeroMemory(cs, sizeof(cs));
         return failText(connStrTooLong);
     }

@@ -113,6 +113,13 @@ TEST_F(Pg, ConnectionIdentityAndInfo)
     EXPECT_STREQ(pgUser().c_str(), y->user());
     EXPECT_STREQ(pgDsn().c_str(), y->dsn());
     EXPECT_STREQ("", y->pswd());
+    // So does connect() with an empty login: it sends none.
+    ASSERT_EQ(1, y->connect(pgDsn().c_str(), "", "", 0)) << y->errorStr();
+    cStrinx who;
+    ASSERT_EQ(1, y->prepare("select current_user"));
+    ASSERT_EQ(1, y->execute(NULL));
+    ASSERT_EQ(1, y->fetchNext(&who, NULL));
+    EXPECT_EQ(pgUser(), who.text);
     xdb_free(y);
 
     EXPECT_EQ(0, x->connect(pgDsn().c_str(), pgUser().c_str(), "wrong password", 0));
