@@ -258,6 +258,16 @@ TEST_F(RunScript, ErrorsStopOrGoOnAndAreLogged) {
     check(dlg, IDC_RUN_IGNOREDROP, false);
     run("connect " + sqliteDsn() + ";\ndrop table rs_missing;");
     EXPECT_EQ(count(IDC_RUN_ERRORS), 1);
+
+    // The run's own connection ends its work as a disconnect does.
+    std::string failing = "connect " + sqliteDsn() + ";\ninsert into rs_log values (9);\n"
+                          "insert into nowhere values (1);";
+    w->settings.bImplicitRollback = true;
+    run(failing);
+    EXPECT_EQ(side.scalar("select count(*) from rs_log where a = 9"), 0) << "rolled back";
+    w->settings.bImplicitRollback = false;
+    run(failing);
+    EXPECT_EQ(side.scalar("select count(*) from rs_log where a = 9"), 1) << "committed";
     side.run("drop table rs_log");
 }
 

@@ -129,6 +129,16 @@ void appendLog(cSafeFile& log, std::string const& command, std::string const& er
     log.write("\r\n\r\n\r\n");
 }
 
+/* Commits (or rolls back) the open work before the connection goes, as the slots do: when
+   that fails the connection stays, with the work, and error says why. */
+bool endWork(cXdbc* db, bool rollback, std::string& error) {
+    if (!db->isConnected() || (rollback ? db->rollback() : db->commit()) || !db->isConnected())
+        return true;
+    char const* e = db->errorStr();
+    error = e && *e ? e : "The data source reported a failure without a message.";
+    return false;
+}
+
 DWORD WINAPI scriptWorker(LPVOID) {
     job.line = 1;
     job.command.clear();
@@ -188,8 +198,14 @@ DWORD WINAPI scriptWorker(LPVOID) {
                 job.error = "Script was canceled by user.";
             if (logging && !log.commit() && job.error.empty())
                 job.error = "Cannot write to the logfile!";
-            if (!job.db)
+            if (!job.db && db) {
+                // The run's own connection ends as a disconnect does: the setting decides
+                // whether the open work is kept.
+                std::string endError;
+                if (!endWork(db, job.implicitRollback, endError) && job.error.empty())
+                    job.error = endError;
                 xdb_free(db);
+            }
         }
     }
     if (job.error.empty())
@@ -397,16 +413,6 @@ INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
         return FALSE;
     }
     return FALSE;
-}
-
-/* Commits (or rolls back) the open work before the connection goes, as the slots do: when
-   that fails the connection stays, with the work, and error says why. */
-bool endWork(cXdbc* db, bool rollback, std::string& error) {
-    if (!db->isConnected() || (rollback ? db->rollback() : db->commit()) || !db->isConnected())
-        return true;
-    char const* e = db->errorStr();
-    error = e && *e ? e : "The data source reported a failure without a message.";
-    return false;
 }
 
 }  // namespace
