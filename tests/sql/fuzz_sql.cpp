@@ -92,9 +92,11 @@ void runModel(std::mt19937& rng, const std::string& input) {
 
     cStatementModel m(1, "", "", "", "");
     m.setSql(e.get());
-    if (m.parse(x) != ok)
+    // A list the records cannot rebuild needs a result to take its columns from.
+    bool kept = ok && !(direct.lossy && !(x && x->colCount() > 0));
+    if (m.parse(x) != kept)
         fail("parse and analyse disagree", input);
-    if (!ok) {
+    if (!kept) {
         if (m.columnCount)
             fail("a failed parse changed the model", input);
         return;
@@ -154,9 +156,11 @@ void runModel(std::mt19937& rng, const std::string& input) {
     cStatementModel r(1, "", "", "", "");
     Exact re(again);
     r.setSql(re.get());
-    if (!r.parse(nullptr))
+    cSqlParsex rebuilt;
+    if (!rebuilt.analyse(re.get()))
         fail(("the rebuilt statement does not parse: " + again).c_str(), input);
-    r.regenerate();
+    if (r.parse(nullptr))
+        r.regenerate();
     (void)cStatementModel::isUnion(e.get());
 }
 

@@ -133,6 +133,18 @@ TEST(Handover, StarsAmongOtherItemsFollowTheResult) {
     EXPECT_STREQ(k.column(0)->selText, "p");
     EXPECT_EQ(regenerated(k), "select f(p) over (order by q) w, r from tab");
 
+    /* Items whose words the records would lose (operators taken for aliases, typed literals,
+       window functions) keep the list as written, never a shorter one. */
+    cFakeXdbc lz({{"id", 1}, {"mid", 1}, {"d", 4}});
+    char const* lossyList = "select id, plat between 1 and 50000 as mid, date '2024-01-01' d from tab";
+    ASSERT_TRUE(parseInto(k, lossyList, &lz));
+    ASSERT_EQ(k.columnCount, 3);
+    EXPECT_STREQ(k.column(1)->selText, "mid");
+    EXPECT_EQ(regenerated(k), lossyList);
+    cStatementModel none(1, "", "", "", "");
+    EXPECT_FALSE(parseInto(none, "select a is null as b from tab")) << "no result to name it";
+    EXPECT_EQ(none.columnCount, 0);
+
     /* The list as written stops at its last token: a trailing comment would swallow
        the rest of the rebuilt statement. */
     ASSERT_TRUE(parseInto(k, "select distinct *, r -- all of it\r\nfrom tab", &z));

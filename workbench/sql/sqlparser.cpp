@@ -263,7 +263,7 @@ cSqlParsex::cSqlParsex()
     : attrCount(0), attrs(nullptr), attrAlloc(0), curTable(nullptr), curCreator(nullptr),
       fromText(nullptr), whereText(nullptr), havingText(nullptr), groupByText(nullptr),
       orderByText(nullptr), prefixText(nullptr), listText(nullptr), tailText(nullptr),
-      caseDepth(0) {}
+      lossy(false), caseDepth(0) {}
 
 cSqlParsex::~cSqlParsex() {
     release();
@@ -285,6 +285,7 @@ void cSqlParsex::release() {
     strfrx(&prefixText);
     strfrx(&listText);
     strfrx(&tailText);
+    lossy = false;
     caseDepth = 0;
 }
 
@@ -381,9 +382,14 @@ bool cSqlParsex::continueAttr(char const* token) {
     size_t n = strlen(a->atr);
     char last = n ? a->atr[n - 1] : 0;
     if (!isOperatorChar(last) && !isOperatorChar(token[0])) {
+        // Only "as" may give way to the alias after it; any other word would be lost.
+        if (a->aliatr && stricmpx(a->aliatr, "as") != 0)
+            lossy = true;
         strfrdux(&a->aliatr, (void*)token);
         return false;
     }
+    if (a->aliatr)
+        lossy = true;  // the word taken for the alias belonged to the expression
     std::string text;
     if (a->tbl) {
         if (a->cre) {
@@ -641,12 +647,12 @@ void cSqlParsex::handOver(cStatementModel* model, cXdbc* xdbc) {
         model->setSelectStar(true);
         for (int j = 0; j < n; j++)
             addResult(j, nullptr);
-    } else if (n > 0 && (stars > 0 || n != attrCount)) {
-        /* The list does not map one to one onto the result: keep it as written and
-           take the columns from the result. */
+    } else if (n > 0 && (stars > 0 || n != attrCount || lossy)) {
+        /* The list does not map one to one onto the result, or an item lost words: keep
+           it as written and take the columns from the result. */
         model->setSelectStar(false);
         model->setSelectList(listText);
-        if (stars == 1 && n >= attrCount - 1) {
+        if (stars == 1 && n >= attrCount - 1 && !lossy) {
             int covered = n - (attrCount - 1);
             int j = 0;
             for (int i = 0; i < attrCount; i++) {
@@ -688,7 +694,7 @@ void cSqlParsex::trace() {
 
 bool cSqlParsex::parse(char const* sql, cStatementModel* model, cXdbc* xdbc) {
     cSqlParsex p;
-    if (!p.analyse(sql))
+    if (!p.analyse(sql) || (p.lossy && !(xdbc && xdbc->colCount() > 0)))
         return false;
     p.handOver(model, xdbc);
     if (tracing)

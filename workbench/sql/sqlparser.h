@@ -36,6 +36,7 @@ public:
     char* prefixText;   // "distinct" or "all" before the select list, null when none
     char* listText;     // select list as written, between the keywords
     char* tailText;     // LIMIT / OFFSET / FETCH / FOR ... to the end, as written; null when none
+    bool lossy;         // a select item held words the attribute records cannot keep
 
     cSqlParsex();
     ~cSqlParsex();
@@ -52,7 +53,10 @@ public:
     /* Frees the result; the object can analyse again. */
     void release();
 
-    /* analyse, handOver, trace (with tracing), release. xdbc may be null. */
+    /* analyse, handOver, trace (with tracing), release. xdbc may be null. A select list
+       that cannot be rebuilt from its records (an item such as "a between 1 and 5 as b")
+       is kept as written, its columns taken from xdbc's result; without one, false and
+       the model unchanged. */
     static bool parse(char const* sql, cStatementModel* model, cXdbc* xdbc);
 
     /* Next token at *p as a heap string (freex): blanks and comments are skipped, the
