@@ -245,13 +245,24 @@ void cAutoform::layout() {
         return;
     int lw = (rc.right - 15) / 3;
     int ew = rc.right - 15 - lw;
+    // All pairs move at once and are painted afresh: moved one by one with their old bits,
+    // a pair moving up took over the picture of the one above it, still to move.
+    UINT const how = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | SWP_NOREDRAW;
+    HDWP moves = BeginDeferWindowPos(fieldCount * 2);
+    auto place = [&](HWND w, int x, int y, int cx, int cy) {
+        if (w && moves)
+            moves = DeferWindowPos(moves, w, 0, x, y, cx, cy, how);
+        else if (w)
+            SetWindowPos(w, 0, x, y, cx, cy, how);  // out of memory: one by one
+    };
     for (short i = 0; i < fieldCount; i++) {
         int y = margin + (i - firstField) * fieldStep;
-        if (labels[i])
-            MoveWindow(labels[i], 5, y + 1, lw, fieldHeight - 1, TRUE);
-        if (edits[i])
-            MoveWindow(edits[i], lw + 10, y, ew, fieldHeight, TRUE);
+        place(labels[i], 5, y + 1, lw, fieldHeight - 1);
+        place(edits[i], lw + 10, y, ew, fieldHeight);
     }
+    if (moves)
+        EndDeferWindowPos(moves);
+    RedrawWindow(hwnd, 0, 0, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void cAutoform::onVScroll(WPARAM wp) {

@@ -512,3 +512,47 @@ TEST_F(Form, ScrollingColourAndManyForms) {
     EXPECT_EQ(nullptr, cAutoform::hwnd2ptr(fw));
     EXPECT_EQ(f, cAutoform::hwnd2ptr(f->hwnd));
 }
+
+/* Scrolling the form by a line paints every pair at its new place, down as well as up
+   (moving the children top to bottom left all but the last one blank under Wine). */
+TEST_F(Form, LineScrollPaintsEveryPair) {
+    g = makeGrid(TAX_FORM);
+    for (short c = 1; c <= 60; c++) {
+        char title[16];
+        snprintf(title, sizeof title, "c%03d", c);
+        g->addCol(c, 40, title, 2, 0, -1, -1, "", 0);
+    }
+    g->addRow(-1)->setStr(1, "first", 0, -1, -1);
+    g->home(false);
+    ASSERT_TRUE(g->form_create());
+    cAutoform* f = g->form;
+    HWND fw = f->getHwnd();
+    SetWindowPos(fw, HWND_TOP, 0, 0, 300, 300, SWP_NOMOVE | SWP_SHOWWINDOW);
+    RedrawWindow(fw, 0, 0, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    pump();
+    // Dark pixels of the label column on the screen, where the first visible pair is.
+    auto inkOfFirstLabel = [&]() {
+        RECT r;
+        GetWindowRect(f->labels[f->firstField], &r);
+        HDC screen = GetDC(0);
+        int ink = 0;
+        for (int y = r.top; y < r.bottom; y++)
+            for (int x = r.left; x < r.right; x++)
+                if ((GetPixel(screen, x, y) & 0xFFFFFF) < 0x404040)
+                    ink++;
+        ReleaseDC(0, screen);
+        return ink;
+    };
+    ASSERT_GT(inkOfFirstLabel(), 5) << "the label is painted at first";
+    for (int step = 1; step <= 2; step++) {
+        SendMessageA(fw, WM_VSCROLL, SB_LINEDOWN, 0);
+        RedrawWindow(fw, 0, 0, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        pump();
+        EXPECT_EQ(step, f->firstField);
+        EXPECT_GT(inkOfFirstLabel(), 5) << "after line down " << step;
+    }
+    SendMessageA(fw, WM_VSCROLL, SB_LINEUP, 0);
+    RedrawWindow(fw, 0, 0, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    pump();
+    EXPECT_GT(inkOfFirstLabel(), 5) << "after line up";
+}
