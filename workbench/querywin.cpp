@@ -618,6 +618,23 @@ bool unkeptPaste(MSG const* msg) {
     return lost;
 }
 
+/* A typed letter for a window that keeps ANSI text, delivered as the ANSI code page writes
+   it. Wine hands such a window the letter in the keyboard layout's code page, so a US
+   layout turned ř into r in the grid's filter row. */
+bool ansiCharDispatched(MSG const* msg) {
+    if (msg->message != WM_CHAR || msg->wParam < 0x80 || msg->wParam > 0xFFFF ||
+        IsWindowUnicode(msg->hwnd))
+        return false;
+    WCHAR c = (WCHAR)msg->wParam;
+    char a[4];
+    if (!ansiExact(&c, 1, a, sizeof a))
+        return false;
+    MSG m = *msg;
+    m.wParam = (unsigned char)a[0];
+    DispatchMessageA(&m);
+    return true;
+}
+
 bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
     if (unkeptChar(msg)) {
         MessageBeep(MB_OK);
@@ -640,6 +657,8 @@ bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
     if (msg->message == WM_SYSKEYDOWN && msg->wParam == VK_MENU && !(msg->lParam & (1 << 30)))
         g_altChordUsed = false;
     if (cRerovar::wantMessage(*msg, active))
+        return true;
+    if (ansiCharDispatched(msg))
         return true;
     if (active != main) {
         return active && IsWindow(active) && IsDialogMessageW(active, msg);

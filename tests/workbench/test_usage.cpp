@@ -240,6 +240,29 @@ TEST_F(Usage, TypedNationalLettersReachTheEditorAsTheAnsiCodePageWritesThem) {
     EXPECT_EQ(boxes.boxes[0].text.substr(0, 34), "The clipboard's text holds letters");
 }
 
+/* The grid keeps ANSI text: a letter typed into its filter row arrives as code page 1250
+   writes it, not as the keyboard layout's code page would (R with a caron became R). */
+TEST_F(Usage, TypedNationalLettersReachTheFilterRow) {
+    open();
+    runOne("connect " + sqliteDsn() + ";");
+    runOne("select 'x' as name");
+    cResultGrid* g = w->shownGrid();
+    ASSERT_EQ(g->getCountA(), 1) << last();
+    g->curcol = 0;
+    SetFocus(g->getHwnd(0));
+    for (wchar_t c : std::wstring(L"\x0158" L"e\x0165")) {
+        INPUT in[2] = {};
+        for (int i = 0; i < 2; i++) {
+            in[i].type = INPUT_KEYBOARD;
+            in[i].ki.wScan = c;
+            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        SendInput(2, in, sizeof(INPUT));
+    }
+    runLoop(w, 200);
+    EXPECT_STREQ(g->index2col(0)->qbeText, "\xd8" "e\x9d");
+}
+
 TEST_F(Usage, ConnectWithoutASourceNameFailsAndNothingRunsOnIt) {
     open();
     runOne("connect /lumbra/x;");
