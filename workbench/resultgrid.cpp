@@ -352,6 +352,7 @@ std::string cResultGrid::expression(bool selectedOnly) {
     model->regenerate();
     if (selectedOnly) {
         std::string list;
+        int count = 0, sortAt = 0;
         for (short c = 0; c < colCount; c++) {
             if (!cols[c]->getsel())
                 continue;
@@ -361,9 +362,29 @@ std::string cResultGrid::expression(bool selectedOnly) {
             if (!list.empty())
                 list += ", ";
             list += model->column(i)->selText;
+            if (cols[c]->colid == sortColid)
+                sortAt = count + 1;
+            count++;
         }
-        if (!list.empty())
-            return expressionOfColumns(list, model->sql);
+        if (!list.empty()) {
+            // The grid's sort names its column by its place in the whole list: in the
+            // shorter one the place is another, so it is named anew for the new list.
+            std::string saved = model->orderBy;
+            int sorted = model->indexOfColumn(sortColid);
+            model->takeSort(sortColid, sortDir);
+            bool gridSort = sorted >= 0 && saved == model->orderBy && !saved.empty();
+            if (gridSort) {
+                std::string by = sortAt ? std::to_string(sortAt) : model->column(sorted)->selText;
+                model->setOrderBy((by + (sortDir == 2 ? " DESC" : " ASC")).c_str());
+            } else {
+                model->setOrderBy(saved.c_str());
+            }
+            model->regenerate();
+            std::string text = expressionOfColumns(list, model->sql);
+            model->setOrderBy(saved.c_str());
+            model->regenerate();
+            return text;
+        }
     }
     return modelSql();
 }

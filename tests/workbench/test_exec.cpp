@@ -450,6 +450,7 @@ TEST_F(ExecSqlite, ShowExpressionOfTheSelectedColumns) {
     SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x2, 3));  // salary
     SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(x1, 3));  // and name
     ASSERT_EQ(grid()->getColCountS(), 2);
+    grid()->sort(grid()->index2col(1)->colid, 2);  // by name, the first of the two shown
     std::string shown;
     wintest::Driver driver([&]() {
         HWND d = wintest::findDialog("Show expression");
@@ -465,6 +466,7 @@ TEST_F(ExecSqlite, ShowExpressionOfTheSelectedColumns) {
     EXPECT_EQ(GetFocus(), g) << "Close gives the focus back";
     EXPECT_EQ(shown.substr(0, 20), "select name, salary\r") << shown;
     EXPECT_NE(shown.find("\r\nfrom "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("\r\norder by 1 DESC"), std::string::npos) << "name is first now: " << shown;
     EXPECT_EQ(GetFocus(), g) << "the focus comes back";
     EXPECT_EQ(wbtest::script(w), "select id, name, salary from wb_people where id < 4")
         << "Close copies nothing";
