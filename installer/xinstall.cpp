@@ -435,7 +435,7 @@ void cXinstall::onStart() {
     else if (mode == MODE_UPGRADE)
         ok = runUpgrade();
     else
-        runUninstall();
+        ok = runUninstall();
     SetWindowTextA(edit, ok ? "Finished!" : "Error!");
     exitCode = ok ? 0 : 1;
     SetWindowTextA(start, "&Close");
@@ -486,17 +486,27 @@ bool cXinstall::runUpgrade() {
     return true;
 }
 
-void cXinstall::runUninstall() {
-    progress("Updating windows registry...");
-    removeRegistry();
+bool cXinstall::runUninstall() {
+    // Files first: while one of them stays (the application runs, say), the registry and
+    // the record stay too, so that the uninstall can be run again.
     progress("Deleting application files...");
+    std::string left;
     for (instxEntry const& e : section("Files", config)) {
         std::string rel;
         if (!instxSafeRelPath(e.key, rel) || !fitsPath(target + rel))
             continue;  // a damaged record never reaches outside the target
-        makeNormal(target + rel);
-        DeleteFileA((target + rel).c_str());
+        std::string path = target + rel;
+        makeNormal(path);
+        if (!DeleteFileA(path.c_str()) && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            left += "\n" + rel;
     }
+    if (!left.empty()) {
+        error(("Cannot delete these files (is the application still running?):\n" + left +
+               "\n\nClose the application and run the uninstall again.").c_str());
+        return false;
+    }
+    progress("Updating windows registry...");
+    removeRegistry();
     progress("Removing empty directories...");
     std::vector<instxEntry> dirs = section("Dirs", config);
     for (int pass = 0; pass < dirDepth; pass++)
@@ -511,6 +521,7 @@ void cXinstall::runUninstall() {
     if (GetSystemDirectoryA(sys, sizeof sys))
         SetCurrentDirectoryA(sys);
     RemoveDirectoryA(target.c_str());
+    return true;
 }
 
 bool cXinstall::createTargetDir() {

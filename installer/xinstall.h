@@ -40,7 +40,7 @@ private:
 
     bool runInstall();
     bool runUpgrade();
-    void runUninstall();
+    bool runUninstall();
     bool createTargetDir();
     bool prepareTargetConfig();
     bool copyLists();

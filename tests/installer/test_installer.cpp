@@ -313,6 +313,23 @@ TEST(Installer, InstallUpgradeUninstall) {
                                      "d1\\d2\\mid.txt", "d1\\d2\\d3\\deep.txt"}),
               keys(rec, "Files"));
 
+    // A file in use: the uninstall names it and keeps the registry and its record.
+    {
+        HANDLE held = CreateFileA((t + "a.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, 0,
+                                  OPEN_EXISTING, 0, 0);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        Session s;
+        open(s, uninstallExe(), t);
+        EXPECT_EQ("Error!", s.run()) << allMessages(s);
+        EXPECT_NE(allMessages(s).find("\na.exe\n"), std::string::npos) << allMessages(s);
+        EXPECT_EQ(1u, s.close());
+        CloseHandle(held);
+    }
+    EXPECT_EQ("program", slurp(t + "a.exe"));
+    EXPECT_FALSE(exists(t + "readme.txt")) << "the others are gone";
+    EXPECT_TRUE(exists(rec));
+    EXPECT_EQ(t, regValue(HKEY_LOCAL_MACHINE, "Software\\Vor Systems\\" + f.app, "RootDir"));
+
     // Uninstall, started in the application directory: nothing is left.
     {
         Session s;
