@@ -57,8 +57,16 @@ bool openGroupBy(cResultGrid* grid, cXdbc* db) {
     // Without a model taken apart by the parser there is no FROM list to group.
     if (!m || grid->rawModel)
         return false;
-    if (m->indexOfColumn(grid->getSelcolid()) < 0)
+    int index = m->indexOfColumn(grid->getSelcolid());
+    if (index < 0)
         return false;
+    // Grouping by count(*) and the like cannot run: say so rather than open a window
+    // that only shows the data source's refusal.
+    if (m->isAggregateColumn(index)) {
+        vorMessageBox(owner, "Cannot group by an aggregate column.\r\nSelect a column of the table.",
+                      "GROUP BY", MB_OK | MB_ICONSTOP);
+        return false;
+    }
     m->regenerate();
     HINSTANCE inst = (HINSTANCE)GetWindowLongPtrA(owner, GWLP_HINSTANCE);
     return openGroupByWindow(inst, owner, db, m, grid->getSelcolid());

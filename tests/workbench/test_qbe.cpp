@@ -505,6 +505,18 @@ TEST_F(Qbe, GroupByKeepsTheWhereSortsOnTheServerAndFiltersWithHaving) {
     EXPECT_EQ(boxes.boxes[0].caption, "GROUP BY");
     EXPECT_TRUE(qbeWindows().empty());
     boxes.boxes.clear();
+
+    // Nor can an aggregate column: said so, and no window that could never run opens.
+    runOne("select kind, count(*) from qbe_items group by kind");
+    int xa = grid()->index2col(0)->getWidth() + 5;
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(xa, 3));
+    SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(xa, 3));
+    ASSERT_EQ(grid()->getColCountS(), 1);
+    w->command(CMD_GROUPBY);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.substr(0, 37), "Cannot group by an aggregate column.\r");
+    EXPECT_TRUE(qbeWindows().empty());
+    boxes.boxes.clear();
     runOne("select id, name, kind, qty from qbe_items where qty > 2");
 
     SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x1, 3));
