@@ -75,6 +75,13 @@ HBITMAP cDynataxwin::sharedBitmap(int index) {
     return index >= 0 && index < 4 ? g_bitmaps[index] : 0;
 }
 
+/* "source/user" of an open connection. */
+static std::string sourceOf(cXdbc* db) {
+    char const* d = db->dsn();
+    char const* u = db->user();
+    return std::string(d ? d : "") + "/" + (u ? u : "");
+}
+
 cDynataxwin::cDynataxwin(HINSTANCE instance, HWND parentWnd, cXdbc* connection,
                          cStatementModel* m, char const* text, bool toolbar, int x, int y,
                          int width, int height)
@@ -115,6 +122,7 @@ cDynataxwin::cDynataxwin(HINSTANCE instance, HWND parentWnd, cXdbc* connection,
         createToolbar();
     layout();
     if (db && db->isConnected()) {
+        source = sourceOf(db);
         cOwnerLock lock(parent);
         if (!grid->loadSelect(0, false))
             grid->deleteRows(false);
@@ -269,11 +277,23 @@ void cDynataxwin::valueChanged() {
     model->setCondition(i, c->condOp, text);
 }
 
-/* A run without a connection says so and leaves rows and conditions alone. */
+/* A run without a connection, or on a connection the slot has meanwhile opened to another
+   data source, says so and leaves rows and conditions alone. */
 bool cDynataxwin::canRun() {
-    if (db && db->isConnected())
+    if (!db || !db->isConnected()) {
+        vorMessageBox(hwnd, "Not connected!", "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
+    std::string now = sourceOf(db);
+    if (source.empty())
+        source = now;
+    if (now == source)
         return true;
-    vorMessageBox(hwnd, "Not connected!", "Lumbra", MB_OK | MB_ICONSTOP);
+    vorMessageBox(hwnd,
+                  ("The query slot of this window is now connected to " + now +
+                   ".\r\nThe rows shown came from " + source +
+                   ".\r\n\r\nClose this window and open it again from the grid.").c_str(),
+                  "Lumbra", MB_OK | MB_ICONSTOP);
     return false;
 }
 

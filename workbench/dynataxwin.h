@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "values.h"
 
 class cResultGrid;
@@ -40,6 +42,7 @@ public:
     HWND valueField;         // edit 203
     HWND buttons[4];         // Run, Clear, Show, Group (0 when not shown)
     bool settingValue;       // the value field is being changed by the program
+    std::string source;      // "source/user" the window's rows came from; "" before any
 
     /* Creates and shows the window; it takes the model. x, y -1 centre it, -2 cascade it.
        hwnd stays 0 when the window cannot be made (the model is freed then). */

@@ -582,6 +582,16 @@ TEST_F(Qbe, GroupByKeepsTheWhereSortsOnTheServerAndFiltersWithHaving) {
     GetWindowRect(q2->hwnd, &r2);
     EXPECT_EQ(r2.left - r1.left, 30);
     EXPECT_EQ(r2.top, r1.top);
+
+    // The slot connected elsewhere: the window's rows are of the old source, so it says so
+    // and does not run there.
+    connect("LumbraSample");
+    int rows = q->grid->getCountA();
+    press(q, DTXW_RUN);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.substr(0, 60),
+              "The query slot of this window is now connected to LumbraSamp");
+    EXPECT_EQ(q->grid->getCountA(), rows);
 }
 
 TEST_F(Qbe, GroupButtonOpensAWindowOverTheConditionsOnPostgres) {
