@@ -98,7 +98,8 @@ std::string cQuerySlot::statementAt(int* line) {
     std::string const& text = running ? runText : (fetched = edText(edit));
     cEditLines lines(edit);
     int endLine = -1;
-    std::string s = findStatement(text.data(), (int)text.size(), pos, lines, &endLine);
+    std::string s = findStatement(text.data(), (int)text.size(), pos, lines, &endLine,
+                                  running ? &runDollars : 0);
     if (line && endLine >= 0)
         *line = endLine;
     return s;
@@ -159,6 +160,7 @@ DWORD const kEscapePoll = 50;
 
 void cQuerySlot::runFromLine(int line) {
     runText = edText(edit);
+    runDollars = dollarSpans(runText.data(), (int)runText.size());
     running = true;
     int count = edLineCount(edit);
     DWORD looked = GetTickCount() - kEscapePoll;
@@ -193,6 +195,7 @@ void cQuerySlot::runFromLine(int line) {
     running = false;
     runText.clear();
     runText.shrink_to_fit();
+    runDollars.clear();
 }
 
 bool cQuerySlot::executeCommand() {

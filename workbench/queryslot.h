@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "stmtfind.h"
 #include "values.h"
 
 class cXdbc;
@@ -65,6 +66,7 @@ public:
 
 private:
     std::string runText;  // the editor text while a script runs; "" otherwise
+    tDollarSpans runDollars;  // its dollar-quoted bodies
     bool running;         // runFromLine is under way: runText is current
 
     void logOk(double seconds, char const* text);

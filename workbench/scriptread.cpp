@@ -6,8 +6,19 @@ void cScriptScan::reset() {
     state = PLAIN;
     closer = 0;
     pending = 0;
+    tag.clear();
+    bodyStart = 0;
     text.clear();
 }
+
+namespace {
+
+bool isTagChar(char c, bool first) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+           (unsigned char)c >= 0x80 || (!first && c >= '0' && c <= '9');
+}
+
+}  // namespace
 
 int cScriptScan::scan(char const* block, int len, bool* ended) {
     *ended = false;
@@ -54,9 +65,41 @@ int cScriptScan::scan(char const* block, int len, bool* ended) {
             case ';':
                 *ended = true;
                 return i;
+            case '$':
+                // "$tag$" or "$$" opens a dollar-quoted body (PostgreSQL's function
+                // bodies); "$1" and "a$b" do not.
+                if (text.empty() || !(isTagChar(text.back(), false) || text.back() == '$')) {
+                    tag = "$";
+                    state = DOLLAR_TAG;
+                }
+                text += c;
+                break;
             default:
                 text += c;
             }
+            break;
+        case DOLLAR_TAG:
+            if (c == '$') {
+                tag += c;
+                text += c;
+                bodyStart = text.size();
+                state = DOLLARS;
+            } else if (isTagChar(c, tag.size() == 1)) {
+                tag += c;
+                text += c;
+            } else {
+                state = PLAIN;
+                i--;  // no dollar quote: c is plain text
+            }
+            break;
+        case DOLLARS:
+            // The body is copied as it stands, up to the same tag.
+            if (c == '\n')
+                line++;
+            text += c;
+            if (c == '$' && text.size() >= bodyStart + tag.size() &&
+                text.compare(text.size() - tag.size(), tag.size(), tag) == 0)
+                state = PLAIN;
             break;
         case LINE_COMMENT:
             if (c == '\n') {

@@ -31,9 +31,11 @@ public:
     int line;           // line number of the last character scanned, from 1
 
 private:
-    enum eState { PLAIN, LINE_COMMENT, BLOCK_COMMENT, QUOTED };
+    enum eState { PLAIN, LINE_COMMENT, BLOCK_COMMENT, QUOTED, DOLLAR_TAG, DOLLARS };
     eState state;
     char closer;        // the character ending the current quoted run
+    std::string tag;    // "$tag$" of a dollar-quoted body (DOLLARS), or its start so far
+    size_t bodyStart;   // where in text that body begins
     char pending;       // '-' or '/' (outside comments) or '*' (in a block comment) waiting
                         // for the next character; 0 when none
     std::string text;   // the command collected so far

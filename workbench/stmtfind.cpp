@@ -30,7 +30,25 @@ bool lineHasText(char const* text, int first, int next) {
 /* The ";" that ends the line [first, end): the line's last character that is no blank, or
    the last before a "--" comment that closes the line. -1 when the line ends no statement.
    *comment tells which. */
+tDollarSpans const* g_dollars = 0;  // spans of the text being searched, or none
+
+/* True when position i lies inside a dollar-quoted body. */
+bool inDollars(int i) {
+    if (!g_dollars || g_dollars->empty())
+        return false;
+    auto after = std::upper_bound(g_dollars->begin(), g_dollars->end(), std::make_pair(i, 1 << 30));
+    return after != g_dollars->begin() && i < (after - 1)->second;
+}
+
+int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment);
+
+/* The terminator of a line, unless it stands in a dollar-quoted body. */
 int lineTerminator(char const* text, int first, int end, bool* comment) {
+    int t = lineTerminatorAnywhere(text, first, end, comment);
+    return t >= 0 && inDollars(t) ? -1 : t;
+}
+
+int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment) {
     *comment = false;
     int i = end - 1;
     while (i >= first && isBlank(text[i]))
@@ -163,9 +181,74 @@ int cTextLines::lineIndex(int line) {
 
 int cTextLines::lineCount() { return (int)starts.size(); }
 
-std::string findStatement(char const* text, int len, int pos, cLineMap& lines, int* endLine) {
+namespace {
+
+/* Sets the spans findStatement reads for the time of one search. */
+struct cDollarScope {
+    explicit cDollarScope(tDollarSpans const* d) { g_dollars = d; }
+    ~cDollarScope() { g_dollars = 0; }
+};
+
+bool isTagChar(char c, bool first) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
+           (unsigned char)c >= 0x80 || (!first && c >= '0' && c <= '9');
+}
+
+}  // namespace
+
+tDollarSpans dollarSpans(char const* text, int len) {
+    tDollarSpans spans;
+    if (!text || len <= 0 || !memchr(text, '$', (size_t)len))
+        return spans;
+    int i = 0;
+    while (i < len) {
+        char c = text[i];
+        if (c == '\'' || c == '"') {
+            int j = i + 1;
+            while (j < len && text[j] != c)
+                j++;
+            i = j + 1;
+        } else if (c == '-' && i + 1 < len && text[i + 1] == '-') {
+            while (i < len && text[i] != '\n')
+                i++;
+        } else if (c == '/' && i + 1 < len && text[i + 1] == '*') {
+            int j = i + 2;
+            while (j + 1 < len && !(text[j] == '*' && text[j + 1] == '/'))
+                j++;
+            i = j + 2;
+        } else if (c == '$' && (i == 0 || !(isTagChar(text[i - 1], false) || text[i - 1] == '$'))) {
+            // "$tag$" or "$$"; "$1" and "a$b" open nothing.
+            int j = i + 1;
+            while (j < len && isTagChar(text[j], j == i + 1))
+                j++;
+            if (j >= len || text[j] != '$') {
+                i = j;
+                continue;
+            }
+            std::string tag(text + i, text + j + 1);
+            int body = j + 1, close = body;
+            while (close + (int)tag.size() <= len && memcmp(text + close, tag.data(), tag.size()) != 0)
+                close++;
+            int end = close + (int)tag.size() <= len ? close + (int)tag.size() : len;
+            spans.push_back(std::make_pair(i, end));
+            i = end;
+        } else {
+            i++;
+        }
+    }
+    return spans;
+}
+
+std::string findStatement(char const* text, int len, int pos, cLineMap& lines, int* endLine,
+                          tDollarSpans const* dollars) {
     if (!text || len <= 0)
         return "";
+    tDollarSpans own;
+    if (!dollars) {
+        own = dollarSpans(text, len);
+        dollars = &own;
+    }
+    cDollarScope scope(dollars);
     pos = std::max(0, std::min(pos, len));
 
     // A blank line is inside a statement only when the text above does not end one.

@@ -4,6 +4,7 @@
 #define LUMBRA_STMTFIND_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 /* Line numbering of a text, as the editor that shows it counts lines. */
@@ -28,11 +29,18 @@ private:
     int length;
 };
 
+/* Dollar-quoted bodies of a text ($$ ... $$ or $tag$ ... $tag$, as PostgreSQL writes
+   function bodies), each [first, end) from its opening "$" past its closing one; one left
+   open runs to the end. Quotes and comments are read so that a "$$" in them opens none. */
+typedef std::vector<std::pair<int, int>> tDollarSpans;
+tDollarSpans dollarSpans(char const* text, int len);
+
 /* The statement around pos (rule: a ";" followed on its line only by spaces and tabs
-   ends a statement). Returns "" when pos stands on a blank stretch between statements.
-   *endLine (when given) receives the line of the statement's end; it is left alone when
-   there is no statement. */
-std::string findStatement(char const* text, int len, int pos, cLineMap& lines, int* endLine);
+   ends a statement; none ends inside a span of dollars, when given). Returns "" when pos
+   stands on a blank stretch between statements. *endLine (when given) receives the line
+   of the statement's end; it is left alone when there is no statement. */
+std::string findStatement(char const* text, int len, int pos, cLineMap& lines, int* endLine,
+                          tDollarSpans const* dollars = 0);
 
 /* What the workbench does with a statement, by its leading word. */
 enum eStmtKind {

@@ -127,6 +127,21 @@ TEST(ScriptScan, UnterminatedQuoteOrCommentRunsTheRestOnce) {
     EXPECT_EQ(c[1].text, std::string("\0", 1));
 }
 
+TEST(ScriptScan, DollarQuotedBodiesKeepTheirTextWhole) {
+    std::string fn = "create function f() returns int as $$\nbegin\n  -- one; # two\n  return 1;\nend;\n$$ language plpgsql";
+    std::vector<Cmd> c = scanAll("x;\n" + fn + ";\nselect $1, a$b$, 2 from t;\ndo $body$ begin null; end $body$;");
+    ASSERT_EQ(c.size(), 4u);
+    EXPECT_EQ(c[1].text, fn) << "comments and terminators inside are the body's";
+    EXPECT_EQ(c[1].line, 7);
+    EXPECT_EQ(c[2].text, "select $1, a$b$, 2 from t") << "a parameter and a name open nothing";
+    EXPECT_EQ(c[3].text, "do $body$ begin null; end $body$");
+    // Another tag does not close a body; an open one runs to the end, once; any blocks.
+    std::string open = "do $a$ x; $b$ y; $a$;z;$q$ never closed; w;";
+    EXPECT_EQ(texts(scanAll(open)), (V{"do $a$ x; $b$ y; $a$", "z", "$q$ never closed; w;"}));
+    for (size_t step = 1; step <= open.size(); step++)
+        EXPECT_EQ(texts(scanAll(open, step)), texts(scanAll(open))) << "step " << step;
+}
+
 TEST(ScriptScan, AnyBlockBoundaryGivesTheSameCommands) {
     std::string script =
         "create table t (a int, b varchar(20)); -- first\r\n"

@@ -767,3 +767,17 @@ TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     runOne("select relname from pg_class where relname = 'pg_class'");
     EXPECT_EQ(grid()->getCountA(), 1) << last();
 }
+
+/* A function body in dollar quotes runs as one statement, by F5 as well as by the caret. */
+TEST_F(ExecPg, DollarQuotedFunctionBodyIsOneStatement) {
+    openWith({});
+    connect();
+    wbtest::setScript(w, "create or replace function wb_fn() returns int as $$\r\nbegin\r\n"
+                         "  return 42;\r\nend;\r\n$$ language plpgsql;\r\nselect wb_fn() as v;\r\n");
+    wbtest::caretAt(w, 0);
+    w->command(CMD_RUNSCRIPT);
+    ASSERT_EQ(grid()->getCountA(), 1) << last();
+    EXPECT_EQ(cell(0, 0), "42");
+    runOne("drop function wb_fn()");
+    runOne("commit");
+}

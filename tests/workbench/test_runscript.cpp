@@ -374,6 +374,13 @@ TEST_F(RunScript, PostgresOnTheSlotConnectionAndAKilledBackend) {
                   "commit;"),
               "FINISHED");
     EXPECT_EQ(side.scalar("select count(*) from rs_pg where b = 'it''s; -- fine'"), 1);
+    // A function body in dollar quotes is one command, its ";" and comments its own.
+    EXPECT_EQ(run("create or replace function rs_fn() returns int as $$\nbegin\n"
+                  "  -- the body's; not a command\n  return 7;\nend;\n$$ language plpgsql;\n"
+                  "insert into rs_pg values (rs_fn(), 'fn');\ncommit;"),
+              "FINISHED");
+    EXPECT_EQ(side.scalar("select count(*) from rs_pg where a = 7"), 1);
+    side.run("drop function rs_fn()");
 
     // The backend goes away in the middle: the driver's message, the dialog idle again.
     SetFocus(GetDlgItem(dlg, IDC_RUN_START));  // as a click on Start leaves it

@@ -51,6 +51,24 @@ TEST(StatementFinder, ALineCommentAfterTheTerminatorEndsTheStatementToo) {
     EXPECT_EQ(at("sel|ect 1 -- x; -- y\r\nfrom t;"), "select 1 -- x; -- y\r\nfrom t");
 }
 
+TEST(StatementFinder, DollarQuotedBodiesEndNoStatement) {
+    std::string fn = "create function f() returns int as $$\r\nbegin\r\n  return 1;\r\nend;\r\n"
+                     "$$ language plpgsql";
+    std::string script = "select 1;\r\n" + fn + ";\r\nselect '$$';\r\nselect 2;\r\n";
+    for (char const* where : {"create", "return", "end;", "language"}) {
+        std::string marked = script;
+        marked.insert(marked.find(where), "|");
+        int line = -1;
+        EXPECT_EQ(at(marked, &line), fn) << "caret at " << where;
+        EXPECT_EQ(line, 5) << where;
+    }
+    std::string after = script;
+    after.insert(after.find("select 2"), "|");
+    EXPECT_EQ(at(after), "select 2") << "a quoted $$ opens nothing";
+    EXPECT_EQ(at("do $x$ a;\r\n b; $y$\r\n c;\r\n$x$;\r\nsel|ect 3;"), "select 3");
+    EXPECT_EQ(at("sel|ect $1;\r\nselect a$b$;\r\n"), "select $1");
+}
+
 TEST(StatementFinder, BlankLineBetweenStatementsIsNoStatement) {
     int line = 77;
     EXPECT_EQ(at("select 1;\r\n|\r\nselect 2;", &line), "");
