@@ -99,7 +99,7 @@ std::string cQuerySlot::statementAt(int* line) {
     cEditLines lines(edit);
     int endLine = -1;
     std::string s = findStatement(text.data(), (int)text.size(), pos, lines, &endLine,
-                                  running ? &runDollars : 0);
+                                  running ? &runQuiet : 0);
     if (line && endLine >= 0)
         *line = endLine;
     return s;
@@ -160,7 +160,7 @@ DWORD const kEscapePoll = 50;
 
 void cQuerySlot::runFromLine(int line) {
     runText = edText(edit);
-    runDollars = dollarSpans(runText.data(), (int)runText.size());
+    runQuiet = quietSpans(runText.data(), (int)runText.size());
     running = true;
     int count = edLineCount(edit);
     DWORD looked = GetTickCount() - kEscapePoll;
@@ -195,7 +195,7 @@ void cQuerySlot::runFromLine(int line) {
     running = false;
     runText.clear();
     runText.shrink_to_fit();
-    runDollars.clear();
+    runQuiet.clear();
 }
 
 bool cQuerySlot::executeCommand() {

@@ -66,7 +66,7 @@ public:
 
 private:
     std::string runText;  // the editor text while a script runs; "" otherwise
-    tDollarSpans runDollars;  // its dollar-quoted bodies
+    tQuietSpans runQuiet;  // its quiet spans
     bool running;         // runFromLine is under way: runText is current
 
     void logOk(double seconds, char const* text);

@@ -30,22 +30,22 @@ bool lineHasText(char const* text, int first, int next) {
 /* The ";" that ends the line [first, end): the line's last character that is no blank, or
    the last before a "--" comment that closes the line. -1 when the line ends no statement.
    *comment tells which. */
-tDollarSpans const* g_dollars = 0;  // spans of the text being searched, or none
+tQuietSpans const* g_quiet = 0;  // quiet spans of the text being searched, or none
 
-/* True when position i lies inside a dollar-quoted body. */
-bool inDollars(int i) {
-    if (!g_dollars || g_dollars->empty())
+/* True when position i lies inside a quiet span. */
+bool inQuiet(int i) {
+    if (!g_quiet || g_quiet->empty())
         return false;
-    auto after = std::upper_bound(g_dollars->begin(), g_dollars->end(), std::make_pair(i, 1 << 30));
-    return after != g_dollars->begin() && i < (after - 1)->second;
+    auto after = std::upper_bound(g_quiet->begin(), g_quiet->end(), std::make_pair(i, 1 << 30));
+    return after != g_quiet->begin() && i < (after - 1)->second;
 }
 
 int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment);
 
-/* The terminator of a line, unless it stands in a dollar-quoted body. */
+/* The terminator of a line, unless it stands in a quiet span. */
 int lineTerminator(char const* text, int first, int end, bool* comment) {
     int t = lineTerminatorAnywhere(text, first, end, comment);
-    return t >= 0 && inDollars(t) ? -1 : t;
+    return t >= 0 && inQuiet(t) ? -1 : t;
 }
 
 int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment) {
@@ -184,9 +184,9 @@ int cTextLines::lineCount() { return (int)starts.size(); }
 namespace {
 
 /* Sets the spans findStatement reads for the time of one search. */
-struct cDollarScope {
-    explicit cDollarScope(tDollarSpans const* d) { g_dollars = d; }
-    ~cDollarScope() { g_dollars = 0; }
+struct cQuietScope {
+    explicit cQuietScope(tQuietSpans const* d) { g_quiet = d; }
+    ~cQuietScope() { g_quiet = 0; }
 };
 
 bool isTagChar(char c, bool first) {
@@ -196,9 +196,9 @@ bool isTagChar(char c, bool first) {
 
 }  // namespace
 
-tDollarSpans dollarSpans(char const* text, int len) {
-    tDollarSpans spans;
-    if (!text || len <= 0 || !memchr(text, '$', (size_t)len))
+tQuietSpans quietSpans(char const* text, int len) {
+    tQuietSpans spans;
+    if (!text || len <= 0 || (!memchr(text, '$', (size_t)len) && !memchr(text, '*', (size_t)len)))
         return spans;
     int i = 0;
     while (i < len) {
@@ -215,7 +215,9 @@ tDollarSpans dollarSpans(char const* text, int len) {
             int j = i + 2;
             while (j + 1 < len && !(text[j] == '*' && text[j + 1] == '/'))
                 j++;
-            i = j + 2;
+            int end = j + 2 <= len ? j + 2 : len;
+            spans.push_back(std::make_pair(i, end));
+            i = end;
         } else if (c == '$' && (i == 0 || !(isTagChar(text[i - 1], false) || text[i - 1] == '$'))) {
             // "$tag$" or "$$"; "$1" and "a$b" open nothing.
             int j = i + 1;
@@ -240,15 +242,15 @@ tDollarSpans dollarSpans(char const* text, int len) {
 }
 
 std::string findStatement(char const* text, int len, int pos, cLineMap& lines, int* endLine,
-                          tDollarSpans const* dollars) {
+                          tQuietSpans const* quiet) {
     if (!text || len <= 0)
         return "";
-    tDollarSpans own;
-    if (!dollars) {
-        own = dollarSpans(text, len);
-        dollars = &own;
+    tQuietSpans own;
+    if (!quiet) {
+        own = quietSpans(text, len);
+        quiet = &own;
     }
-    cDollarScope scope(dollars);
+    cQuietScope scope(quiet);
     pos = std::max(0, std::min(pos, len));
 
     // A blank line is inside a statement only when the text above does not end one.

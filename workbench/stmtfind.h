@@ -29,18 +29,20 @@ private:
     int length;
 };
 
-/* Dollar-quoted bodies of a text ($$ ... $$ or $tag$ ... $tag$, as PostgreSQL writes
-   function bodies), each [first, end) from its opening "$" past its closing one; one left
-   open runs to the end. Quotes and comments are read so that a "$$" in them opens none. */
-typedef std::vector<std::pair<int, int>> tDollarSpans;
-tDollarSpans dollarSpans(char const* text, int len);
+/* Stretches of a text in which no ";" ends a statement: dollar-quoted bodies ($$ ... $$ or
+   $tag$ ... $tag$, as PostgreSQL writes function bodies) and block comments, each
+   [first, end); one left open runs to the end. Quotes and line comments are read so that
+   a "$$" or a comment opener in them opens none. */
+typedef std::vector<std::pair<int, int>> tQuietSpans;
+tQuietSpans quietSpans(char const* text, int len);
 
 /* The statement around pos (rule: a ";" followed on its line only by spaces and tabs
-   ends a statement; none ends inside a span of dollars, when given). Returns "" when pos
-   stands on a blank stretch between statements. *endLine (when given) receives the line
-   of the statement's end; it is left alone when there is no statement. */
+   ends a statement, unless it lies in a quiet span; the spans are worked out when not
+   given). Returns "" when pos stands on a blank stretch between statements. *endLine
+   (when given) receives the line of the statement's end; it is left alone when there is
+   no statement. */
 std::string findStatement(char const* text, int len, int pos, cLineMap& lines, int* endLine,
-                          tDollarSpans const* dollars = 0);
+                          tQuietSpans const* quiet = 0);
 
 /* What the workbench does with a statement, by its leading word. */
 enum eStmtKind {

@@ -51,7 +51,7 @@ TEST(StatementFinder, ALineCommentAfterTheTerminatorEndsTheStatementToo) {
     EXPECT_EQ(at("sel|ect 1 -- x; -- y\r\nfrom t;"), "select 1 -- x; -- y\r\nfrom t");
 }
 
-TEST(StatementFinder, DollarQuotedBodiesEndNoStatement) {
+TEST(StatementFinder, DollarQuotedBodiesAndBlockCommentsEndNoStatement) {
     std::string fn = "create function f() returns int as $$\r\nbegin\r\n  return 1;\r\nend;\r\n"
                      "$$ language plpgsql";
     std::string script = "select 1;\r\n" + fn + ";\r\nselect '$$';\r\nselect 2;\r\n";
@@ -67,6 +67,9 @@ TEST(StatementFinder, DollarQuotedBodiesEndNoStatement) {
     EXPECT_EQ(at(after), "select 2") << "a quoted $$ opens nothing";
     EXPECT_EQ(at("do $x$ a;\r\n b; $y$\r\n c;\r\n$x$;\r\nsel|ect 3;"), "select 3");
     EXPECT_EQ(at("sel|ect $1;\r\nselect a$b$;\r\n"), "select $1");
+    EXPECT_EQ(at("select 0;\r\n/* first part;\r\n second part */\r\nsel|ect 1;"),
+              "/* first part;\r\n second part */\r\nselect 1");
+    EXPECT_EQ(at("select '/*';\r\nsel|ect 2; -- /* no comment opens\r\nselect 3;"), "select 2");
 }
 
 TEST(StatementFinder, BlankLineBetweenStatementsIsNoStatement) {
