@@ -85,6 +85,23 @@ bool cResultGrid::columnsFromResult() {
     return true;
 }
 
+bool cResultGrid::resultFitsColumns() {
+    bool named = model->selectStar || *model->selectList || rawModel;
+    int j = 0;
+    for (int i = 0; i < model->columnCount; i++) {
+        cStmtColumn* c = model->column(i);
+        if (c->flags & STMCOL_HIDDEN)
+            continue;
+        if (j >= db->colCount())
+            return false;
+        char const* name = db->colName(j);
+        if (named && strcmp(c->title && *c->title ? c->title : c->selText, name ? name : "") != 0)
+            return false;
+        j++;
+    }
+    return j == db->colCount();
+}
+
 bool cResultGrid::addGridColumns() {
     int k = 0;
     for (int i = 0; i < model->columnCount; i++) {
@@ -263,6 +280,13 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
         dropModel();
         resetax();
         return true;
+    }
+    if (!sql && keepColumns && !resultFitsColumns()) {
+        // The table changed under the grid: its rows would go under other headers.
+        db->finish();
+        fetchError = "The result has other columns than the grid shows (has the table "
+                     "changed?). Run the statement again from the editor.";
+        return false;
     }
     if (sql && !model->parse(db) && !columnsFromResult()) {
         db->finish();

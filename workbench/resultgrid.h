@@ -63,6 +63,9 @@ private:
     void dropModel();
     void sqlErrorBox(char const* text);
     bool columnsFromResult();
+    /* The open result has the columns the grid shows: as many, and of the same names
+       where the names came from a result. */
+    bool resultFitsColumns();
     bool addGridColumns();
     bool fetchRows();
     void chooseNumberFormats();

@@ -781,3 +781,29 @@ TEST_F(ExecPg, DollarQuotedFunctionBodyIsOneStatement) {
     runOne("drop function wb_fn()");
     runOne("commit");
 }
+
+/* A re-run whose result no longer has the grid's columns fails with a word, instead of
+   putting the values under other headers. */
+TEST_F(ExecSqlite, RerunRefusesAResultOfOtherColumns) {
+    openWith({});
+    Side side(sqliteDsn(), "", "");
+    side.run("drop table if exists wb_shape");
+    side.run("create table wb_shape (a integer, b varchar(10), c integer)");
+    side.run("insert into wb_shape values (1, 'x', 3)");
+    side.commit();
+    connect();
+    runOne("select * from wb_shape");
+    ASSERT_EQ(grid()->getColCountA(), 3) << last();
+    runOne("alter table wb_shape drop column b");
+    runOne("commit");
+    SetFocus(grid()->getHwnd(0));
+    w->command(CMD_EXECUTE);
+    std::string e = last();
+    EXPECT_NE(e.find("[ERR]"), std::string::npos) << wbtest::paneText(w);
+    EXPECT_NE(e.find("other columns than the grid shows"), std::string::npos) << e;
+    EXPECT_EQ(grid()->getColCountA(), 3);
+    runOne("select * from wb_shape");
+    EXPECT_EQ(grid()->getColCountA(), 2) << "run anew, the result's own columns";
+    runOne("drop table wb_shape");
+    runOne("commit");
+}
