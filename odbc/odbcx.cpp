@@ -973,6 +973,8 @@ int cOdbcx::colValue(int i, cVariablex& v)
     return 0;
 }
 
+static_assert(XLONG_SIZE - 1 == XDB_TEXT_MAX, "the longest text is the long buffer's");
+
 int cOdbcx::colData(int i, xcolData* out)
 {
     xbufEntry* e = colBuffers.at(i);
@@ -980,6 +982,7 @@ int cOdbcx::colData(int i, xcolData* out)
         return 0;
     out->kind = e->kind;
     out->null = i < colIndCount && *colIndicators[i] == SQL_NULL_DATA;
+    out->cut = false;
     if (out->null)
         return 1;
     switch (e->kind) {
@@ -987,9 +990,12 @@ int cOdbcx::colData(int i, xcolData* out)
         out->number = *(double*)e->data;
         break;
     case XKIND_TEXT:
-    case XKIND_LONG:
+    case XKIND_LONG: {
         out->text = (char const*)e->data;
+        SQLLEN len = i < colIndCount ? *colIndicators[i] : 0;
+        out->cut = len == SQL_NO_TOTAL || len >= (SQLLEN)e->size;
         break;
+    }
     case XKIND_TIMESTAMP: {
         TIMESTAMP_STRUCT* ts = (TIMESTAMP_STRUCT*)e->data;
         out->when = tmxfields(ts->year, ts->month, ts->day, ts->hour, ts->minute, ts->second,

@@ -13,8 +13,8 @@
 #include "xdbc.h"
 
 cResultGrid::cResultGrid()
-    : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), blobChars(0), hasUnion(false),
-      errorBoxes(false), rawModel(false), stopped(false), loadTimes() {}
+    : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), cutValues(0), blobChars(0),
+      hasUnion(false), errorBoxes(false), rawModel(false), stopped(false), loadTimes() {}
 
 namespace {
 double nowMs() {
@@ -161,6 +161,11 @@ bool cResultGrid::fetchRows() {
                 continue;
             }
             db->colValue(k, *s.value);
+            if (s.type != 1 && s.type != 4 && s.type != 8) {
+                xcolData d;
+                if (db->colData(k, &d) && d.cut && !d.null)
+                    cutValues++;
+            }
             if (s.type == 8 && !s.value->isNull()) {
                 cStrinx* str = (cStrinx*)s.value;
                 if (str->len() > blobChars) {
@@ -246,6 +251,7 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     cBgStatement bg(hwnd);
     stopped = false;
     fetchError.clear();
+    cutValues = 0;
     loadTimes = cLoadTimes();
     double t0 = nowMs();
     if (sql) {

@@ -26,6 +26,7 @@ public:
     cXdbc* db;               // connection that runs the model
     bool ownsDb;             // db was made by this grid
     int rowLimit;            // most rows one SELECT loads
+    int cutValues;           // texts the last load holds cut at the driver's length limit
     short blobChars;         // characters of long data shown; 0 shows "BLOB"
     bool hasUnion;           // the last SQL holds "union select": no rebuilt SQL
     bool errorBoxes;         // failures also raise a "SQL Error" box

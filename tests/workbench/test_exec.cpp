@@ -807,3 +807,16 @@ TEST_F(ExecSqlite, RerunRefusesAResultOfOtherColumns) {
     runOne("drop table wb_shape");
     runOne("commit");
 }
+
+/* Texts longer than the driver hands over are shown cut, and the log says so. */
+TEST_F(ExecSqlite, CutTextsAreNamedInTheLog) {
+    openWith({});
+    connect();
+    runOne("select lower(replace(hex(zeroblob(4500)), '0', 'x')) as t, 'short' as s");
+    ASSERT_EQ(grid()->getCountA(), 1) << last();
+    EXPECT_EQ(cell(0, 0).size(), 8191u);
+    EXPECT_EQ(withoutSeconds(last()),
+              "[3] [OK]  1 values were longer than 8191 characters and are shown cut.");
+    runOne("select 'short' as s");
+    EXPECT_NE(last().find("select 'short'"), std::string::npos) << "no note without a cut";
+}

@@ -265,6 +265,16 @@ TEST_F(ExportRs, StopAfterFiveRowsAndLongRows) {
     std::string got = wbtest::readFile(file);
     EXPECT_EQ(got.size(), expect.size());
     EXPECT_TRUE(got == expect) << got.substr(0, 100);
+
+    // Values longer than the driver hands over are written cut, and the export says so.
+    w->shownSlot()->db->commit();
+    ASSERT_TRUE(side.run("update ex_stop set t = replace(hex(zeroblob(4500)), '0', 'x')"));
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select id, lower(t) as u from ex_stop where id <= 2 order by id");
+    boxes.boxes.clear();
+    EXPECT_EQ(save(file), "[OK]   Successfuly exported: 2 rows.");
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "2 values were longer than 8191 characters\r\nand are written cut.");
+    EXPECT_EQ(boxes.boxes[0].caption, "Export");
     click(dlg, IDCANCEL);
     w->shownSlot()->db->commit();
     side.run("drop table ex_stop");

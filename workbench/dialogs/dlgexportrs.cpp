@@ -40,6 +40,7 @@ struct cExportJob {
     HANDLE thread;               // the worker, 0 when none
     volatile char stop;          // the stop request
     volatile long rows;          // rows written
+    long cuts;                   // values written cut at the length the driver hands over
     int stopAfter;               // test hook: worker sets stop after this many rows
     bool ok;                     // the export ended without failure
     bool stopped;                // ... and was stopped
@@ -91,6 +92,8 @@ char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql)
         return 0;
     if (d.null)
         return "";
+    if (d.cut && t != 8)
+        job.cuts++;  // long data ("BLOB" or its first characters) goes by its own rule
     if (t == 1 && d.kind == 1)
         return numbex_print(d.number, numbex_bestDecimals(d.number), digits, size) >= 0 ? digits : 0;
     if (t == 4 && d.kind >= 3 && d.kind <= 5)
@@ -293,6 +296,7 @@ void onSave(HWND w) {
     job.blobChars = dlg.main->settings.blobChars();
     job.dlg = w;
     job.rows = 0;
+    job.cuts = 0;
     job.stop = 0;
     job.ok = false;
     job.stopped = false;
@@ -327,6 +331,12 @@ void onStep(HWND w, WPARAM kind, LPARAM lp) {
         snprintf(b, sizeof b, "%s   Successfuly exported: %ld rows.",
                  job.stopped ? "[STOP]" : "[OK]", (long)job.rows);
         SetDlgItemTextA(w, IDC_EXP_INFO, b);
+        if (job.cuts > 0) {
+            // The file holds them cut: a complete export must not be assumed.
+            snprintf(b, sizeof b, "%ld values were longer than %d characters\r\n"
+                     "and are written cut.", job.cuts, XDB_TEXT_MAX);
+            vorMessageBox(w, b, kCaption, MB_OK | MB_ICONEXCLAMATION);
+        }
     } else {
         SetDlgItemTextA(w, IDC_EXP_INFO, "0");  // the rows counted so far went nowhere
         vorMessageBox(w, job.errText.c_str(), job.errCaption.c_str(), MB_OK | MB_ICONSTOP);
