@@ -68,6 +68,9 @@ void cXQueryWindow::showRowCounts(bool fromDatabase) {
         char buf[48];
         snprintf(buf, sizeof buf, "DB: %d / ???", g->getCountA());
         rowCounts[current] = buf;
+    } else if (!fromDatabase && (g->stopped || g->partial()) &&
+               g->getCountA() < settings.maxRows) {
+        rowCounts[current] += " ???";  // a load that broke off holds only part of the rows
     }
     if (statusBar)
         statusBar->setText(6, rowCounts[current].c_str());

@@ -105,7 +105,9 @@ std::string rowCountText(bool fromDatabase, int countA, int countV, int colCount
         else
             snprintf(buf, sizeof buf, "DB: %d / %d", countA, countA);
     } else {
-        snprintf(buf, sizeof buf, "GRID: %d / %d", countV, countA);
+        // A result cut at the row limit stays marked: more rows may match in the data.
+        snprintf(buf, sizeof buf, "GRID: %d / %d%s", countV, countA,
+                 countA >= maxRows ? " ???" : "");
     }
     return buf;
 }

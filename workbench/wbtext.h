@@ -27,7 +27,8 @@ std::string slotStatusText(int n, char const* dsn, char const* user);
 /* "Lumbra       [Q2:  sales/scott]   [Untitled2]". */
 std::string slotWindowTitle(int n, char const* dsn, char const* user, char const* file);
 /* Row-count field: "DB: a / a", "DB: a / ???" (maxRows reached), "GRID: v / a" after a
-   filter, "" for an empty result without columns. */
+   filter ("GRID: v / a ???" when maxRows was reached), "" for an empty result without
+   columns. */
 std::string rowCountText(bool fromDatabase, int countA, int countV, int colCount, int maxRows);
 /* What keeps a file's bytes out of the script editor. */
 enum eScriptProblem {

@@ -195,6 +195,11 @@ TEST_F(ExecSqlite, MaxRowsStopsLoadingAndShowsQuestionMarks) {
     runOne("select * from wb_people");
     EXPECT_EQ(grid()->getCountA(), 10);
     EXPECT_STREQ(w->statusBar->text(6), "DB: 10 / ???");
+    // Filtered, the cut result keeps its mark: more rows may match in the data.
+    grid()->curcol = 0;
+    grid()->qbe_edit(0, '9');
+    w->showRowCounts(false);
+    EXPECT_STREQ(w->statusBar->text(6), "GRID: 1 / 10 ???");
     runOne("select * from wb_people where id <= 7");
     EXPECT_EQ(grid()->getCountA(), 7);
     EXPECT_STREQ(w->statusBar->text(6), "DB: 7 / 7");
