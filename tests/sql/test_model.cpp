@@ -61,6 +61,12 @@ TEST(Handover, ColumnsFromTheSelectList) {
     EXPECT_STREQ(c->title, "bee");
     EXPECT_STREQ(m.column(2)->selText, "1+2");
     EXPECT_EQ(m.column(3), nullptr);
+    // Quoted names are titled as the data source names the column.
+    cStatementModel q(1, "", "", "", "");
+    ASSERT_TRUE(parseInto(q, "select m.\"Col One\", n as \"N\xe1zev \"\"x\"\"\" from t m"));
+    EXPECT_STREQ(q.column(0)->title, "Col One");
+    EXPECT_STREQ(q.column(1)->title, "N\xe1zev \"x\"");
+    EXPECT_STREQ(q.column(1)->aliatr, "\"N\xe1zev \"\"x\"\"\"") << "SQL keeps the quotes";
     EXPECT_STREQ(m.from, "tab1 x, owner.tab2 y");
     EXPECT_TRUE(m.fromGiven);
     EXPECT_STREQ(m.where, "x.k = y.k");

@@ -610,6 +610,34 @@ bool cSqlParsex::analyse(char const* sql) {
     return true;
 }
 
+/* A name in double quotes, alone or last of a dotted name, as the data source names the
+   column: "Col ""A""" and t."Col ""A""" are Col "A". Anything else stays as it is. */
+static std::string unquotedName(char const* name) {
+    size_t n = strlen(name);
+    if (n < 2 || name[n - 1] != '"')
+        return name;
+    size_t open = n - 1;  // the quote that opens the last quoted part
+    while (open > 0) {
+        open--;
+        if (name[open] != '"')
+            continue;
+        if (open > 0 && name[open - 1] == '"') {
+            open--;  // a doubled quote inside
+            continue;
+        }
+        break;
+    }
+    if (name[open] != '"' || open == n - 1 || (open > 0 && name[open - 1] != '.'))
+        return name;
+    std::string s;
+    for (size_t i = open + 1; i + 1 < n; i++) {
+        s += name[i];
+        if (name[i] == '"' && name[i + 1] == '"')
+            i++;
+    }
+    return s;
+}
+
 void cSqlParsex::handOver(cStatementModel* model, cXdbc* xdbc) {
     if (!model)
         return;
@@ -621,8 +649,9 @@ void cSqlParsex::handOver(cStatementModel* model, cXdbc* xdbc) {
         return s ? s : "";
     };
     auto addAttr = [&](cSqlAttr const& a, int pos, int type) {
-        model->addColumn(0, (short)pos, a.cre, a.tbl, a.alitbl, a.atr, a.aliatr,
-                         a.aliatr ? a.aliatr : a.atr, (short)type, 0, listWidth(type), nullptr, 0);
+        std::string title = unquotedName(a.aliatr ? a.aliatr : a.atr);
+        model->addColumn(0, (short)pos, a.cre, a.tbl, a.alitbl, a.atr, a.aliatr, title.c_str(),
+                         (short)type, 0, listWidth(type), nullptr, 0);
     };
     xnameRule rule = sqlNameRule(xdbc);
     auto addResult = [&](int j, cSqlAttr const* star) {
