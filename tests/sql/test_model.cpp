@@ -175,6 +175,14 @@ TEST(Handover, StarsAmongOtherItemsFollowTheResult) {
     o.takeFilters(&f, 1);
     EXPECT_EQ(regenerated(o),
               "select * from \"Odd; x\" where \"Mixed Case\" like 'a%' order by \"it's\" DESC");
+    // A join's two "id" columns: sorting names the place, as the name would be ambiguous.
+    cStatementModel j(1, "", "", "", "");
+    cFakeXdbc joined({{"id", 1}, {"name", 2}, {"id", 1}});
+    ASSERT_TRUE(parseInto(j, "select * from a join b on b.id = a.id", &joined));
+    j.takeSort(j.column(2)->id, 1);
+    EXPECT_EQ(regenerated(j), "select * from a join b on b.id = a.id order by 3 ASC");
+    j.takeSort(j.column(1)->id, 2);
+    EXPECT_EQ(regenerated(j), "select * from a join b on b.id = a.id order by name DESC");
     odd.rule = {'"', 'U', ""};
     ASSERT_TRUE(parseInto(o, "select t.* from t", &odd));
     EXPECT_STREQ(o.column(4)->selText, "t.\"Name\"");

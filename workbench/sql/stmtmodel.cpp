@@ -487,7 +487,11 @@ void cStatementModel::takeSort(short colid, short direction) {
         return;
     }
     std::string s;
-    if (selectStar) {
+    // A name the result holds twice (id of both tables of a join) would be ambiguous.
+    bool twice = false;
+    for (int k = 0; k < columnCount && !twice; k++)
+        twice = k != i && strcmp(columns[k].selText, columns[i].selText) == 0;
+    if (selectStar && !twice) {
         s = columns[i].selText;
     } else {
         char buf[32];
