@@ -95,6 +95,19 @@ void runLoop(cXQueryWindow* w, DWORD ms) {
     } while ((int)(end - GetTickCount()) > 0);
 }
 
+/* Each character typed as itself, whatever the keyboard layout (a key press and release). */
+void typeUnicode(std::wstring const& text) {
+    for (wchar_t c : text) {
+        INPUT in[2] = {};
+        for (int i = 0; i < 2; i++) {
+            in[i].type = INPUT_KEYBOARD;
+            in[i].ki.wScan = c;
+            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+        }
+        SendInput(2, in, sizeof(INPUT));
+    }
+}
+
 void keyInput(WORD vk, bool up) {
     INPUT in = {};
     in.type = INPUT_KEYBOARD;
@@ -207,15 +220,7 @@ TEST_F(Usage, TypedNationalLettersReachTheEditorAsTheAnsiCodePageWritesThem) {
     // their accents, and R with its caron, which code page 1252 does not have. The n with a
     // tilde and a CJK character, which code page 1250 does not have, are refused: shown,
     // they would be saved and run as "n" and "?".
-    for (wchar_t c : std::wstring(L"\x0165\x016F\x00F1\x011B\x010D\x65E5\x010F\x0158")) {
-        INPUT in[2] = {};
-        for (int i = 0; i < 2; i++) {
-            in[i].type = INPUT_KEYBOARD;
-            in[i].ki.wScan = c;
-            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
-        }
-        SendInput(2, in, sizeof(INPUT));
-    }
+    typeUnicode(L"\x0165\x016F\x00F1\x011B\x010D\x65E5\x010F\x0158");
     runLoop(w, 200);
     EXPECT_EQ(wbtest::script(w), "\x9d\xf9\xec\xe8\xef\xd8");
 
@@ -250,15 +255,7 @@ TEST_F(Usage, TypedNationalLettersReachTheFilterRow) {
     ASSERT_EQ(g->getCountA(), 1) << last();
     g->curcol = 0;
     SetFocus(g->getHwnd(0));
-    for (wchar_t c : std::wstring(L"\x0158" L"e\x0165")) {
-        INPUT in[2] = {};
-        for (int i = 0; i < 2; i++) {
-            in[i].type = INPUT_KEYBOARD;
-            in[i].ki.wScan = c;
-            in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
-        }
-        SendInput(2, in, sizeof(INPUT));
-    }
+    typeUnicode(L"\x0158" L"e\x0165");
     runLoop(w, 200);
     EXPECT_STREQ(g->index2col(0)->qbeText, "\xd8" "e\x9d");
 }
