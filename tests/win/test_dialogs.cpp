@@ -404,7 +404,11 @@ TEST(ShellExec, UnassociatedFileOffersNotepad) {
         HookScope hook(IDYES);
         EXPECT_TRUE(shellexec(path.c_str(), 0, false));
         EXPECT_EQ(1u, boxCalls.size());
-        EXPECT_TRUE(closeNotepad("lumbra_shellexec")) << "notepad shows the file";
+        // Wine's own notepad now and then dies at its start (a page fault in its gdi32):
+        // then it is started once more.
+        bool shown = closeNotepad("lumbra_shellexec") ||
+                     (shellexec(path.c_str(), 0, false) && closeNotepad("lumbra_shellexec"));
+        EXPECT_TRUE(shown) << "notepad shows the file";
     }
     DeleteFileA(path.c_str());
 }
