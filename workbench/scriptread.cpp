@@ -11,14 +11,10 @@ void cScriptScan::reset() {
     text.clear();
 }
 
-namespace {
-
-bool isTagChar(char c, bool first) {
+bool dollarTagChar(char c, bool first) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
            (unsigned char)c >= 0x80 || (!first && c >= '0' && c <= '9');
 }
-
-}  // namespace
 
 int cScriptScan::scan(char const* block, int len, bool* ended) {
     *ended = false;
@@ -68,7 +64,7 @@ int cScriptScan::scan(char const* block, int len, bool* ended) {
             case '$':
                 // "$tag$" or "$$" opens a dollar-quoted body (PostgreSQL's function
                 // bodies); "$1" and "a$b" do not.
-                if (text.empty() || !(isTagChar(text.back(), false) || text.back() == '$')) {
+                if (text.empty() || !(dollarTagChar(text.back(), false) || text.back() == '$')) {
                     tag = "$";
                     state = DOLLAR_TAG;
                 }
@@ -84,7 +80,7 @@ int cScriptScan::scan(char const* block, int len, bool* ended) {
                 text += c;
                 bodyStart = text.size();
                 state = DOLLARS;
-            } else if (isTagChar(c, tag.size() == 1)) {
+            } else if (dollarTagChar(c, tag.size() == 1)) {
                 tag += c;
                 text += c;
             } else {

@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <string>
 
+/* A character of a dollar quote's tag ($tag$): letters, "_", bytes above 127 and, after
+   the first, digits. */
+bool dollarTagChar(char c, bool first);
+
 /* Size of the blocks a script file is read in. */
 #define SCRIPT_BLOCK 1024
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scriptread.h"
+
 namespace {
 
 inline bool isSpaceTab(char c) { return c == ' ' || c == '\t'; }
@@ -189,11 +191,6 @@ struct cQuietScope {
     ~cQuietScope() { g_quiet = 0; }
 };
 
-bool isTagChar(char c, bool first) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
-           (unsigned char)c >= 0x80 || (!first && c >= '0' && c <= '9');
-}
-
 }  // namespace
 
 tQuietSpans quietSpans(char const* text, int len) {
@@ -218,10 +215,10 @@ tQuietSpans quietSpans(char const* text, int len) {
             int end = j + 2 <= len ? j + 2 : len;
             spans.push_back(std::make_pair(i, end));
             i = end;
-        } else if (c == '$' && (i == 0 || !(isTagChar(text[i - 1], false) || text[i - 1] == '$'))) {
+        } else if (c == '$' && (i == 0 || !(dollarTagChar(text[i - 1], false) || text[i - 1] == '$'))) {
             // "$tag$" or "$$"; "$1" and "a$b" open nothing.
             int j = i + 1;
-            while (j < len && isTagChar(text[j], j == i + 1))
+            while (j < len && dollarTagChar(text[j], j == i + 1))
                 j++;
             if (j >= len || text[j] != '$') {
                 i = j;
