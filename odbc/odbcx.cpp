@@ -264,6 +264,11 @@ bool cOdbcx::online() const
 
 char* cOdbcx::errorStr()
 {
+    // A failure that lost the connection lets go of it once it is read, so that the object
+    // reads as not connected; not while a worker of executeAsync may still use the handles.
+    if (errorCode == 1 && dsnText[0] && (!thread || WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) &&
+        linkLost())
+        dropLink();
     int code = errorCode;
     if (code > 14 || code < 0)
         code = 14;

@@ -7,11 +7,16 @@
 #include "resultgrid.h"
 #include "statux.h"
 #include "wbtext.h"
+#include "xdbc.h"
 
 void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
                               char const* statement) {
     lastWasError = isError;
     InvalidateRect(messagePane, 0, TRUE);
+    // A failure may have lost a slot's connection (the library lets go of it).
+    for (int i = 0; isError && i < SLOT_COUNT; i++)
+        if (slots[i] && slots[i]->connected && !slots[i]->db->isConnected())
+            slots[i]->resyncConnection();
     std::string header = logHeader(logCounter, isError, seconds);
     updateStatusBar(header.c_str());
     shownSlot()->refreshTitle();

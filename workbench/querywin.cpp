@@ -331,6 +331,7 @@ void cXQueryWindow::enableUi(bool enable, bool resync) {
     if (enable && resync) {
         cQuerySlot* s = shownSlot();
         s->resyncConnection();
+        s->refreshTitle();
         updateStatusBar(lastEntry.c_str());
         if (tablesDlg[current]) {
             DestroyWindow(tablesDlg[current]);
