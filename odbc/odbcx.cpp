@@ -77,6 +77,35 @@ static void copyText(char* dst, int size, char const* src)
 
 /* End of the attribute value starting at v: the ";" after it or the string's end. A value
    in braces runs to its closing brace; "}}" inside stands for one "}". */
+/* unixODBC keeps diagnostics as wide text: under a UTF-8 locale it reads the driver's
+   code-page bytes as Latin-1 and hands them back as UTF-8. A message that is valid UTF-8
+   with more than ASCII is turned back: U+0080..U+00FF to the byte it came from, any other
+   character to the program's code page. Anything else is left as it is. */
+static void diagToCodePage(char* text, int size)
+{
+    bool wide = false;
+    for (char const* p = text; *p; p++)
+        wide |= (unsigned char)*p >= 0x80;
+    if (!wide)
+        return;
+    WCHAR w[512];
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, w, 512);
+    if (n <= 0)
+        return;
+    int out = 0;
+    for (int i = 0; i < n - 1 && out < size - 2; i++) {
+        if (w[i] >= 0x80 && w[i] <= 0xFF) {
+            text[out++] = (char)w[i];
+        } else {
+            char mb[8];
+            int k = WideCharToMultiByte(CP_ACP, 0, &w[i], 1, mb, sizeof mb, NULL, NULL);
+            for (int j = 0; j < k && out < size - 1; j++)
+                text[out++] = mb[j];
+        }
+    }
+    text[out] = 0;
+}
+
 static char const* connStrValueEnd(char const* v)
 {
     if (*v == '{') {
@@ -239,6 +268,7 @@ int cOdbcx::failDriver(SQLRETURN, int level)
                                 (SQLSMALLINT)sizeof(diagText), &len);
         if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
             diagText[sizeof(diagText) - 1] = 0;
+            diagToCodePage(diagText, (int)sizeof(diagText));
             memcpy(diagState, sqlState, 5);
             diagState[5] = 0;
             break;

@@ -145,6 +145,11 @@ TEST_F(Pg, SuccessWithInfoCountsAsSuccess)
     ASSERT_EQ(1, x->prepare("drop table if exists lp_no_such_table"));
     EXPECT_EQ(1, x->execute(NULL));
     EXPECT_EQ(0, x->error());
+
+    // The server's message keeps the session's code page: the name comes back as sent.
+    EXPECT_EQ(0, x->prepare("select * from lp_zam\xCCstnanci") && x->execute(NULL));
+    EXPECT_NE(std::string(x->errorStr()).find("lp_zam\xCCstnanci"), std::string::npos)
+        << x->errorStr();
 }
 
 TEST_F(Pg, ColumnKindsValuesAndNulls)

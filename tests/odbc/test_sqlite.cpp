@@ -427,6 +427,10 @@ TEST_F(Sqlite, DriverErrorsKeepTheMessageAndTheObjectUsable)
     // Reading the text twice gives it twice.
     EXPECT_TRUE(strstr(x->errorStr(), "no such table") != NULL) << x->errorStr();
     EXPECT_STREQ("", x->sqlText);
+    // National letters of the statement come back in the message as they were sent.
+    EXPECT_EQ(0, x->prepare("select * from lt_\xC8\xEDslo"));
+    EXPECT_NE(std::string(x->errorStr()).find("lt_\xC8\xEDslo"), std::string::npos)
+        << x->errorStr();
 
     EXPECT_TRUE(run(x, "select 1"));
     EXPECT_EQ(0, x->error());
