@@ -18,12 +18,18 @@ export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEDEBUG=${WINEDEBUG:--all}
 . "$root/.ci/wineenv.sh"
 . "$root/.ci/display.sh"
 
-# RootDir of the installed Lumbra, empty when there is none.
-rootdir() {
-  { wine reg query "$regkey" /v RootDir 2>/dev/null || true; } | tr -d '\r' |
-    awk '$1 == "RootDir" && $2 == "REG_SZ" { sub(/^[ \t]*RootDir[ \t]+REG_SZ[ \t]+/, ""); print }'
-}
 winpath() { winepath -w "$1" 2>/dev/null; }
+# RootDir of the installed Lumbra, empty when there is none. Read from an exported key
+# (UTF-16): the console output of `reg query` turns national letters into "?".
+rootdir() {
+  local f
+  f=$(mktemp)
+  if wine reg export "$regkey" "$(winpath "$f")" /y >/dev/null 2>&1; then
+    iconv -f UTF-16 -t UTF-8 "$f" | tr -d '\r' |
+      sed -n 's/^"RootDir"="\(.*\)"$/\1/p' | sed 's/\\\(.\)/\1/g'
+  fi
+  rm -f "$f"
+}
 
 case "$2" in
 install)
