@@ -382,6 +382,19 @@ TEST_F(RunScript, PostgresOnTheSlotConnectionAndAKilledBackend) {
     EXPECT_EQ(side.scalar("select count(*) from rs_pg where a = 7"), 1);
     side.run("drop function rs_fn()");
 
+    // The driver's message breaks its lines with a bare LF; the log has CR LF throughout.
+    std::string log = dir->file("pg-errors.txt");
+    check(dlg, IDC_RUN_LOG, true);
+    click(dlg, IDC_RUN_LOG);
+    SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, log.c_str());
+    EXPECT_NE(run("insert into rs_nowhere values (1);"), "FINISHED");
+    std::string text = wbtest::readFile(log);
+    EXPECT_NE(text.find("rs_nowhere"), std::string::npos) << text;
+    for (size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1))
+        EXPECT_EQ(text[i - 1], '\r') << "bare LF at " << i << ": " << text;
+    check(dlg, IDC_RUN_LOG, false);
+    click(dlg, IDC_RUN_LOG);
+
     // The backend goes away in the middle: the driver's message, the dialog idle again.
     SetFocus(GetDlgItem(dlg, IDC_RUN_START));  // as a click on Start leaves it
     std::string st = run("insert into rs_pg values (3, 'c');\n"

@@ -121,11 +121,25 @@ bool sameExistingFile(char const* a, char const* b) {
     return same;
 }
 
+/* Writes text with every line end as CR LF: scripts and driver messages may end lines with
+   a bare LF, which Notepad would not break. */
+void writeLines(cSafeFile& log, std::string const& text) {
+    size_t from = 0;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '\n' || (i > 0 && text[i - 1] == '\r'))
+            continue;
+        log.write(text.data() + from, i - from);
+        log.write("\r\n");
+        from = i + 1;
+    }
+    log.write(text.data() + from, text.size() - from);
+}
+
 void appendLog(cSafeFile& log, std::string const& command, std::string const& error) {
     log.write("COMMAND=");
-    log.write(command.data(), command.size());
+    writeLines(log, command);
     log.write("\r\n\r\nERROR=");
-    log.write(error.data(), error.size());
+    writeLines(log, error);
     log.write("\r\n\r\n\r\n");
 }
 
