@@ -405,6 +405,12 @@ LRESULT cXQueryWindow::dispatch(UINT m, WPARAM wp, LPARAM lp) {
         break;
     case WM_CLOSE:
         return onClose();
+    case WM_QUERYENDSESSION:
+        return onQueryEndSession();
+    case WM_ENDSESSION:
+        if (wp)
+            onEndSession();
+        return 0;
     case WM_DESTROY:
         return onDestroy();
     }
@@ -568,6 +574,29 @@ LRESULT cXQueryWindow::onClose() {
     }
     DestroyWindow(hwnd);
     return 0;
+}
+
+/* The user logs off or the system shuts down: every slot may ask "Save changes?" as at
+   closing, and Cancel (or a failed save) keeps the session. */
+LRESULT cXQueryWindow::onQueryEndSession() {
+    if (runScriptBusy() || exportBusy() || bgBusy()) {
+        MessageBeep(MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    for (cQuerySlot* s : slots)
+        if (!s->askSave())
+            return FALSE;
+    return TRUE;
+}
+
+/* The session ends and the process with it, without WM_CLOSE: what closing keeps is kept
+   now (the position, the colours, each slot's work ended as the settings say). */
+void cXQueryWindow::onEndSession() {
+    saveWindowPosition(hwnd, iniPath, SETTINGS_SECTION, "LastWindowPosition");
+    settings.saveColors(iniPath);
+    for (cQuerySlot* s : slots)
+        if (s->connected || s->db->isConnected())
+            s->disconnect(true);
 }
 
 LRESULT cXQueryWindow::onDestroy() {

@@ -107,6 +107,8 @@ private:
     LRESULT onCtlColor(HDC dc, HWND control);
     LRESULT onInitMenuPopup(HMENU popup);
     LRESULT onClose();
+    LRESULT onQueryEndSession();
+    void onEndSession();
     LRESULT onDestroy();
     LRESULT onSplitterSelected(LPARAM lp);
     LRESULT onSplitterCollapsed();

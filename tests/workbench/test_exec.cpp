@@ -382,6 +382,18 @@ TEST_F(ExecSqlite, ImplicitRollbackAndCommitAlways) {
     EXPECT_EQ(countElsewhere("select count(*) from wb_log where id = 21"), 1);
 }
 
+/* The end of the session ends the work as closing would: committed here. */
+TEST_F(ExecSqlite, EndOfSessionCommitsAsClosingDoes) {
+    openWith({{"bImplicitRollback", "0"}});
+    Side(sqliteDsn(), "", "").run("delete from wb_log");
+    connect();
+    runOne("insert into wb_log values (22, 'kept at log-off')");
+    EXPECT_EQ(SendMessageA(w->hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageA(w->hwnd, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(q1()->connected);
+    EXPECT_EQ(countElsewhere("select count(*) from wb_log where id = 22"), 1);
+}
+
 TEST_F(ExecSqlite, ConnectFailuresAreLogged) {
     openWith({});
     runOne("connect WbNoSuchSource/u/p");

@@ -408,6 +408,18 @@ TEST_F(MainWindow, ClosingAsksEverySlotAndCancelKeepsItRunning) {
     EXPECT_EQ(boxes.boxes[0].type, (UINT)(MB_YESNOCANCEL | MB_ICONQUESTION));
     EXPECT_EQ(dir.read("LastWindowPosition"), "<missing>") << "nothing written";
 
+    // Logging off asks the same: Cancel keeps the session; its end keeps the position.
+    boxes.boxes.clear();
+    boxes.answers = {IDNO, IDCANCEL};
+    EXPECT_EQ(SendMessageA(w->hwnd, WM_QUERYENDSESSION, 0, 0), FALSE);
+    EXPECT_EQ(boxes.boxes.size(), 2u);
+    boxes.boxes.clear();
+    boxes.answers = {IDNO, IDNO, IDNO};
+    EXPECT_EQ(SendMessageA(w->hwnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(boxes.boxes.size(), 3u);
+    SendMessageA(w->hwnd, WM_ENDSESSION, TRUE, 0);
+    EXPECT_NE(dir.read("LastWindowPosition"), "<missing>");
+
     boxes.boxes.clear();
     boxes.answers = {IDNO, IDNO, IDNO};
     HWND h = w->hwnd;
