@@ -420,6 +420,19 @@ TEST_F(RunScript, PostgresOnTheSlotConnectionAndAKilledBackend) {
         s->db->rollback();
     }
     EXPECT_EQ(run("select count(*) from rs_def;\ndisconnect;"), "FINISHED");
+
+    // On its own connection the run's closing commit fails after a failed command: that
+    // failure is counted and shown, not hidden behind the earlier one.
+    check(dlg, IDC_RUN_SLOT, false);
+    check(dlg, IDC_RUN_OWN, true);
+    st = run("connect " + pgDsn() + "/" + pgUser() + "/" + pgPswd() +
+                 ";\ninsert into rs_def values (1);\ninsert into rs_nowhere values (1);",
+             false);
+    EXPECT_NE(st.find("rs_def"), std::string::npos) << st;
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 2);
+    EXPECT_EQ(itemText(dlg, IDC_RUN_TEXT), "commit");
+    check(dlg, IDC_RUN_OWN, false);
+    check(dlg, IDC_RUN_SLOT, true);
     side.run("drop table rs_def");
 
     // A disconnect in the script is seen by the slot when the dialog closes.

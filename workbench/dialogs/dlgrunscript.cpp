@@ -210,16 +210,23 @@ DWORD WINAPI scriptWorker(LPVOID) {
                 job.error = "Cannot read file!";
             if (job.cancel == kAbort && job.error.empty())
                 job.error = "Script was canceled by user.";
-            if (logging && !log.commit() && job.error.empty())
-                job.error = "Cannot write to the logfile!";
             if (!job.db && db) {
                 // The run's own connection ends as a disconnect does: the setting decides
-                // whether the open work is kept.
+                // whether the open work is kept. A failure there decides what was kept, so
+                // it is counted, logged and shown, over any earlier error.
                 std::string endError;
-                if (!endWork(db, job.implicitRollback, endError) && job.error.empty())
+                if (!endWork(db, job.implicitRollback, endError)) {
+                    job.command = job.implicitRollback ? "rollback" : "commit";
                     job.error = endError;
+                    job.errors++;
+                    SendMessageA(job.dlg, WM_JOBSTEP, 1, 0);
+                    if (logging)
+                        appendLog(log, job.command, job.error);
+                }
                 xdb_free(db);
             }
+            if (logging && !log.commit() && job.error.empty())
+                job.error = "Cannot write to the logfile!";
         }
     }
     if (job.error.empty())
