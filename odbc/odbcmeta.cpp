@@ -3,6 +3,7 @@
 #include "odbcx.h"
 
 #include <string.h>
+#include <string>
 
 #include "strx.h"
 
@@ -97,6 +98,26 @@ static SQLSMALLINT ntsOrZero(char const* s)
     return s ? SQL_NTS : 0;
 }
 
+/* A name given where the driver reads a search pattern: "_", "%" and the escape itself get
+   the driver's escape, so that the name matches only itself. Without an escape the name
+   goes as it is. */
+static std::string literalPattern(SQLHDBC hdbc, char const* name)
+{
+    std::string out = name ? name : "";
+    char esc[8] = "";
+    SQLSMALLINT len = 0;
+    if (!name || SQLGetInfo(hdbc, SQL_SEARCH_PATTERN_ESCAPE, esc, sizeof esc, &len) == SQL_ERROR ||
+        len != 1)
+        return out;
+    out.clear();
+    for (char const* p = name; *p; p++) {
+        if (*p == '_' || *p == '%' || *p == esc[0])
+            out += esc[0];
+        out += *p;
+    }
+    return out;
+}
+
 int cOdbcx::executeMeta()
 {
     errorCode = 0;
@@ -129,14 +150,19 @@ int cOdbcx::executeMeta()
         rc = SQLTables(hstmt, (SQLCHAR*)"", SQL_NTS, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)"", SQL_NTS,
                        NULL, 0);
         break;
-    case META_TABLES:
-        rc = SQLTables(hstmt, NULL, 0, schema, ntsOrZero((char*)schema), table,
-                       ntsOrZero((char*)table), (SQLCHAR*)"TABLE", SQL_NTS);
+    case META_TABLES: {
+        std::string s = literalPattern(hdbc, (char*)schema), t = literalPattern(hdbc, (char*)table);
+        rc = SQLTables(hstmt, NULL, 0, schema ? (SQLCHAR*)s.c_str() : NULL, ntsOrZero((char*)schema),
+                       table ? (SQLCHAR*)t.c_str() : NULL, ntsOrZero((char*)table),
+                       (SQLCHAR*)"TABLE", SQL_NTS);
         break;
-    case META_COLUMNS:
-        rc = SQLColumns(hstmt, NULL, 0, schema, ntsOrZero((char*)schema), table,
-                        ntsOrZero((char*)table), NULL, 0);
+    }
+    case META_COLUMNS: {
+        std::string s = literalPattern(hdbc, (char*)schema), t = literalPattern(hdbc, (char*)table);
+        rc = SQLColumns(hstmt, NULL, 0, schema ? (SQLCHAR*)s.c_str() : NULL, ntsOrZero((char*)schema),
+                        table ? (SQLCHAR*)t.c_str() : NULL, ntsOrZero((char*)table), NULL, 0);
         break;
+    }
     case META_INDEXES:
     case META_INDEX_COLUMNS:
         rc = SQLStatistics(hstmt, NULL, 0, schema, ntsOrZero((char*)schema), table,

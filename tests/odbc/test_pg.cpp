@@ -24,6 +24,7 @@ struct Pg : ::testing::Test {
         ASSERT_TRUE(up) << pgHint();
         char const* ddl[] = {
             "drop schema if exists lumbra_s2 cascade",
+            "drop schema if exists lumbraxs2 cascade",
             "drop view if exists lp_view",
             "drop table if exists lp_child, lp_parent, lp_types, lp_tx, lp_long, lp_longix, lp_rows"
             " cascade",
@@ -43,6 +44,8 @@ struct Pg : ::testing::Test {
             "create table lp_long (id integer, body text)",
             "create schema lumbra_s2",
             "create table lumbra_s2.lp_other (z integer)",
+            "create schema lumbraxs2",  // "_" of lumbra_s2 as a pattern would match it
+            "create table lumbraxs2.lp_lookalike (z integer)",
             "create table lp_rows as select g as id, 'row ' || g as label from generate_series(1, 2000) g",
         };
         for (char const* sql : ddl)
