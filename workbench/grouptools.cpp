@@ -111,7 +111,7 @@ bool csvFromColumn(cXQueryWindow* owner, cResultGrid* grid, int slotIndex) {
     cXQueryWindow* previous = g_csvOwner;
     g_csvOwner = owner;
     ShowDlgTextik(owner->hwnd, (char const*)csv, "Show CSV", false, false,
-                  owner->settings.ecolor[slotIndex], onCsvButton, "&Close", 40, copyLabel, 40);
+                  owner->slotTextColor(slotIndex), onCsvButton, "&Close", 40, copyLabel, 40);
     g_csvOwner = previous;
     if (back && IsWindow(back))
         SetFocus(back);

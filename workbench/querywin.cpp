@@ -277,8 +277,10 @@ void cXQueryWindow::createButtons() {
 
 HWND cXQueryWindow::shownEditor() const { return slots[current] ? slots[current]->edit : 0; }
 
+long cXQueryWindow::slotTextColor(int n) const { return settings.ecolor[n] ? settings.ecolor[n] : 0xFFFFFF; }
+
 void cXQueryWindow::colorGrid(int n) {
-    long c = settings.ecolor[n] ? settings.ecolor[n] : 0xFFFFFF;
+    long c = slotTextColor(n);
     grids[n]->setColors(RGBPROC(c, 0x42), 0, c, 0);
     grids[n]->setColors((short)-2, c, 0);
     grids[n]->repaint();

@@ -79,6 +79,7 @@ public:
     /* Slot colour of grid n as at start-up. */
     void colorGrid(int n);
     long slotFieldColor(int n) const;  // the slot's colour for its status field; 0 is none
+    long slotTextColor(int n) const;   // the slot's colour behind its texts; 0 is white
 
     /* ---- commands reached from outside the window procedure (tests, dialogs) ---- */
     void command(int id);

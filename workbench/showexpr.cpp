@@ -66,7 +66,7 @@ void cXQueryWindow::showExpression(bool selectedOnly) {
     cXQueryWindow* previous = g_exprOwner;
     g_exprOwner = this;
     INT_PTR r = ShowDlgTextik(hwnd, text.c_str(), "Show expression", false, false,
-                              settings.ecolor[current], onButton, "&Close", 40, copyLabel, 40,
+                              slotTextColor(current), onButton, "&Close", 40, copyLabel, 40,
                               "&Run", 40);
     g_exprOwner = previous;
     // The focus the buttons give, set again once the dialog is gone (its end hands the

@@ -437,19 +437,29 @@ TEST_F(ExecSqlite, FilteredGridIsRunAgainWithItsCondition) {
     EXPECT_EQ(grid()->getColCountA(), 2) << "columns kept";
     EXPECT_STREQ(w->statusBar->text(6), "DB: 5 / 5");
 
-    // Show Expression: the rebuilt statement, copied into the editor.
+    // Show Expression: the rebuilt statement, copied into the editor; a black slot colour
+    // (0, none) leaves the text on white.
     std::string shown;
+    COLORREF back = 0x123456;
     wintest::Driver driver([&]() {
         HWND d = wintest::findDialog("Show expression");
         if (!d)
             return false;
-        shown = wintest::windowText(GetDlgItem(d, TEXTIK_EDIT));
+        HWND edit = GetDlgItem(d, TEXTIK_EDIT);
+        shown = wintest::windowText(edit);
+        HDC dc = GetDC(edit);
+        LOGBRUSH lb = {};
+        GetObjectA((HBRUSH)SendMessageA(d, WM_CTLCOLOREDIT, (WPARAM)dc, (LPARAM)edit), sizeof lb, &lb);
+        back = lb.lbColor;
+        ReleaseDC(edit, dc);
         SendMessageA(GetDlgItem(d, TEXTIK_BUTTON + 1), BM_CLICK, 0, 0);
         return true;
     });
     wbtest::setScript(w, "-- start");
+    w->settings.ecolor[0] = 0;
     w->command(CMD_SHOWEXPR);
     EXPECT_FALSE(driver.timedOut());
+    EXPECT_EQ(back, 0xFFFFFFu);
     EXPECT_NE(shown.find("\r\nfrom "), std::string::npos) << shown;
     EXPECT_NE(shown.find("\r\nwhere "), std::string::npos) << shown;
     EXPECT_EQ(shown.substr(shown.size() - 3), ";\r\n");
