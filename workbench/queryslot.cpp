@@ -547,6 +547,13 @@ bool cQuerySlot::saveFile(char const* name) {
 }
 
 void cQuerySlot::refreshTitle() {
+    // The title tells of the shown slot: a hidden one (saved while closing) leaves it to it.
+    cQuerySlot* shown = owner->slots[owner->shown()];
+    if (shown != this) {
+        if (shown)
+            shown->refreshTitle();
+        return;
+    }
     std::string t = slotWindowTitle(number, dsn, user, fileName);
     // Every statement refreshes the title; setting an unchanged one still costs the window
     // manager a round trip.

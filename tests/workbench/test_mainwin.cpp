@@ -168,6 +168,10 @@ TEST_F(MainWindow, SlotSwitchingShowsItsEditorGridColourAndTitle) {
     w->showSlot(7);
     EXPECT_EQ(w->shown(), 0) << "an index outside 0..2 shows Q1";
     EXPECT_EQ(wbtest::title(w), "Lumbra       [Q1:  not connected]   [Untitled1]");
+    // A hidden slot saved under a name (closing asks every slot) leaves Q1's title.
+    lstrcpynA(w->slots[1]->fileName, "C:\\q2save.sql", sizeof w->slots[1]->fileName);
+    w->slots[1]->refreshTitle();
+    EXPECT_EQ(wbtest::title(w), "Lumbra       [Q1:  not connected]   [Untitled1]");
     w->showSlot(-1);
     EXPECT_EQ(w->shown(), 0);
     // Colour 0 is none: the field keeps the bar's own colours, not black.
