@@ -695,6 +695,16 @@ bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
     if (active != main) {
         return active && IsWindow(active) && IsDialogMessageW(active, msg);
     }
+    // Export Resultset's key in the editor of a slot without a connection: the grey menu item
+    // would swallow it; the command itself says why it cannot run.
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN && GetKeyState(VK_CONTROL) < 0 &&
+        GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_MENU) >= 0) {
+        cXQueryWindow* w = cXQueryWindow::fromHwnd(main);
+        if (w && !w->shownSlot()->connected && msg->hwnd == w->shownEditor()) {
+            w->command(CMD_EXPORTRESULT);
+            return true;
+        }
+    }
     bool done = accel && TranslateAcceleratorW(main, accel, msg) != 0;
     if (done && msg->message == WM_SYSKEYDOWN)
         g_altChordUsed = true;

@@ -239,6 +239,12 @@ TEST_F(MainWindow, CtrlEnterIsExecuteCommand) {
     EXPECT_EQ(wbtest::script(w), "select 1;") << "no line break typed";
     EXPECT_TRUE(key(WM_KEYDOWN, VK_F5, w->slots[0]->edit));
     EXPECT_EQ(w->logCounter, 3) << "F5 ran the script, which stopped at the first failure";
+    // Export Resultset's key without a connection says so, although its menu item is grey.
+    SetFocus(w->slots[0]->edit);
+    EXPECT_TRUE(key(WM_KEYDOWN, VK_RETURN, w->slots[0]->edit, true, true));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, "Not connected!");
+    EXPECT_EQ(boxes.boxes[0].caption, "Export Resultset");
 }
 
 TEST_F(MainWindow, MessagePaneToggleAndDoubleClickCollapse) {
