@@ -104,6 +104,7 @@ struct xdbc2Conn {
     char** params;         // copy of the key/value list it was opened with (null entries kept)
     int paramCount;        // entries in params
     int users;             // bodies using it
+    bool lost;             // a failure on it told of a lost link: no longer handed out
     xdbc2Conn* next;       // the driver's list
 };
 
@@ -164,6 +165,11 @@ void takeError(xdbc2Body* b, void* h) {
     text(h, b->errorText, ERROR_TEXT_SIZE);
     b->errorText[ERROR_TEXT_SIZE - 1] = 0;
     b->errorCode = c ? c : 1;
+    // A text that starts with an SQLSTATE of class 08 ("08S01: ...") tells of a lost
+    // connection: the pool stops handing it to new connects and clones.
+    char const* t = b->errorText;
+    if (b->connection && t[0] == '0' && t[1] == '8' && t[2] && t[3] && t[4] && t[5] == ':')
+        b->connection->lost = true;
 }
 
 /* Both null, or both strings with the same bytes. */
@@ -180,7 +186,7 @@ char const* entry(char** list, int count, int i) {
 /* An open connection of the driver opened with an equal parameter list. */
 xdbc2Conn* findPooled(xdbc2Driver* d, int count, char** kv) {
     for (xdbc2Conn* c = d->conns; c; c = c->next) {
-        if (c->paramCount != count)
+        if (c->paramCount != count || c->lost)
             continue;
         bool all = true;
         for (int i = 0; i < count && all; i += 2) {
@@ -194,6 +200,15 @@ xdbc2Conn* findPooled(xdbc2Driver* d, int count, char** kv) {
             return c;
     }
     return 0;
+}
+
+/* A key given twice would leave the pool's match and the driver's choice to disagree. */
+bool repeatedKey(int count, char** kv) {
+    for (int i = 0; i < count; i += 2)
+        for (int j = i + 2; j < count; j += 2)
+            if (sameEntry(kv[i], kv[j]))
+                return true;
+    return false;
 }
 
 bool poolingOff(int count, char** kv) {
@@ -327,7 +342,7 @@ bool bodyConnect(xdbc2Body* b, char const* library, int count, char** kv) {
     if (b->connection || b->driver)
         bodyDisconnect(b);
     b->noPool = false;
-    if (!library || count < 0 || (count > 0 && !kv)) {
+    if (!library || count < 0 || (count > 0 && !kv) || (count > 0 && repeatedKey(count, kv))) {
         setError(b, 1, library ? kBadParams : kNoLoad);
         return false;
     }
@@ -461,7 +476,7 @@ bool cXdbc2::cloneFrom(cXdbc2 const* other) {
     xdbc2Body* nb = newBody();
     bool ok = true;
     if (from->connection) {
-        if (!from->noPool) {
+        if (!from->noPool && !from->connection->lost) {
             nb->driver = from->driver;
             nb->connection = from->connection;
             nb->driver->users++;

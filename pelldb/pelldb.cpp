@@ -774,6 +774,7 @@ int __cdecl envConnect(void* h, void** conn, int count, char** kv) {
     char const* uid = 0;
     char const* pwd = 0;
     bool manual = false;
+    bool seen[3] = {false, false, false};
     for (int i = 0; i < count; i += 2) {
         char const* key = kv[i];
         char const* val = i + 1 < count ? kv[i + 1] : 0;
@@ -781,11 +782,24 @@ int __cdecl envConnect(void* h, void** conn, int count, char** kv) {
             setErr(e->err, PELL_EKEY, "Null connection key.");
             return -1;
         }
-        if (!strcmp(key, "DSN") || !strcmp(key, "db"))
+        int which = !strcmp(key, "DSN") || !strcmp(key, "db")    ? 0
+                    : !strcmp(key, "UID") || !strcmp(key, "uid") ? 1
+                    : !strcmp(key, "PWD") || !strcmp(key, "pwd") ? 2
+                                                                 : -1;
+        if (which >= 0 && seen[which]) {
+            // "DSN" and "db" both given: which one counts would be a guess.
+            char text[256];
+            snprintf(text, sizeof text, "Connection key given twice: %.200s", key);
+            setErr(e->err, PELL_EKEY, text);
+            return -1;
+        }
+        if (which >= 0)
+            seen[which] = true;
+        if (which == 0)
             dsn = val;
-        else if (!strcmp(key, "UID") || !strcmp(key, "uid"))
+        else if (which == 1)
             uid = val;
-        else if (!strcmp(key, "PWD") || !strcmp(key, "pwd"))
+        else if (which == 2)
             pwd = val;
         else if (!strcmp(key, "autocommit"))
             manual = val && (!strcmp(val, "0") || !strcmp(val, "no"));

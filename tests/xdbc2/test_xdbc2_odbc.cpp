@@ -5,7 +5,9 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +185,12 @@ TEST(Xdbc2Odbc, ConnectionKeysAreCheckedByTheDriver) {
     EXPECT_FALSE(open(x, {"DSN", dsn.c_str(), "Driver", "x;DSN=other"}));
     EXPECT_EQ(PELL_EKEY, x.error());
     EXPECT_STREQ("Unknown connection key: Driver", x.errorStr());
+    // A data source named twice: the pool and the driver would not agree which one counts.
+    EXPECT_FALSE(open(x, {"DSN", dsn.c_str(), "DSN", "LumbraPG"}));
+    EXPECT_STREQ("Invalid connection parameters!", x.errorStr());
+    EXPECT_FALSE(open(x, {"DSN", dsn.c_str(), "db", "LumbraPG"}));
+    EXPECT_EQ(PELL_EKEY, x.error());
+    EXPECT_STREQ("Connection key given twice: db", x.errorStr());
     EXPECT_FALSE(open(x, {"DSN", "NoSuchDsnXdbc2;UID=x"}));
     EXPECT_EQ(PELL_EODBC, x.error());
     EXPECT_FALSE(x.isConnected());
@@ -214,6 +222,19 @@ TEST(Xdbc2Odbc, PostgresSharesConnectionsUnlessPoolingIsOff) {
     cXdbc2 f;
     ASSERT_TRUE(f.cloneFrom(&b));
     EXPECT_EQ(pid, text(f, "select pg_backend_pid()")) << "a clone of a pooled one shares";
+
+    // The server ends the shared connection: once a failure tells so, new connects and
+    // clones get a connection of their own instead of the dead one.
+    EXPECT_EQ("1", text(c, ("select pg_terminate_backend(" + pid + ")").c_str()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(0u, text(b, "select 1").find("<error 08")) << "a lost link reads as such";
+    cXdbc2 g, h;
+    ASSERT_TRUE(connected(g, pgDsn(), pgUser(), pgPswd()));
+    std::string pg = text(g, "select pg_backend_pid()");
+    EXPECT_NE(pid, pg);
+    EXPECT_EQ(std::string::npos, pg.find("<error")) << pg;
+    ASSERT_TRUE(h.cloneFrom(&f));
+    EXPECT_EQ(std::string::npos, text(h, "select pg_backend_pid()").find("<error"));
 
     EXPECT_FALSE(a.connect("pelldb_odbc.dll", 6, NULL));
     EXPECT_STREQ("Invalid connection parameters!", a.errorStr());
