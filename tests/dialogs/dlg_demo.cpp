@@ -44,6 +44,7 @@ struct DemoTables : cTablesHost {
     void showSlot() override {}
     bool runSelect(char const*) override { return true; }
     void focusGrid() override {}
+    void connectionLost(char const*) override {}
     void tablesClosed(HWND) override { PostQuitMessage(0); }
 };
 

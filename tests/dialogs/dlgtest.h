@@ -203,6 +203,8 @@ public:
             db->finish();
         return lastRunOk;
     }
+    std::vector<std::string> lost;  // connectionLost texts
+    void connectionLost(char const* why) override { lost.push_back(why); }
     void focusGrid() override {
         gridFocus++;
         if (grid)

@@ -363,6 +363,24 @@ TEST_F(TablesPg, ChosenSchemaIsListedRememberedAndReselectedNextTime) {
     EXPECT_EQ("ldlg_c", ini.read("Last Namespace", "LumbraPG"));
 }
 
+TEST_F(TablesPg, LostConnectionIsToldAsSuch) {
+    ASSERT_TRUE(open());
+    double pid = 0;
+    ASSERT_TRUE(odbctest::scalar(own, "select pg_backend_pid()", pid));
+    cXdbc* side = 0;
+    ASSERT_TRUE(odbctest::connectTo(side, pgDsn(), pgUser(), pgPswd()));
+    EXPECT_TRUE(odbctest::run(side, ("select pg_terminate_backend(" + std::to_string((long)pid) + ")").c_str()));
+    xdb_free(side);
+    Sleep(300);
+    ASSERT_TRUE(chooseCombo(dlg, IDC_TABLES_SCHEMA, "ldlg_c", CBN_SELENDOK));
+    ASSERT_EQ(1u, boxes.seen().size());
+    EXPECT_NE(kMetaBox, boxes.seen()[0].text) << "the driver supports the catalogue";
+    EXPECT_FALSE(boxes.seen()[0].text.empty());
+    ASSERT_EQ(1u, host.lost.size());
+    EXPECT_EQ(host.lost[0], boxes.seen()[0].text);
+    EXPECT_EQ(0, own->isConnected());
+}
+
 TEST_F(TablesPg, ArrowKeysOnTheClosedComboFollowTheChoice) {
     ASSERT_TRUE(open());
     ASSERT_TRUE(chooseCombo(dlg, IDC_TABLES_SCHEMA, "ldlg_a", CBN_SELCHANGE));

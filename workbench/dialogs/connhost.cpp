@@ -33,6 +33,7 @@ public:
     void showSlot() override { w->showSlot(index); }
     bool runSelect(char const* sql) override { return w->slots[index]->executeSelect(sql); }
     void focusGrid() override { SetFocus(w->grids[index]->getHwnd(0)); }
+    void connectionLost(char const* why) override { w->logResult(true, 0, why, 0); }
     void tablesClosed(HWND dlg) override {
         if (w->tablesDlg[index] == dlg)
             w->tablesDlg[index] = 0;

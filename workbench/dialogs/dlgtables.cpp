@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include <new>
+#include <string>
 
 #include "dlgconnect.h"
 #include "dlgconnrc.h"
@@ -268,6 +269,7 @@ void cDlgTables::listTables() {
     cWaitCursor wait;
     cXdbc* x = host->connection();
     cStrinx value(schema);
+    bool wasConnected = x->isConnected() != 0;
     if (x->metaSelect(META_TABLES) && x->execute(&value, (cVariablex*)0)) {
         cStrinx table;
         while (x->fetchNext()) {
@@ -275,8 +277,15 @@ void cDlgTables::listTables() {
                 SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)table.text);
         }
     } else {
-        vorMessageBox(dlg, "Your ODBC driver doesn't support META-SELECT commands.", "ODBC",
-                      MB_OK | MB_ICONSTOP);
+        // Reading the error lets go of a lost connection: then the loss is the cause to show.
+        std::string why = x->errorStr();
+        if (wasConnected && !x->isConnected()) {
+            host->connectionLost(why.c_str());
+            vorMessageBox(dlg, why.c_str(), "ODBC", MB_OK | MB_ICONSTOP);
+        } else {
+            vorMessageBox(dlg, "Your ODBC driver doesn't support META-SELECT commands.", "ODBC",
+                          MB_OK | MB_ICONSTOP);
+        }
     }
     x->finish();
 }

@@ -22,6 +22,8 @@ public:
     /* Runs a SELECT in the slot the way the editor does: grid, log, status. */
     virtual bool runSelect(char const* sql) = 0;
     virtual void focusGrid() = 0;        // keyboard focus to the slot's grid
+    /* The connection went away under a catalogue query: the slot logs why and lets go. */
+    virtual void connectionLost(char const* why) = 0;
     /* The dialog is being destroyed (Escape, or closed by the slot). */
     virtual void tablesClosed(HWND dlg) = 0;
 };
