@@ -228,6 +228,7 @@ void cXQueryWindow::executeCommand() {
         if (ok) {
             logResult(false, timerStop(), g->modelSql(), 0);
             showRowCounts(true);
+            noteLoad(g);
         } else if (!g->model) {
             logResult(true, 0, kNoSelect, 0);
         } else if (!g->db || !g->db->isConnected()) {

@@ -42,6 +42,21 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
         UpdateWindow(statusBar->hwnd());
 }
 
+void cXQueryWindow::noteLoad(cResultGrid* g) {
+    char note[128];
+    if (g->cutValues > 0) {
+        // The grid (and what is exported or copied from it) does not hold them whole.
+        snprintf(note, sizeof note, "%d values were longer than %d characters and are shown cut.",
+                 g->cutValues, XDB_TEXT_MAX);
+        logResult(false, 0, note, 0);
+    }
+    if (g->stopped && !*g->lastError()) {
+        snprintf(note, sizeof note, "The load was stopped with Esc: the grid holds the first %d rows.",
+                 g->getCountA());
+        logResult(false, 0, note, 0);
+    }
+}
+
 void cXQueryWindow::updateStatusBar(char const* entry) {
     lastEntry = entry ? entry : "";
     if (!statusBar)

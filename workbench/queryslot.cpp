@@ -240,13 +240,7 @@ bool cQuerySlot::executeSelect(char const* sql) {
         logOk(seconds, sql);
     else
         logError(0, g->lastError(), sql);
-    if (g->cutValues > 0) {
-        // The grid (and what is exported or copied from it) does not hold them whole.
-        char note[128];
-        snprintf(note, sizeof note, "%d values were longer than %d characters and are shown cut.",
-                 g->cutValues, XDB_TEXT_MAX);
-        owner->logResult(false, 0, note, 0);
-    }
+    owner->noteLoad(g);
     return ok;
 }
 

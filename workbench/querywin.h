@@ -68,6 +68,8 @@ public:
 
     /* ---- message pane and status bar ---- */
     void logResult(bool isError, double seconds, char const* text, char const* statement);
+    /* Notes after a load what the grid does not hold: cut values, rows left by a stop. */
+    void noteLoad(cResultGrid* g);
     void showRowCounts(bool fromDatabase);
     void updateStatusBar(char const* lastEntry);
     std::string lastEntry;             // field 4 of the status bar
