@@ -9,6 +9,7 @@
 #   LumbraPGInfo     the same, with a session setting that fails: the driver
 #                    answers the connect with SQL_SUCCESS_WITH_INFO
 #   LumbraBenchSQLite / LumbraBenchPG   the benchmark's data
+#   ZLongDataSourceNameOfMoreThan32Characters   a name too long for ODBC 2's lists
 #   LumbraSample     the sample database of .ci/sample.sh (<builddir>/lumbra-sample.db)
 # Every PostgreSQL session uses the client encoding WIN1250, the code page of Lumbra's texts.
 set -euo pipefail
@@ -62,6 +63,12 @@ INI
     "SELECT lumbra_no_such_function()"
   echo
   cat <<INI
+[ZLongDataSourceNameOfMoreThan32Characters]
+Description = A name longer than ODBC 2's data source names: never offered cut
+Driver = SQLite3
+Database = $build/lumbra-test.db
+Timeout = 10000
+
 [LumbraBenchSQLite]
 Description = Lumbra benchmark on SQLite3
 Driver = SQLite3

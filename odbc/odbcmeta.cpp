@@ -230,8 +230,13 @@ int cOdbcx::fetchMeta()
                     attr[0] = 0;
             }
         } else {
-            rc = SQLDataSources(henv, dir, (SQLCHAR*)text, (SQLSMALLINT)first->size, &len, NULL, 0,
-                                NULL);
+            // A name longer than the column would be offered cut, as another source or none:
+            // such a source is left out.
+            do {
+                rc = SQLDataSources(henv, dir, (SQLCHAR*)text, (SQLSMALLINT)first->size, &len,
+                                    NULL, 0, NULL);
+                dir = SQL_FETCH_NEXT;
+            } while ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && len >= first->size);
         }
         if (rc == SQL_NO_DATA)
             return 0;

@@ -842,6 +842,20 @@ void cOdbcx::widenCutTexts()
     }
 }
 
+/* A schema or table listed with a name that did not fit its column: cut, the name would
+   stand for another table or none, so the row is left out. */
+bool cOdbcx::cutCatalogueName()
+{
+    if (metaKind != META_SCHEMAS && metaKind != META_TABLES)
+        return false;
+    for (int i = 1; i <= 2 && i < colIndCount; i++) {
+        SQLLEN n = *colIndicators[i];
+        if (n == SQL_NO_TOTAL || (n != SQL_NULL_DATA && n >= colBuffers.at(i)->size))
+            return true;
+    }
+    return false;
+}
+
 int cOdbcx::fetchNext()
 {
     errorCode = 0;
@@ -854,7 +868,10 @@ int cOdbcx::fetchNext()
     } else {
         if (!online())
             return fail(2);
-        SQLRETURN rc = SQLFetch(hstmt);
+        SQLRETURN rc;
+        do
+            rc = SQLFetch(hstmt);
+        while ((rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) && cutCatalogueName());
         if (rc == SQL_ERROR)
             return failDriver(rc);
         if (rc == SQL_NO_DATA) {

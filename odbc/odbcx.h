@@ -101,6 +101,7 @@ private:
     bool linkLost();
     void dropLink();
     int fetchMeta();
+    bool cutCatalogueName();
     void widenCutTexts();
     int fetchFiltered();
     void rewriteCodes();

@@ -38,6 +38,10 @@ struct Sqlite : ::testing::Test {
             "insert into lt_three values (1, 2, 3)",
             "insert into lt_three values (4, 5, 6)",
             "create table ltxparent (z integer)",  // "_" of lt_parent as a pattern matches it
+            "create table lt_longname_xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+            "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+            "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"
+            " (z integer)",  // 300 characters: too long for the list's column
             "create table lt_parent (a integer not null primary key, b varchar(10), n integer,"
             " note text)",
             "create unique index lt_parent_bn on lt_parent (b, n)",
@@ -626,6 +630,7 @@ TEST_F(Sqlite, CatalogueSchemasAndTables)
         three |= r.text[2] == "lt_three";
         view |= r.text[2] == "lt_view";
         EXPECT_EQ(0u, r.text[2].find("lt")) << "not one of ours: " << r.text[2];
+        EXPECT_EQ(std::string::npos, r.text[2].find("lt_longname")) << "listed cut";
     }
     EXPECT_TRUE(types);
     EXPECT_TRUE(three);

@@ -187,6 +187,7 @@ TEST_F(Unconnected, DataSourcesListWithoutConnection)
     while (x->fetchNext(&name, NULL)) {
         rows++;
         EXPECT_LE(name.len(), 32);
+        EXPECT_STRNE("ZLongDataSourceNameOfMoreThan32C", name.text) << "a cut name is no source";
         if (sqliteDsn() == name.text)
             sqlite = true;
         if (pgDsn() == name.text)
