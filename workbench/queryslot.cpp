@@ -40,6 +40,9 @@ char const kScriptFilter[] = "SQL+TXT files (*.sql, *.txt)\0*.sql;*.txt\0All fil
 
 char const kNotConnected[] = "Not connected. You have to connect before executing SQL commands!";
 char const kEscapeStop[] = "Run Script from Cursor was stopped with Esc.";
+char const kRowsNotShown[] =
+    "The statement returned rows, which are not shown: the grid shows the rows of a statement "
+    "that begins with \"select\".";
 /* Entry text for a failure the driver gave no message for. */
 char const kNoMessage[] = "The data source reported a failure without a message.";
 
@@ -200,6 +203,7 @@ void cQuerySlot::runFromLine(int line) {
 
 bool cQuerySlot::executeCommand() {
     bool ok;
+    bool rows = false;
     double seconds;
     {
         cWaitCursor wait;
@@ -207,14 +211,18 @@ bool cQuerySlot::executeCommand() {
         timerStart();
         ok = db->prepare(statement) && bgExecute(db);
         seconds = timerStop();
-        if (ok)
+        if (ok) {
+            rows = db->colCount() > 0;
             db->finish();  // a statement that returned rows must not keep its cursor open
+        }
     }
     if (!ok) {
         logError(0, db->errorStr(), statement);
         return false;
     }
     logOk(seconds, statement);
+    if (rows)  // "with ... select", "values", "show": the grid still holds the last result
+        owner->logResult(false, 0, kRowsNotShown, 0);
     if (owner->settings.b_commit_always)
         return commit();
     return true;

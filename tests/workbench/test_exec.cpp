@@ -187,6 +187,14 @@ TEST_F(ExecSqlite, ConnectSelectFailureCommandAndCommit) {
     EXPECT_EQ(withoutSeconds(last()), "[5] [OK]  Commit");
     EXPECT_EQ(countElsewhere("select count(*) from wb_log"), 1);
     EXPECT_TRUE(boxes.boxes.empty());
+
+    // Rows of a statement that does not begin with "select" are not taken for the grid's.
+    runOne("with x as (select 5 as a) select a from x");
+    EXPECT_EQ(last(), "[7] [OK]  The statement returned rows, which are not shown: the grid "
+                      "shows the rows of a statement that begins with \"select\".");
+    EXPECT_EQ(grid()->getCountA(), 7) << "the grid keeps the last select's rows";
+    runOne("insert into wb_log values (2, 'second')");
+    EXPECT_NE(last().find("insert into wb_log"), std::string::npos) << "no note without rows";
 }
 
 TEST_F(ExecSqlite, MaxRowsStopsLoadingAndShowsQuestionMarks) {
