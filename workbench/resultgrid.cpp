@@ -348,7 +348,12 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
 bool cResultGrid::rerun(bool keepColumns) {
     if (!db || !db->isConnected())
         return false;
-    return loadSelect(0, keepColumns);
+    bool ok = loadSelect(0, keepColumns);
+    // A statement the model cannot rebuild ran as written: the filter row still shows the
+    // user's conditions, so the grid applies them to the new rows itself.
+    if (ok && keepColumns && rawModel)
+        cRerovar::do_QBE();
+    return ok;
 }
 
 void cResultGrid::do_QBE() {

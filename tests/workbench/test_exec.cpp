@@ -217,6 +217,21 @@ TEST_F(ExecSqlite, MaxRowsStopsLoadingAndShowsQuestionMarks) {
     EXPECT_STREQ(w->statusBar->text(6), "DB: 0 / 0");
 }
 
+/* A statement the model cannot rebuild runs again as written; the filter row still holds. */
+TEST_F(ExecSqlite, RerunAsWrittenKeepsTheFilterRowInForce) {
+    openWith({});
+    connect();
+    runOne("select 1 as n, 'abc' as t");
+    ASSERT_EQ(grid()->getCountA(), 1) << last();
+    grid()->curcol = 1;
+    grid()->qbe_edit(1, 'x');
+    EXPECT_EQ(grid()->getCountV(), 0);
+    SetFocus(grid()->getHwnd(0));
+    w->command(CMD_EXECUTE);
+    EXPECT_EQ(grid()->getCountA(), 1) << last();
+    EXPECT_EQ(grid()->getCountV(), 0) << "the condition the filter cell shows still applies";
+}
+
 TEST_F(ExecSqlite, NumberFormatsFromTheFirstHundredRows) {
     openWith({{"maxrows", "200"}});
     connect();
