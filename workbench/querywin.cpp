@@ -96,7 +96,7 @@ cXQueryWindow::cXQueryWindow(HINSTANCE instance, char const* appDirOverride, boo
 }
 
 cXQueryWindow::~cXQueryWindow() {
-    settings.saveColors(iniPath);
+    settings.saveColors(iniPath, true);
     for (int i = 0; i < SLOT_COUNT; i++)
         if (grids[i])
             grids[i]->db = 0;  // the slots' connections go first
@@ -595,7 +595,7 @@ LRESULT cXQueryWindow::onQueryEndSession() {
    now (the position, the colours, each slot's work ended as the settings say). */
 void cXQueryWindow::onEndSession() {
     saveWindowPosition(hwnd, iniPath, SETTINGS_SECTION, "LastWindowPosition");
-    settings.saveColors(iniPath);
+    settings.saveColors(iniPath, true);
     for (cQuerySlot* s : slots)
         if (s->connected || s->db->isConnected())
             s->disconnect(true);

@@ -54,8 +54,10 @@ cSettings::cSettings()
       bBackgroundRun(true),
       trueColor(true) {
     lastDatabase[0] = 0;
-    for (int i = 0; i < 5; i++)
-        ecolor[i] = kColorTrue[i];
+    for (int i = 0; i < 5; i++) {
+        ecolor[i] = colorKept[i] = kColorTrue[i];
+        colorInFile[i] = false;
+    }
 }
 
 void cSettings::load(char const* ini, bool trueColorDisplay) {
@@ -76,17 +78,24 @@ void cSettings::load(char const* ini, bool trueColorDisplay) {
     for (int i = 0; i < 5; i++) {
         char key[32];
         colorKey(key, sizeof key, trueColor, i);
-        ecolor[i] = p.get_int(key, trueColor ? kColorTrue[i] : kColor256[i]);
+        ecolor[i] = colorKept[i] = p.get_int(key, trueColor ? kColorTrue[i] : kColor256[i]);
+        char text[4];
+        p.get_str(key, text, sizeof text, "\x01");
+        colorInFile[i] = text[0] != '\x01';
     }
     applyDateFormats();
 }
 
-void cSettings::saveColors(char const* ini) const {
+void cSettings::saveColors(char const* ini, bool onlyChanged) {
     cKeyBatch b;
     for (int i = 0; i < 5; i++) {
+        if (onlyChanged && colorInFile[i] && ecolor[i] == colorKept[i])
+            continue;
         char key[32];
         colorKey(key, sizeof key, trueColor, i);
         b.add(key, ecolor[i]);
+        colorKept[i] = ecolor[i];
+        colorInFile[i] = true;
     }
     b.write(ini);
 }

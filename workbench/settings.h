@@ -28,12 +28,16 @@ struct cSettings {
     char lastDatabase[256];  // "LastDatabase"
     long ecolor[5];          // Q1..Q3, message pane normal, message pane error (0xRRGGBB)
     bool trueColor;          // which colour keys are in use: "ecolor_" or "ecolor256_"
+    long colorKept[5];       // each colour as the file last had it from this window
+    bool colorInFile[5];     // the file held the key
 
     cSettings();
     /* Reads every key above from the file; missing or out-of-range values give defaults. */
     void load(char const* ini, bool trueColorDisplay);
-    /* Writes the five colour keys of the current display kind. */
-    void saveColors(char const* ini) const;
+    /* Writes the five colour keys of the current display kind. With onlyChanged (the
+       window's end), a colour the file held and this window left as read is not written
+       again, so that another Lumbra's later change to it stays. */
+    void saveColors(char const* ini, bool onlyChanged = false);
     /* Writes the keys the Settings dialog edits. */
     void saveDialogKeys(char const* ini) const;
     /* The default date, time and date-time pictures of cDatex. */

@@ -440,6 +440,19 @@ TEST_F(MainWindow, ClosingAsksEverySlotAndCancelKeepsItRunning) {
     w = 0;
 }
 
+/* Another Lumbra on the same settings file changed a colour: this window's end keeps it,
+   and writes only what changed here. */
+TEST_F(MainWindow, ClosingKeepsColoursAnotherWindowChanged) {
+    wbtest::closeMain(w);
+    open();
+    dir.write("ecolor_1", "222");  // written by the other window meanwhile
+    w->settings.ecolor[2] = 0x00FF00;
+    wbtest::closeMain(w);
+    EXPECT_EQ(dir.read("ecolor_1"), "222");
+    EXPECT_EQ(dir.read("ecolor_2"), "65280");
+    w = 0;
+}
+
 TEST_F(MainWindow, StoredPositionIsUsedAgain) {
     MoveWindow(w->hwnd, 40, 30, 640, 480, TRUE);
     wbtest::closeMain(w);
