@@ -13,10 +13,16 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
                               char const* statement) {
     lastWasError = isError;
     InvalidateRect(messagePane, 0, TRUE);
-    // A failure may have lost a slot's connection (the library lets go of it).
-    for (int i = 0; isError && i < SLOT_COUNT; i++)
-        if (slots[i] && slots[i]->connected && !slots[i]->db->isConnected())
+    // A failure may have lost a slot's connection (the library lets go of it): the slot
+    // follows, and a note after this entry says so.
+    std::string lostNote;
+    for (int i = 0; isError && i < SLOT_COUNT; i++) {
+        if (slots[i] && slots[i]->connected && !slots[i]->db->isConnected()) {
+            lostNote = "Q" + std::to_string(i + 1) + " lost its connection to " + slots[i]->dsn +
+                       ". Connect again to go on.";
             slots[i]->resyncConnection();
+        }
+    }
     std::string header = logHeader(logCounter, isError, seconds);
     updateStatusBar(header.c_str());
     shownSlot()->refreshTitle();
@@ -40,6 +46,8 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
     UpdateWindow(messagePane);
     if (statusBar)
         UpdateWindow(statusBar->hwnd());
+    if (!lostNote.empty())
+        logResult(false, 0, lostNote.c_str(), 0);
 }
 
 void cXQueryWindow::noteLoad(cResultGrid* g) {

@@ -365,7 +365,9 @@ TEST_F(Bg, BackendTerminatedWhileWaitingIsReportedAndTheWindowUnlocks) {
     xdb_free(side);
     EXPECT_TRUE(killed);
     EXPECT_LT(GetTickCount() - t0, 5000u);
-    EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
+    EXPECT_NE(wbtest::paneText(w).find("[ERR]"), std::string::npos) << last();
+    EXPECT_NE(last().find("Q1 lost its connection"), std::string::npos) << last();
+    EXPECT_FALSE(q1()->connected);
     EXPECT_TRUE(IsWindowEnabled(q1()->edit));
     EXPECT_FALSE(bgCanceled()) << "nobody canceled: the server ended it";
     // The next statement fails plainly, and a new connect gives a working slot again.

@@ -804,9 +804,13 @@ TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     DWORD t = GetTickCount();
     runOne("select relname from pg_class where relname = 'pg_class'");
     EXPECT_LT(GetTickCount() - t, 30000u) << "no hang";
-    std::string e = last();
+    std::vector<std::string> all = entries(wbtest::paneText(w));
+    ASSERT_GE(all.size(), 2u);
+    std::string e = all[all.size() - 2];
     EXPECT_NE(e.find("[ERR]"), std::string::npos) << e;
     EXPECT_GT(e.size(), std::string("[4] [ERR]  ").size() + 10) << "a clear message: " << e;
+    EXPECT_EQ(withoutSeconds(last()),
+              "[4] [OK]  Q1 lost its connection to " + pgDsn() + ". Connect again to go on.");
     // The slot, its title and the status bar no longer claim the lost connection.
     EXPECT_FALSE(q1()->connected);
     char title[256];
