@@ -150,17 +150,18 @@ int cOdbcx::executeMeta()
         rc = SQLTables(hstmt, (SQLCHAR*)"", SQL_NTS, (SQLCHAR*)"%", SQL_NTS, (SQLCHAR*)"", SQL_NTS,
                        NULL, 0);
         break;
-    case META_TABLES: {
-        std::string s = literalPattern(hdbc, (char*)schema), t = literalPattern(hdbc, (char*)table);
-        rc = SQLTables(hstmt, NULL, 0, schema ? (SQLCHAR*)s.c_str() : NULL, ntsOrZero((char*)schema),
-                       table ? (SQLCHAR*)t.c_str() : NULL, ntsOrZero((char*)table),
-                       (SQLCHAR*)"TABLE", SQL_NTS);
-        break;
-    }
+    case META_TABLES:
     case META_COLUMNS: {
-        std::string s = literalPattern(hdbc, (char*)schema), t = literalPattern(hdbc, (char*)table);
-        rc = SQLColumns(hstmt, NULL, 0, schema ? (SQLCHAR*)s.c_str() : NULL, ntsOrZero((char*)schema),
-                        table ? (SQLCHAR*)t.c_str() : NULL, ntsOrZero((char*)table), NULL, 0);
+        std::string s = literalPattern(hdbc, (char*)schema);
+        std::string t = literalPattern(hdbc, (char*)table);
+        SQLCHAR* sp = schema ? (SQLCHAR*)s.c_str() : NULL;
+        SQLCHAR* tp = table ? (SQLCHAR*)t.c_str() : NULL;
+        if (metaKind == META_TABLES)
+            rc = SQLTables(hstmt, NULL, 0, sp, ntsOrZero((char*)schema), tp,
+                           ntsOrZero((char*)table), (SQLCHAR*)"TABLE", SQL_NTS);
+        else
+            rc = SQLColumns(hstmt, NULL, 0, sp, ntsOrZero((char*)schema), tp,
+                            ntsOrZero((char*)table), NULL, 0);
         break;
     }
     case META_INDEXES:

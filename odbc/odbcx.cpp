@@ -75,8 +75,6 @@ static void copyText(char* dst, int size, char const* src)
     dst[i] = 0;
 }
 
-/* End of the attribute value starting at v: the ";" after it or the string's end. A value
-   in braces runs to its closing brace; "}}" inside stands for one "}". */
 /* unixODBC keeps diagnostics as wide text: under a UTF-8 locale it reads the driver's
    code-page bytes as Latin-1 and hands them back as UTF-8. A message that is valid UTF-8
    with more than ASCII is turned back: U+0080..U+00FF to the byte it came from, any other
@@ -106,6 +104,8 @@ static void diagToCodePage(char* text, int size)
     text[out] = 0;
 }
 
+/* End of the attribute value starting at v: the ";" after it or the string's end. A value
+   in braces runs to its closing brace; "}}" inside stands for one "}". */
 static char const* connStrValueEnd(char const* v)
 {
     if (*v == '{') {
@@ -296,8 +296,8 @@ char* cOdbcx::errorStr()
 {
     // A failure that lost the connection lets go of it once it is read, so that the object
     // reads as not connected; not while a worker of executeAsync may still use the handles.
-    if (errorCode == 1 && dsnText[0] && (!thread || WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) &&
-        linkLost())
+    bool workerDone = !thread || WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
+    if (errorCode == 1 && dsnText[0] && workerDone && linkLost())
         dropLink();
     int code = errorCode;
     if (code > 14 || code < 0)

@@ -59,7 +59,8 @@ void cXQueryWindow::noteLoad(cResultGrid* g) {
         logResult(false, 0, note, 0);
     }
     if (g->stopped && !*g->lastError()) {
-        snprintf(note, sizeof note, "The load was stopped with Esc: the grid holds the first %d rows.",
+        snprintf(note, sizeof note,
+                 "The load was stopped with Esc: the grid holds the first %d rows.",
                  g->getCountA());
         logResult(false, 0, note, 0);
     }

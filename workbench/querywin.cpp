@@ -277,7 +277,9 @@ void cXQueryWindow::createButtons() {
 
 HWND cXQueryWindow::shownEditor() const { return slots[current] ? slots[current]->edit : 0; }
 
-long cXQueryWindow::slotTextColor(int n) const { return settings.ecolor[n] ? settings.ecolor[n] : 0xFFFFFF; }
+long cXQueryWindow::slotTextColor(int n) const {
+    return settings.ecolor[n] ? settings.ecolor[n] : 0xFFFFFF;
+}
 
 void cXQueryWindow::colorGrid(int n) {
     long c = slotTextColor(n);
