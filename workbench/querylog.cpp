@@ -14,13 +14,16 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
     lastWasError = isError;
     InvalidateRect(messagePane, 0, TRUE);
     // A failure may have lost a slot's connection (the library lets go of it): the slot
-    // follows, and a note after this entry says so.
+    // follows, its Tables dialog closes (posted: the failure may be that dialog's own), and
+    // a note after this entry says so.
     std::string lostNote;
     for (int i = 0; isError && i < SLOT_COUNT; i++) {
         if (slots[i] && slots[i]->connected && !slots[i]->db->isConnected()) {
             lostNote = "Q" + std::to_string(i + 1) + " lost its connection to " + slots[i]->dsn +
                        ". Connect again to go on.";
             slots[i]->resyncConnection();
+            if (tablesDlg[i])
+                PostMessageA(tablesDlg[i], WM_COMMAND, IDCANCEL, 0);
         }
     }
     std::string header = logHeader(logCounter, isError, seconds);

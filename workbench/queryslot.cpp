@@ -265,8 +265,6 @@ bool cQuerySlot::commit() {
         logOk(seconds, "Commit");
     else
         logError(0, db->errorStr(), 0);
-    if (!ok)
-        forgetLostConnection();
     return ok;
 }
 
@@ -283,8 +281,6 @@ bool cQuerySlot::rollback() {
         logOk(seconds, "Rollback");
     else
         logError(0, db->errorStr(), 0);
-    if (!ok)
-        forgetLostConnection();
     return ok;
 }
 
@@ -357,21 +353,6 @@ bool cQuerySlot::disconnect(bool silent) {
     closeTablesDialog();
     owner->showRowCounts(true);
     return true;
-}
-
-void cQuerySlot::forgetLostConnection() {
-    if (db->isConnected())
-        return;
-    // The connection object let go of a connection the driver reported lost.
-    connected = false;
-    strfrdux(&dsn, (void*)"");
-    strfrdux(&user, (void*)"");
-    strfrdux(&pswd, (void*)"");
-    closeTablesDialog();
-    std::string entry = owner->lastEntry;
-    owner->updateStatusBar(entry.c_str());
-    owner->slots[owner->shown()]->refreshTitle();
-    owner->showRowCounts(true);
 }
 
 void cQuerySlot::resyncConnection() {

@@ -72,8 +72,6 @@ private:
     void logOk(double seconds, char const* text);
     void logError(double seconds, char const* text, char const* stmt);
     void closeTablesDialog();
-    /* After a failed commit or rollback: a connection found lost shows as disconnected. */
-    void forgetLostConnection();
 };
 
 #endif

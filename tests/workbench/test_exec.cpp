@@ -791,6 +791,8 @@ TEST_F(ExecPg, AFailedImplicitCommitIsReportedAndKeepsTheConnection) {
 TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     openWith({});
     connect();
+    w->command(CMD_TABLES);
+    ASSERT_NE(w->tablesDlg[0], nullptr);
     runOne("select pg_backend_pid() as pid from pg_class where relname = 'pg_class'");
     ASSERT_EQ(grid()->getCountA(), 1) << last();
     std::string pid = cell(0, 0);
@@ -811,8 +813,11 @@ TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     EXPECT_GT(e.size(), std::string("[4] [ERR]  ").size() + 10) << "a clear message: " << e;
     EXPECT_EQ(withoutSeconds(last()),
               "[4] [OK]  Q1 lost its connection to " + pgDsn() + ". Connect again to go on.");
-    // The slot, its title and the status bar no longer claim the lost connection.
+    // The slot, its title and the status bar no longer claim the lost connection, and its
+    // Tables dialog is gone.
     EXPECT_FALSE(q1()->connected);
+    wintest::pump();
+    EXPECT_EQ(w->tablesDlg[0], nullptr);
     char title[256];
     GetWindowTextA(w->hwnd, title, sizeof title);
     EXPECT_EQ(std::string(title).find(pgDsn()), std::string::npos) << title;
