@@ -39,6 +39,7 @@ public:
     HANDLE thread;               /* worker started by executeAsync */
     DWORD threadId;
     bool autoCommit;             /* the driver refused manual commit */
+    bool ranDirect;              /* the statement ran by SQLExecDirect: no longer prepared */
 
     cOdbcx();
     virtual ~cOdbcx();

@@ -1,7 +1,8 @@
 /* Does a block cursor pay under Wine? The same SELECT through plain ODBC calls, the columns
    bound as cXdbc binds them, fetched with SQLFetch row by row and with SQLExtendedFetch in
    rowsets of several sizes (column-wise binding), in turns; then all of it again with every
-   column bound as text.
+   column bound as text, and once more prepared (SQLPrepare, SQLExecute) instead of run
+   directly.
    usage: bench_odbc_rowset <dsn> <user> <password> <select> [runs] */
 #include <windows.h>
 
@@ -25,13 +26,18 @@ struct Col {
 };
 
 /* Rows fetched (-1 on failure) and a checksum over what was read. */
-long fetchAll(SQLHSTMT st, char const* sql, SQLUINTEGER rowset, bool text, double* check) {
+long fetchAll(SQLHSTMT st, char const* sql, SQLUINTEGER rowset, bool text, bool prepared,
+              double* check) {
     SQLFreeStmt(st, SQL_CLOSE);
     SQLFreeStmt(st, SQL_UNBIND);
     if (SQLSetStmtOption(st, SQL_ROWSET_SIZE, rowset ? rowset : 1) == SQL_ERROR)
         return -1;
-    if (SQLExecDirect(st, (SQLCHAR*)sql, SQL_NTS) == SQL_ERROR)
+    if (prepared) {
+        if (SQLPrepare(st, (SQLCHAR*)sql, SQL_NTS) == SQL_ERROR || SQLExecute(st) == SQL_ERROR)
+            return -1;
+    } else if (SQLExecDirect(st, (SQLCHAR*)sql, SQL_NTS) == SQL_ERROR) {
         return -1;
+    }
     SQLSMALLINT n = 0;
     SQLNumResultCols(st, &n);
     SQLUINTEGER block = rowset ? rowset : 1;
@@ -108,19 +114,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     SQLAllocStmt(dbc, &st);
-    // Each rowset size with typed binding, then again with every column bound as text.
+    // Each rowset size with typed binding, then again with every column bound as text; the
+    // last kind is typed SQLFetch on the prepared statement.
     SQLUINTEGER const rowsets[] = {0, 1, 16, 64, 256};
     int const nsizes = (int)(sizeof rowsets / sizeof rowsets[0]);
-    int kinds = 2 * nsizes;
+    int kinds = 2 * nsizes + 1;
     std::vector<SQLUINTEGER> sizes;
     for (int k = 0; k < kinds; k++)
-        sizes.push_back(rowsets[k % nsizes]);
+        sizes.push_back(k < 2 * nsizes ? rowsets[k % nsizes] : 0);
     std::vector<std::vector<double>> ms(kinds);
     long rows = 0;
     for (int r = 0; r < runs; r++) {
         for (int k = 0; k < kinds; k++) {
             double check = 0, t0 = nowMs();
-            long n = fetchAll(st, argv[4], sizes[k], k >= nsizes, &check);
+            long n = fetchAll(st, argv[4], sizes[k], k >= nsizes && k < 2 * nsizes, k == 2 * nsizes,
+                              &check);
             double t = nowMs() - t0;
             if (n < 0) {
                 printf("rowset %u failed\n", (unsigned)sizes[k]);
@@ -132,8 +140,11 @@ int main(int argc, char** argv) {
     }
     for (int k = 0; k < kinds; k++) {
         double m = median(ms[k]);
-        char const* as = k >= nsizes ? "text " : "typed";
-        if (sizes[k] == 0)
+        char const* as = k >= nsizes && k < 2 * nsizes ? "text " : "typed";
+        if (k == 2 * nsizes)
+            printf("%s SQLPrepare, SQLExecute, SQLFetch: %ld rows %.1f ms = %.0f rows/s\n", as,
+                   rows, m, rows / m * 1000);
+        else if (sizes[k] == 0)
             printf("%s SQLFetch:                    %ld rows %.1f ms = %.0f rows/s\n", as, rows, m,
                    rows / m * 1000);
         else

@@ -240,6 +240,7 @@ TEST_F(Pg, ParametersPlaceholdersAndLongText)
     // A backslash-escaped quote (E'' literal) does not end the literal.
     ASSERT_EQ(1, x->prepare("select E'a\\'?' as a, ?::integer + 1 as b")) << x->errorStr();
     EXPECT_EQ(1, x->prmExpected);
+    EXPECT_EQ(0, x->execute());  // without its parameter; the statement stays usable
     cNumbex in(41.0), ignored(5.0);
     ASSERT_EQ(1, x->execute(&in, &ignored, NULL)) << x->errorStr();
     cStrinx a;

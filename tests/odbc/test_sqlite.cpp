@@ -516,6 +516,8 @@ TEST_F(Sqlite, DisconnectForgetsThePreparedStatement)
 TEST_F(Sqlite, ResetParamsStartsAFreshList)
 {
     ASSERT_EQ(1, x->prepare("select ? + 0"));
+    // Run without its parameter first: refused, and the statement still takes one after.
+    EXPECT_EQ(0, x->execute());
     cNumbex a(1.0), b(5.0);
     ASSERT_EQ(1, x->setValue(a));
     ASSERT_EQ(1, x->resetParams()) << x->errorStr();
