@@ -195,6 +195,16 @@ void cRecentFiles::save() {
         freex(k);
 }
 
+/* Index of the last entry equal to name ignoring case, or -1. */
+static int lastMatch(char** entries, int count, char const* name) {
+    int found = -1;
+    for (int i = 0; i < count; i++) {
+        if (stricmpx(entries[i], name) == 0)
+            found = i;
+    }
+    return found;
+}
+
 bool cRecentFiles::addFilename(char const* name) {
     if (!ok)
         return false;
@@ -204,13 +214,11 @@ bool cRecentFiles::addFilename(char const* name) {
         return false;  // such a name could not be written back as one entry
     if (count == 0)
         return rebuildMenu();
-    int found = -1;
-    for (int i = 0; i < count; i++) {
-        if (stricmpx(entries[i], name) == 0)
-            found = i;
-    }
-    if (found == 0)
+    if (lastMatch(entries, count, name) == 0)
         return true;
+    /* Another window may have written the list since: start from the file's entries. */
+    load();
+    int found = lastMatch(entries, count, name);
     char* front;
     int last;
     if (found > 0) {

@@ -253,6 +253,21 @@ TEST(RecentFiles, AddMovesToFrontKeepingTheStoredCase) {
     EXPECT_EQ("c.sql,b.sql,a.sql,,", entries(again));
 }
 
+TEST(RecentFiles, TwoListsOnOneFileKeepEachOthersEntries) {
+    TempIni ini("recent_two");
+    RecentMenu m1, m2;
+    cRecentFiles a(4, ini.c_str(), "Recent", "R", m1.bar, 0, 2, "(none)");
+    cRecentFiles b(4, ini.c_str(), "Recent", "R", m2.bar, 0, 2, "(none)");
+    ASSERT_TRUE(a.addFilename("x.sql"));
+    ASSERT_TRUE(b.addFilename("y.sql"));
+    ASSERT_TRUE(a.addFilename("z.sql"));
+    EXPECT_EQ("z.sql,y.sql,x.sql,", entries(a));
+    EXPECT_EQ("y.sql", ini.read("Recent", "R2"));
+    EXPECT_EQ("50:z.sql|51:y.sql|52:x.sql", m1.items());
+    ASSERT_TRUE(b.addFilename("X.SQL"));
+    EXPECT_EQ("x.sql,z.sql,y.sql,", entries(b));
+}
+
 TEST(RecentFiles, LastOfSeveralMatchesMoves) {
     TempIni ini("recent_dupes");
     ini.write("Recent", "R1", "x.sql");
