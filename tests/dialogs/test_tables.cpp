@@ -84,6 +84,11 @@ TEST(TableStatement, SchemaDotTableEachNameByTheSourcesRule) {
     EXPECT_STREQ("select * from s.\"t; drop table u\"", out);
     ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "", "order", keeps));
     EXPECT_STREQ("select * from \"order\"", out);
+    // Words some data sources reserve or read as functions, though no driver lists them.
+    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "limit", "current_role", lower));
+    EXPECT_STREQ("select * from \"limit\".\"current_role\"", out);
+    ASSERT_TRUE(tableStatement(out, sizeof out, "select * from ", "", "notnull", lower));
+    EXPECT_STREQ("select * from \"notnull\"", out);
 }
 
 TEST(TableStatement, RefusesWhatDoesNotFit) {

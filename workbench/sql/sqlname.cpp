@@ -29,6 +29,24 @@ char const odbcKeywords[] =
     "USAGE,USER,USING,VALUE,VALUES,VARCHAR,VARYING,VIEW,WHEN,WHENEVER,WHERE,WITH,WORK,WRITE,"
     "YEAR,ZONE";
 
+/* Words that common data sources reserve, or read as a function, beyond the ODBC list and
+   what their drivers report: the SQL standard's reserved words, PostgreSQL's and SQLite's.
+   Quoting a name needlessly is harmless; leaving one of these bare is not. */
+char const otherKeywords[] =
+    "ABORT,AFTER,ALWAYS,ANALYSE,ANALYZE,ARRAY,ASYMMETRIC,ATOMIC,ATTACH,AUTOINCREMENT,BEFORE,"
+    "BIGINT,BINARY,BLOB,BOOLEAN,CALL,CALLED,CLOB,CONCURRENTLY,CONFLICT,CUBE,CURRENT_CATALOG,"
+    "CURRENT_PATH,CURRENT_ROLE,CURRENT_SCHEMA,CYCLE,DATABASE,DETACH,DO,DYNAMIC,EACH,ELEMENT,"
+    "EXCLUDE,EXCLUSIVE,EXPLAIN,FAIL,FILTER,FOLLOWING,FREE,FREEZE,FUNCTION,GENERATED,GLOB,"
+    "GREATEST,GROUPING,GROUPS,HOLD,IF,IGNORE,ILIKE,INDEXED,INOUT,INSTEAD,ISNULL,LARGE,LATERAL,"
+    "LEAST,LIMIT,LOCALTIME,LOCALTIMESTAMP,MATERIALIZED,MERGE,METHOD,MODIFIES,MULTISET,NCLOB,"
+    "NEW,NORMALIZE,NOTHING,NOTNULL,NULLS,OFFSET,OLD,OTHERS,OUT,OVER,OVERLAY,PARAMETER,"
+    "PARTITION,PLACING,PLAN,PRAGMA,PRECEDING,QUERY,RAISE,RANGE,RECURSIVE,REF,REFERENCING,"
+    "REGEXP,REINDEX,RELEASE,RENAME,REPLACE,RESULT,RETURN,RETURNING,RETURNS,ROLLUP,ROW,"
+    "SAVEPOINT,SCOPE,SEARCH,SENSITIVE,SETOF,SIMILAR,SPECIFIC,START,STATIC,SYMMETRIC,SYSTEM,"
+    "TABLESAMPLE,TEMP,TIES,TREAT,TRIGGER,UESCAPE,UNBOUNDED,UNNEST,VACUUM,VARIADIC,VERBOSE,"
+    "VIRTUAL,WINDOW,WITHIN,WITHOUT,XMLATTRIBUTES,XMLCONCAT,XMLELEMENT,XMLEXISTS,XMLFOREST,"
+    "XMLNAMESPACES,XMLPARSE,XMLPI,XMLROOT,XMLSERIALIZE,XMLTABLE";
+
 char upper(char c) {
     return (c >= 'a' && c <= 'z') ? (char)(c - 'a' + 'A') : c;
 }
@@ -70,7 +88,8 @@ bool plain(char const* name, xnameRule const& rule) {
         if ((rule.fold == 'U' && lower) || (rule.fold == 'L' && up))
             return false;
     }
-    return !listed(name, n, odbcKeywords) && !listed(name, n, rule.keywords);
+    return !listed(name, n, odbcKeywords) && !listed(name, n, otherKeywords) &&
+           !listed(name, n, rule.keywords);
 }
 
 }  // namespace
