@@ -9,6 +9,7 @@
 #include "bgrun.h"
 #include "dlgexportrs.h"
 #include "dlgrunscript.h"
+#include "dynataxwin.h"
 #include "edutil.h"
 #include "iniwrite.h"
 #include "lumbrarc.h"
@@ -319,6 +320,23 @@ void cXQueryWindow::showSlot(int n) {
     statusBar->setColor(n, slotFieldColor(n), true);
 }
 
+namespace {
+
+struct OwnedQbe {
+    HWND owner;
+    bool enable;
+};
+
+BOOL CALLBACK enableQbeWindow(HWND w, LPARAM lp) {
+    OwnedQbe* o = (OwnedQbe*)lp;
+    cDynataxwin* q = cDynataxwin::fromHwnd(w);
+    if (q && q->parent == o->owner)
+        EnableWindow(w, o->enable);
+    return TRUE;
+}
+
+}  // namespace
+
 void cXQueryWindow::enableUi(bool enable, bool resync) {
     uiLocked = !enable;
     UINT state = MF_BYPOSITION | (enable ? MF_ENABLED : MF_GRAYED);
@@ -332,6 +350,9 @@ void cXQueryWindow::enableUi(bool enable, bool resync) {
     for (HWND d : tablesDlg)
         if (d)
             EnableWindow(d, enable);
+    // Query-by-example windows run statements on the slots' connections too.
+    OwnedQbe qbe = {hwnd, enable};
+    EnumThreadWindows(GetCurrentThreadId(), enableQbeWindow, (LPARAM)&qbe);
     if (enable && resync) {
         cQuerySlot* s = shownSlot();
         s->resyncConnection();

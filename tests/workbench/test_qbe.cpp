@@ -620,6 +620,12 @@ TEST_F(Qbe, GroupButtonOpensAWindowOverTheConditionsOnPostgres) {
     EXPECT_EQ(GetWindow(q2->hwnd, GW_OWNER), w->hwnd);
     SendMessageA(q2->hwnd, TAXN_SORT, (WPARAM)q2->grid, MAKELPARAM(0, 1));
     expectCase(q2, "group_button", "pg");
+    // While a job owns the connections, both windows are locked with the main window.
+    w->enableUi(false, false);
+    EXPECT_FALSE(IsWindowEnabled(q->hwnd));
+    EXPECT_FALSE(IsWindowEnabled(q2->hwnd));
+    w->enableUi(true, false);
+    EXPECT_TRUE(IsWindowEnabled(q2->hwnd));
     // The first window can go first: the second lives on.
     SendMessageA(q->hwnd, WM_CLOSE, 0, 0);
     press(q2, DTXW_RUN);
