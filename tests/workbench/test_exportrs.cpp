@@ -390,6 +390,20 @@ TEST_F(ExportRs, PostgresRowsCountingAndAKilledBackend) {
     long n = atol(info.c_str() + 31);
     csv = wbtest::readFile(file);
     EXPECT_EQ((long)std::count(csv.begin(), csv.end(), '\n'), n);
+
+    // Stop while the statement waits on the server: it is cancelled there, not waited for.
+    SetDlgItemTextA(dlg, IDC_EXP_SQL, "select 1 as a from pg_sleep(30)");
+    boxes.boxes.clear();
+    DWORD t0 = GetTickCount();
+    click(dlg, IDC_EXP_SAVE);
+    wintest::pump(500);
+    click(dlg, IDCANCEL);
+    EXPECT_TRUE(waitEnabled(dlg, IDC_EXP_SAVE, 10000));
+    EXPECT_LT(GetTickCount() - t0, 10000u);
+    EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "[STOP]   Successfuly exported: 0 rows.");
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(wbtest::readFile(file), "");
+    db->rollback();
     click(dlg, IDCANCEL);
     EXPECT_TRUE(IsWindowEnabled(w->shownEditor()));
 }

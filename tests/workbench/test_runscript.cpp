@@ -437,6 +437,28 @@ TEST_F(RunScript, PostgresOnTheSlotConnectionAndAKilledBackend) {
 
     // A disconnect in the script is seen by the slot when the dialog closes.
     s->connectTo(pgDsn().c_str(), pgUser().c_str(), pgPswd().c_str());
+
+    // A command waiting for a lock another connection holds: Stop cancels it there.
+    side.run("drop table if exists rs_lock");
+    side.run("create table rs_lock (a int)");
+    side.run("insert into rs_lock values (1)");
+    ASSERT_TRUE(side.tryRun("update rs_lock set a = 2"));  // uncommitted: the row stays locked
+    wbtest::writeFile(dir->file("lock.sql"), "update rs_lock set a = 3;\ncommit;");
+    SetDlgItemTextA(dlg, IDC_RUN_FILE, dir->file("lock.sql").c_str());
+    check(dlg, IDC_RUN_STOPERR, false);
+    check(dlg, IDC_RUN_GOON, true);
+    click(dlg, IDC_RUN_START);
+    wintest::pump(500);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_RUN_START))) << "waiting for the lock";
+    click(dlg, IDCANCEL);
+    EXPECT_TRUE(waitEnabled(dlg, IDC_RUN_START, 10000)) << "Stop did not end the wait";
+    EXPECT_EQ(itemText(dlg, IDC_RUN_STATUS), "Script was canceled by user.");
+    EXPECT_EQ(count(IDC_RUN_ERRORS), 1) << "the cancelled command";
+    s->db->rollback();
+    side.commit();
+    EXPECT_EQ(side.scalar("select a from rs_lock"), 2);
+    side.run("drop table rs_lock");
+
     EXPECT_EQ(run("disconnect;"), "FINISHED");
     click(dlg, IDCANCEL);
     EXPECT_FALSE(s->connected) << "slot re-read its connection";

@@ -49,6 +49,7 @@ struct cExportJob {
 };
 
 cExportJob job;
+cJobStatement exportStatement;  // Stop cancels the statement while it executes
 
 struct cExportDlg {
     HWND hwnd;
@@ -119,12 +120,14 @@ bool exportRows() {
         return false;
     }
     cXdbc* db = job.db;
-    if (!db->prepare(job.sql.c_str()) || !db->execute()) {
+    bool ran = db->prepare(job.sql.c_str()) && exportStatement.execute(db);
+    // Stop cancelled the statement while it ran: a stop before the first row.
+    if (!ran && !(job.stop && exportStatement.cancelled())) {
         driverFail();
         db->finish();
         return false;
     }
-    int cols = db->colCount();
+    int cols = ran ? db->colCount() : 0;
     int* types = (int*)mallox(sizeof(int) * (cols > 0 ? cols : 1));
     if (!types) {
         db->finish();
@@ -359,8 +362,10 @@ void onBrowse(HWND w) {
 /* The dialog goes while an export runs (its owner was destroyed): stop the worker at the
    next row, serving its messages meanwhile. */
 void abortWorker() {
-    if (job.thread)
+    if (job.thread) {
         job.stop = 1;
+        exportStatement.cancel();
+    }
     joinJobWorker(job.thread);
 }
 
@@ -393,9 +398,10 @@ INT_PTR CALLBACK exportDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
                 onSave(w);
             return TRUE;
         case IDCANCEL:
-            if (job.thread)
+            if (job.thread) {
                 job.stop = 1;
-            else
+                exportStatement.cancel();
+            } else
                 DestroyWindow(w);
             return TRUE;
         }

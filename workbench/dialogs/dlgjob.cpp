@@ -3,6 +3,34 @@
 
 #include "querywin.h"
 #include "winutil.h"
+#include "xdbc.h"
+
+cJobStatement::cJobStatement() : running(0), wasCancelled(false) {
+    InitializeCriticalSection(&lock);
+}
+
+cJobStatement::~cJobStatement() { DeleteCriticalSection(&lock); }
+
+int cJobStatement::execute(cXdbc* db) {
+    EnterCriticalSection(&lock);
+    running = db;
+    wasCancelled = false;
+    LeaveCriticalSection(&lock);
+    int ok = db->execute();
+    EnterCriticalSection(&lock);
+    running = 0;
+    LeaveCriticalSection(&lock);
+    return ok;
+}
+
+void cJobStatement::cancel() {
+    EnterCriticalSection(&lock);
+    if (running) {
+        wasCancelled = true;
+        running->cancel();
+    }
+    LeaveCriticalSection(&lock);
+}
 
 HWND openJobDialog(cXQueryWindow*& slot, cXQueryWindow* main, char const* name, DLGPROC proc,
                    LPARAM lp) {

@@ -6,6 +6,28 @@
 #include <windows.h>
 
 class cXQueryWindow;
+class cXdbc;
+
+/* The statement a job's worker is executing, so that Stop can cancel it: a statement
+   waiting for a lock would otherwise hold the job for as long as the lock is held. */
+class cJobStatement {
+public:
+    cJobStatement();
+    ~cJobStatement();
+    /* Worker: db executes its prepared statement; the result of execute(). Tells through
+       cancelled() whether Stop cancelled it meanwhile. */
+    int execute(cXdbc* db);
+    bool cancelled() const { return wasCancelled; }
+    /* Dialog: cancels the statement being executed, if any. */
+    void cancel();
+
+private:
+    CRITICAL_SECTION lock;
+    cXdbc* running;
+    volatile bool wasCancelled;
+    cJobStatement(cJobStatement const&);
+    cJobStatement& operator=(cJobStatement const&);
+};
 
 /* Sets `slot` to main (the dialog reads it from WM_INITDIALOG on), creates the dialog
    template `name` owned by main's window and shows it. Returns 0, with `slot` 0 again,

@@ -50,6 +50,7 @@ struct cScriptJob {
 const DWORD STEP_MS = 50;
 
 cScriptJob job;
+cJobStatement runStatement;  // Stop cancels the command while it executes
 
 /* The dialog's own state. */
 struct cRunDlg {
@@ -202,6 +203,10 @@ DWORD WINAPI scriptWorker(LPVOID) {
                     SendMessageA(job.dlg, WM_JOBSTEP, 1, 0);
                     if (logging)
                         appendLog(log, job.command, job.error);
+                    if (job.cancel && runStatement.cancelled()) {
+                        job.error = "Script was canceled by user.";
+                        break;
+                    }
                     if (job.stopOnError)
                         break;
                 }
@@ -383,8 +388,10 @@ void onView(HWND w) {
 /* The dialog goes while a script runs (its owner was destroyed): stop the worker before
    the next command, serving its messages meanwhile. */
 void abortWorker() {
-    if (job.thread)
+    if (job.thread) {
         job.cancel = kAbort;
+        runStatement.cancel();
+    }
     joinJobWorker(job.thread);
 }
 
@@ -418,9 +425,10 @@ INT_PTR CALLBACK runDlgProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
                 onStart(w);
             return TRUE;
         case IDCANCEL:
-            if (job.thread)
+            if (job.thread) {
                 job.cancel = kCancel;
-            else
+                runStatement.cancel();
+            } else
                 DestroyWindow(w);
             return TRUE;
         }
@@ -487,7 +495,7 @@ bool runScriptCommand(cXdbc* db, std::string const& command, bool ignoreDrop,
     else if (kind == STMT_ROLLBACK)
         ok = db->rollback() != 0;
     else
-        ok = db->prepare(command.c_str()) && db->execute();
+        ok = db->prepare(command.c_str()) && runStatement.execute(db);
     if (!ok) {
         char const* e = db->errorStr();
         error = e && *e ? e : "The data source reported a failure without a message.";
