@@ -13,19 +13,6 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
                               char const* statement) {
     lastWasError = isError;
     InvalidateRect(messagePane, 0, TRUE);
-    // A failure may have lost a slot's connection (the library lets go of it): the slot
-    // follows, its Tables dialog closes (posted: the failure may be that dialog's own), and
-    // a note after this entry says so.
-    std::string lostNote;
-    for (int i = 0; isError && i < SLOT_COUNT; i++) {
-        if (slots[i] && slots[i]->connected && !slots[i]->db->isConnected()) {
-            lostNote = "Q" + std::to_string(i + 1) + " lost its connection to " + slots[i]->dsn +
-                       ". Connect again to go on.";
-            slots[i]->resyncConnection();
-            if (tablesDlg[i])
-                PostMessageA(tablesDlg[i], WM_COMMAND, IDCANCEL, 0);
-        }
-    }
     std::string header = logHeader(logCounter, isError, seconds);
     updateStatusBar(header.c_str());
     shownSlot()->refreshTitle();
@@ -49,8 +36,28 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
     UpdateWindow(messagePane);
     if (statusBar)
         UpdateWindow(statusBar->hwnd());
-    if (!lostNote.empty())
-        logResult(false, 0, lostNote.c_str(), 0);
+    // A failure may have lost a slot's connection: an entry after this one says so.
+    if (isError)
+        logLostConnections();
+}
+
+bool cXQueryWindow::logLostConnections() {
+    // The Tables dialog closes too (posted: the failure may be that dialog's own).
+    std::string note;
+    for (int i = 0; i < SLOT_COUNT; i++) {
+        if (slots[i] && slots[i]->connected && !slots[i]->db->isConnected()) {
+            note = "Q" + std::to_string(i + 1) + " lost its connection to " + slots[i]->dsn +
+                   ". Connect again to go on.";
+            slots[i]->resyncConnection();
+            if (tablesDlg[i])
+                PostMessageA(tablesDlg[i], WM_COMMAND, IDCANCEL, 0);
+        }
+    }
+    if (note.empty())
+        return false;
+    shownSlot()->refreshTitle();
+    logResult(true, 0, note.c_str(), 0);
+    return true;
 }
 
 void cXQueryWindow::noteLoad(cResultGrid* g) {

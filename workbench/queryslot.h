@@ -26,6 +26,7 @@ public:
     char* user;
     char* pswd;
     bool connected;
+    bool endFailed;          // the last disconnect could not commit or roll back the work
     short number;            // 1..3
     char fileName[SLOT_FILENAME + 1];  // "" for an untitled script
     bool modified;

@@ -588,10 +588,11 @@ LRESULT cXQueryWindow::onClose() {
         if (!s->askSave())
             return 0;
     saveWindowPosition(hwnd, iniPath, SETTINGS_SECTION, "LastWindowPosition");
-    // A slot whose implicit commit failed keeps the window open, shown with its error entry.
+    // A slot whose implicit commit failed keeps the window open, shown with its error entry;
+    // one whose connection went with it too, once (the next close goes on).
     for (int i = 0; i < SLOT_COUNT; i++) {
         cQuerySlot* s = slots[i];
-        if ((s->connected || s->db->isConnected()) && !s->disconnect(true)) {
+        if ((s->connected || s->db->isConnected()) && (!s->disconnect(true) || s->endFailed)) {
             if (i != current)
                 showSlot(i);
             return 0;

@@ -812,7 +812,7 @@ TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     EXPECT_NE(e.find("[ERR]"), std::string::npos) << e;
     EXPECT_GT(e.size(), std::string("[4] [ERR]  ").size() + 10) << "a clear message: " << e;
     EXPECT_EQ(withoutSeconds(last()),
-              "[4] [OK]  Q1 lost its connection to " + pgDsn() + ". Connect again to go on.");
+              "[4] [ERR]  Q1 lost its connection to " + pgDsn() + ". Connect again to go on.");
     // The slot, its title and the status bar no longer claim the lost connection, and its
     // Tables dialog is gone.
     EXPECT_FALSE(q1()->connected);
@@ -826,6 +826,32 @@ TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     connect();
     runOne("select relname from pg_class where relname = 'pg_class'");
     EXPECT_EQ(grid()->getCountA(), 1) << last();
+}
+
+/* Closing when the implicit commit fails because the connection is gone: the window stays
+   once, showing why, and the next close goes on. */
+TEST_F(ExecPg, ClosingAfterTheConnectionWentSaysTheWorkWasNotCommitted) {
+    openWith({});
+    connect();
+    runOne("select pg_backend_pid() as pid from pg_class where relname = 'pg_class'");
+    ASSERT_EQ(grid()->getCountA(), 1) << last();
+    std::string pid = cell(0, 0);
+    runOne("create temporary table wb_gone (a int)");
+    {
+        Side killer(pgDsn(), pgUser(), pgPswd());
+        ASSERT_TRUE(killer.ok) << wbtest::dsnHint();
+        killer.run(("select pg_terminate_backend(" + pid + ")").c_str());
+        killer.commit();
+    }
+    Sleep(300);
+    q1()->modified = false;
+    SendMessageA(w->hwnd, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsWindow(w->hwnd)) << "closed without a word";
+    std::vector<std::string> all = entries(wbtest::paneText(w));
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_NE(all[all.size() - 2].find("[ERR]"), std::string::npos) << all[all.size() - 2];
+    EXPECT_NE(last().find("[ERR]  Q1 lost its connection"), std::string::npos) << last();
+    EXPECT_FALSE(q1()->connected);
 }
 
 /* A function body in dollar quotes runs as one statement, by F5 as well as by the caret. */

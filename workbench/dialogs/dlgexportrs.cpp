@@ -343,6 +343,8 @@ void onStep(HWND w, WPARAM kind, LPARAM lp) {
     } else {
         SetDlgItemTextA(w, IDC_EXP_INFO, "0");  // the rows counted so far went nowhere
         vorMessageBox(w, job.errText.c_str(), job.errCaption.c_str(), MB_OK | MB_ICONSTOP);
+        if (dlg.main)
+            dlg.main->logLostConnections();
     }
     dlg.rows = 0;
     SetFocus(GetDlgItem(w, IDC_EXP_SAVE));
