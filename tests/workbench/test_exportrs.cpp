@@ -348,6 +348,7 @@ TEST_F(ExportRs, PostgresRowsCountingAndAKilledBackend) {
     EXPECT_EQ(boxes.boxes.back().caption, "SQL Error");
     EXPECT_EQ(wbtest::readFile(file), "old");
     EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "0") << "no rows were written";
+    EXPECT_FALSE(w->shownSlot()->connected) << "the slot follows its lost connection";
 
     // Through a server-side cursor the error comes after rows were counted: the count goes.
     ASSERT_TRUE(connect(wbtest::envOr("LUMBRA_PG_CURSOR_DSN", "LumbraPGCursor"), pgUser(), pgPswd()));
