@@ -32,6 +32,44 @@ bool canRead(std::string const& path) {
     return !isDir(path);
 }
 
+typedef LONG(WINAPI* SetInformationFile)(HANDLE, void*, void*, ULONG, int);
+
+/* path can be deleted now, or is not there: the file is marked for deletion and unmarked
+   again, which fails as deleting would (a file held open, a running program). */
+bool canDelete(std::string const& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    HANDLE h = CreateFileA(path.c_str(), DELETE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0,
+                           OPEN_EXISTING, 0, 0);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    static SetInformationFile set = (SetInformationFile)(void*)GetProcAddress(
+        GetModuleHandleA("ntdll.dll"), "NtSetInformationFile");
+    bool ok = true;
+    if (set && !(a & FILE_ATTRIBUTE_READONLY)) {  // a read-only file is made normal first
+        ULONG_PTR status[2];
+        BOOLEAN mark = TRUE;
+        int const kDisposition = 13;  // FileDispositionInformation
+        ok = set(h, status, &mark, sizeof mark, kDisposition) >= 0;
+        mark = FALSE;
+        if (ok)
+            set(h, status, &mark, sizeof mark, kDisposition);
+    }
+    CloseHandle(h);
+    return ok;
+}
+
+/* The files of rels (relative to target) that cannot be deleted now, one per line. */
+std::string filesInUse(std::string const& target, std::vector<std::string> const& rels) {
+    std::string busy;
+    for (std::string const& rel : rels)
+        if (!canDelete(target + rel))
+            busy += "\n" + rel;
+    return busy;
+}
+
 /* Clears the read-only flag of an existing file. */
 void makeNormal(std::string const& path) {
     DWORD a = GetFileAttributesA(path.c_str());
@@ -466,6 +504,22 @@ bool cXinstall::runUpgrade() {
         error("Cannot copy files or create directories!");
         return false;
     }
+    // Nothing is removed or replaced while one of those files cannot be.
+    std::vector<std::string> touched;
+    struct { char const* name; bool byValue; } const lists[] = {
+        {"Remove", false}, {"Files1", false}, {"Rename1", true}};  // Rename1: value is the target
+    for (auto const& list : lists)
+        for (instxEntry const& e : section(list.name, config)) {
+            std::string rel;
+            if (instxSafeRelPath(list.byValue ? e.value : e.key, rel) && fitsPath(target + rel))
+                touched.push_back(rel);
+        }
+    std::string busy = filesInUse(target, touched);
+    if (!busy.empty()) {
+        error(("Cannot replace these files (is the application still running?):\n" + busy +
+               "\n\nClose the application and run the upgrade again.").c_str());
+        return false;
+    }
     progress("Removing obsolete files...");
     for (instxEntry const& e : section("Remove", config)) {
         std::string rel;
@@ -490,15 +544,19 @@ bool cXinstall::runUninstall() {
     // Files first: while one of them stays (the application runs, say), the registry and
     // the record stay too, so that the uninstall can be run again.
     progress("Deleting application files...");
-    std::string left;
+    std::vector<std::string> files;
     for (instxEntry const& e : section("Files", config)) {
         std::string rel;
-        if (!instxSafeRelPath(e.key, rel) || !fitsPath(target + rel))
-            continue;  // a damaged record never reaches outside the target
-        std::string path = target + rel;
+        if (instxSafeRelPath(e.key, rel) && fitsPath(target + rel))
+            files.push_back(rel);  // a damaged record never reaches outside the target
+    }
+    // None goes while one of them cannot: a refused uninstall leaves a working program.
+    std::string left = filesInUse(target, files);
+    for (size_t i = 0; left.empty() && i < files.size(); i++) {
+        std::string path = target + files[i];
         makeNormal(path);
         if (!DeleteFileA(path.c_str()) && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-            left += "\n" + rel;
+            left += "\n" + files[i];
     }
     if (!left.empty()) {
         error(("Cannot delete these files (is the application still running?):\n" + left +

@@ -313,11 +313,21 @@ TEST(Installer, InstallUpgradeUninstall) {
                                      "d1\\d2\\mid.txt", "d1\\d2\\d3\\deep.txt"}),
               keys(rec, "Files"));
 
-    // A file in use: the uninstall names it and keeps the registry and its record.
+    // A file in use: the upgrade and the uninstall name it, change nothing, and keep the
+    // registry and the record.
     {
         HANDLE held = CreateFileA((t + "a.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, 0,
                                   OPEN_EXISTING, 0, 0);
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        f.file("new.txt", "a later upgrade");
+        {
+            Session up;
+            open(up, setupExe(), f.src);
+            EXPECT_EQ("Error!", up.run()) << allMessages(up);
+            EXPECT_NE(allMessages(up).find("\na.exe\n"), std::string::npos) << allMessages(up);
+            EXPECT_EQ(1u, up.close());
+        }
+        EXPECT_EQ("new in the upgrade", slurp(t + "new.txt"));
         Session s;
         open(s, uninstallExe(), t);
         EXPECT_EQ("Error!", s.run()) << allMessages(s);
@@ -326,7 +336,7 @@ TEST(Installer, InstallUpgradeUninstall) {
         CloseHandle(held);
     }
     EXPECT_EQ("program", slurp(t + "a.exe"));
-    EXPECT_FALSE(exists(t + "readme.txt")) << "the others are gone";
+    EXPECT_TRUE(exists(t + "readme.txt")) << "none goes while one cannot";
     EXPECT_TRUE(exists(rec));
     EXPECT_EQ(t, regValue(HKEY_LOCAL_MACHINE, "Software\\Vor Systems\\" + f.app, "RootDir"));
 
