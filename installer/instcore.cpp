@@ -124,7 +124,11 @@ bool instxTargetFormOk(std::string const& path) {
     if (path.size() < 4)
         return false;
     char d = lowerAscii(path[0]);
-    return d >= 'a' && d <= 'z' && path[1] == ':' && path[2] == '\\' && path[3] != '\\';
+    if (!(d >= 'a' && d <= 'z' && path[1] == ':' && path[2] == '\\' && path[3] != '\\'))
+        return false;
+    // A second ":" names another drive or a stream; "%" would be read by the shell in the
+    // registered open command ("%1" is the document).
+    return path.find_first_of(":%", 2) == std::string::npos;
 }
 
 bool instxRegNameOk(std::string const& name, size_t max) {

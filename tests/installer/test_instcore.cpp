@@ -96,7 +96,8 @@ TEST(InstCore, NamesTextsAndLimits) {
 
     EXPECT_TRUE(instxTargetFormOk("D:\\Tool\\"));
     EXPECT_TRUE(instxTargetFormOk("c:\\a"));
-    for (char const* bad : {"Tool\\", "D:\\", "D:Tool\\", "\\\\srv\\x\\", "1:\\x", "D:\\\\x", "Tool"})
+    for (char const* bad : {"Tool\\", "D:\\", "D:Tool\\", "\\\\srv\\x\\", "1:\\x", "D:\\\\x", "Tool",
+                            "C:\\Apps\\LumbraC:\\x", "C:\\100%\\Tool", "C:\\a%1b"})
         EXPECT_FALSE(instxTargetFormOk(bad)) << bad;
 
     EXPECT_TRUE(instxRegNameOk("sql", 7));
