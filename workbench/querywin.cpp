@@ -716,7 +716,9 @@ bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
         return true;
     if (ansiCharDispatched(msg))
         return true;
-    if (active != main) {
+    // Keys of the main window's own children keep their accelerators even when no window
+    // is active (a box whose owner went first can leave it so).
+    if (active != main && !(msg->hwnd && GetAncestor(msg->hwnd, GA_ROOT) == main)) {
         return active && IsWindow(active) && IsDialogMessageW(active, msg);
     }
     // Export Resultset's key in the editor of a slot without a connection: the grey menu item

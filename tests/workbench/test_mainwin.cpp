@@ -245,6 +245,12 @@ TEST_F(MainWindow, CtrlEnterIsExecuteCommand) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Not connected!");
     EXPECT_EQ(boxes.boxes[0].caption, "Export Resultset");
+    // With no window active (a box whose owner closed first), the editor's keys still work.
+    SetActiveWindow(0);
+    wbtest::caretAt(w, 0);
+    EXPECT_TRUE(key(WM_KEYDOWN, VK_RETURN, w->slots[0]->edit, true));
+    EXPECT_EQ(w->logCounter, 4);
+    EXPECT_EQ(wbtest::script(w), "select 1;");
 }
 
 TEST_F(MainWindow, MessagePaneToggleAndDoubleClickCollapse) {
