@@ -245,10 +245,15 @@ TEST_F(MainWindow, CtrlEnterIsExecuteCommand) {
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text, "Not connected!");
     EXPECT_EQ(boxes.boxes[0].caption, "Export Resultset");
-    // With no window active (a box whose owner closed first), the editor's keys still work.
-    SetActiveWindow(0);
+    // With another window active (or none, after a box whose owner closed first), the
+    // editor's keys still work.
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, 0,
+                                 0, 0, 0);
     wbtest::caretAt(w, 0);
+    SetActiveWindow(other);
+    ASSERT_NE(GetActiveWindow(), w->hwnd);
     EXPECT_TRUE(key(WM_KEYDOWN, VK_RETURN, w->slots[0]->edit, true));
+    DestroyWindow(other);
     EXPECT_EQ(w->logCounter, 4);
     EXPECT_EQ(wbtest::script(w), "select 1;");
 }
