@@ -297,6 +297,7 @@ struct TablesPg : TablesBase {
         cXdbc* s = 0;
         ASSERT_TRUE(odbctest::connectTo(s, pgDsn(), pgUser(), pgPswd())) << odbctest::pgHint();
         char const* ddl[] = {
+            "set client_min_messages to warning",  // a notice naming ldlg_jp's table fails
             "drop schema if exists ldlg_a cascade",
             "drop schema if exists ldlg_b cascade",
             "drop schema if exists ldlg_c cascade",
@@ -312,6 +313,11 @@ struct TablesPg : TablesBase {
             "create view ldlg_b.v_two as select x from ldlg_b.t_two",
             "create schema ldlg_c",
             "create table ldlg_c.t_three (x integer)",
+            "drop schema if exists ldlg_jp cascade",
+            "create schema ldlg_jp",
+            "create table ldlg_jp.t_ok (x integer)",
+            // A name the connection's code page cannot carry.
+            "do $$ begin execute format('create table ldlg_jp.%I (x integer)', chr(26085)); end $$",
         };
         for (char const* sql : ddl)
             EXPECT_TRUE(odbctest::run(s, sql));
@@ -322,7 +328,8 @@ struct TablesPg : TablesBase {
         cXdbc* s = 0;
         if (!odbctest::connectTo(s, pgDsn(), pgUser(), pgPswd()))
             return;
-        odbctest::run(s, "drop schema if exists ldlg_a, ldlg_b, ldlg_c cascade");
+        odbctest::run(s, "set client_min_messages to warning");
+        odbctest::run(s, "drop schema if exists ldlg_a, ldlg_b, ldlg_c, ldlg_jp cascade");
         s->commit();
         xdb_free(s);
     }
@@ -366,6 +373,16 @@ TEST_F(TablesPg, ChosenSchemaIsListedRememberedAndReselectedNextTime) {
     ASSERT_TRUE(chooseCombo(dlg, IDC_TABLES_SCHEMA, "ldlg_c", CBN_SELENDOK));
     EXPECT_EQ((std::vector<std::string>{"t_three"}), tables());
     EXPECT_EQ("ldlg_c", ini.read("Last Namespace", "LumbraPG"));
+}
+
+TEST_F(TablesPg, SchemaThatCannotBeListedTellsWhyAndIsNotRemembered) {
+    ASSERT_TRUE(open());
+    ASSERT_TRUE(chooseCombo(dlg, IDC_TABLES_SCHEMA, "ldlg_jp", CBN_SELENDOK));
+    ASSERT_EQ(1u, boxes.seen().size());
+    EXPECT_NE(kMetaBox, boxes.seen()[0].text) << "the driver has the catalogue call";
+    EXPECT_FALSE(boxes.seen()[0].text.empty());
+    EXPECT_NE("ldlg_jp", ini.read("Last Namespace", "LumbraPG"));
+    EXPECT_EQ(1, own->isConnected());
 }
 
 TEST_F(TablesPg, LostConnectionIsToldAsSuch) {

@@ -62,6 +62,7 @@ private:
     HBRUSH brush = 0;      // solid brush of the slot colour
     long brushColour = 0;  // colour brush was made for
     char listed[kName] = "";  // schema of the tables in the list
+    bool catalogue = false;   // the driver listed the schemas: it has catalogue calls
 
     cDlgTables(cDlgTables const&) = delete;
     cDlgTables& operator=(cDlgTables const&) = delete;
@@ -118,6 +119,7 @@ INT_PTR cDlgTables::onInitDialog() {
         cWaitCursor wait;
         cXdbc* x = host->connection();
         if (x->metaSelect(META_SCHEMAS) && x->execute() && !*x->errorStr()) {
+            catalogue = true;
             cStrinx schema;
             while (x->fetchNext()) {
                 // Rows without a schema name (drivers without schemas) are no entries.
@@ -263,8 +265,6 @@ void cDlgTables::listTables() {
     char schema[kName];
     if (!selectedSchema(schema, sizeof schema))
         return;
-    if (schema[0])
-        writeIniExact(host->iniFile(), kLastNamespace, host->dsn(), schema);
     lstrcpynA(listed, schema, sizeof listed);
     cWaitCursor wait;
     cXdbc* x = host->connection();
@@ -276,12 +276,17 @@ void cDlgTables::listTables() {
             if (x->colValue((char*)"TABLE_NAME", table) && table.text[0])
                 SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)table.text);
         }
+        // Remembered once listed: a schema that cannot be listed must not come back first.
+        if (schema[0])
+            writeIniExact(host->iniFile(), kLastNamespace, host->dsn(), schema);
     } else {
         // Reading the error lets go of a lost connection: then the loss is the cause to show.
         std::string why = x->errorStr();
         if (wasConnected && !x->isConnected()) {
             host->connectionLost(why.c_str());
             vorMessageBox(dlg, why.c_str(), "ODBC", MB_OK | MB_ICONSTOP);
+        } else if (catalogue && !why.empty()) {
+            vorMessageBox(dlg, why.c_str(), "ODBC", MB_OK | MB_ICONSTOP);  // its own failure
         } else {
             vorMessageBox(dlg, "Your ODBC driver doesn't support META-SELECT commands.", "ODBC",
                           MB_OK | MB_ICONSTOP);
