@@ -441,6 +441,8 @@ TEST(Conditions, QueryByExampleEditorOperators) {
     } cases[] = {
         {0, 1, "ab", "name LIKE 'ab%'"},      {0, 2, "a'b", "name LIKE '%a''b%'"},
         {0, 3, "ab", "name LIKE '%ab'"},      {0, 4, "ab", "name='ab'"},
+        // A backslash is a letter, with "!" as the escape (wildcards stay wildcards).
+        {0, 1, "b\\!_", "name LIKE 'b\\!!_%' ESCAPE '!'"},
         {1, 5, "3", "qty<>3"},                {1, 6, "3", "qty<3"},
         {1, 7, "3", "qty>3"},                 {1, 8, "3", "qty<=3"},
         {1, 9, "3", "qty>=3"},                {1, 10, "1,2", "qty IN (1,2)"},

@@ -201,6 +201,21 @@ std::string likeCond(std::string const& col, std::string const& n, std::string c
     return cond;
 }
 
+/* col LIKE pattern for the query-by-example window, whose "%" and "_" stay wildcards. A
+   backslash is the default escape of some data sources: with one in the text, "!" is named
+   the escape instead (and a "!" of the text doubled), so that the backslash is a letter. */
+std::string qbeLike(std::string const& col, std::string const& v, char const* lead,
+                    char const* trail) {
+    bool slash = v.find('\\') != std::string::npos;
+    std::string p;
+    for (char c : v) {
+        if (slash && c == '!')
+            p += '!';
+        p += c;
+    }
+    return col + " LIKE '" + lead + escaped(p) + trail + "'" + (slash ? " ESCAPE '!'" : "");
+}
+
 /* A part that holds a top-level OR is parenthesised before it is ANDed with another. */
 std::string guarded(std::string const& part) {
     if (sqlx_topWord(part.c_str(), "or"))
@@ -563,11 +578,11 @@ void cStatementModel::takeConditions() {
         std::string v = c.condText;
         std::string cond;
         if (op == 1)
-            cond = col + " LIKE '" + escaped(v) + "%'";
+            cond = qbeLike(col, v, "", "%");
         else if (op == 2)
-            cond = col + " LIKE '%" + escaped(v) + "%'";
+            cond = qbeLike(col, v, "%", "%");
         else if (op == 3)
-            cond = col + " LIKE '%" + escaped(v) + "'";
+            cond = qbeLike(col, v, "%", "");
         else if (op <= 9)
             cond = col + compare[op - 4] + comparand(v, c.type);
         else if (op == 10)
