@@ -14,6 +14,7 @@ char const kClass[] = "ClassXinstall";
 char const kCaption[] = "Vor installer error";
 char const kVorKey[] = "Software\\Vor Systems";
 char const kHalvard[] = "Halvard Studio";
+char const kRunMutex[] = "VorInstallerRun";  // held while an installer runs
 
 /* Sections beyond this size are taken as damaged rather than read in part. */
 DWORD const kMaxSection = 16u << 20;
@@ -459,6 +460,14 @@ void cXinstall::onStart() {
         error("Target directory must not be same as source directory!");
         return;
     }
+    // One run at a time: two on one target would replace each other's record.
+    HANDLE one = CreateMutexA(0, TRUE, kRunMutex);
+    if (!one || GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (one)
+            CloseHandle(one);
+        error("Another installation is running. Press START again when it has ended.");
+        return;
+    }
     target = t;
     targetIni = target + "i.ini";
     busy = true;
@@ -474,6 +483,8 @@ void cXinstall::onStart() {
         ok = runUpgrade();
     else
         ok = runUninstall();
+    ReleaseMutex(one);
+    CloseHandle(one);
     SetWindowTextA(edit, ok ? "Finished!" : "Error!");
     exitCode = ok ? 0 : 1;
     SetWindowTextA(start, "&Close");
@@ -573,6 +584,7 @@ bool cXinstall::runUninstall() {
             if (instxSafeRelPath(e.key, rel) && fitsPath(target + rel))
                 RemoveDirectoryA((target + rel).c_str());
         }
+    makeNormal(config);
     DeleteFileA(config.c_str());
     /* The application directory itself goes too when nothing else is left in it. */
     char sys[MAX_PATH] = "";

@@ -100,16 +100,21 @@ void cSettings::saveColors(char const* ini, bool onlyChanged) {
     b.write(ini);
 }
 
-void cSettings::saveDialogKeys(char const* ini) const {
+void cSettings::saveDialogKeys(char const* ini, cSettings const* before) const {
     cKeyBatch b;
-    b.add("maxrows", maxRows);
-    b.add("aktfmt_D", dateFmt);
-    b.add("aktfmt_T", timeFmt);
-    b.add("movecaret", movecaret);
-    b.add("bImplicitRollback", bImplicitRollback);
-    b.add("bBlobStr", bBlobStr);
-    b.add("nBlobStr", nBlobStr);
-    b.add("bBackgroundRun", bBackgroundRun);
+    auto add = [&](char const* key, long now, long then) {
+        if (!before || now != then)
+            b.add(key, now);
+    };
+    cSettings const& o = before ? *before : *this;
+    add("maxrows", maxRows, o.maxRows);
+    add("aktfmt_D", dateFmt, o.dateFmt);
+    add("aktfmt_T", timeFmt, o.timeFmt);
+    add("movecaret", movecaret, o.movecaret);
+    add("bImplicitRollback", bImplicitRollback, o.bImplicitRollback);
+    add("bBlobStr", bBlobStr, o.bBlobStr);
+    add("nBlobStr", nBlobStr, o.nBlobStr);
+    add("bBackgroundRun", bBackgroundRun, o.bBackgroundRun);
     b.write(ini);
 }
 

@@ -38,8 +38,9 @@ struct cSettings {
        window's end), a colour the file held and this window left as read is not written
        again, so that another Lumbra's later change to it stays. */
     void saveColors(char const* ini, bool onlyChanged = false);
-    /* Writes the keys the Settings dialog edits. */
-    void saveDialogKeys(char const* ini) const;
+    /* Writes the keys the Settings dialog edits; with before (the values as the dialog
+       opened), only those the dialog changed, so that another Lumbra's changes stay. */
+    void saveDialogKeys(char const* ini, cSettings const* before = 0) const;
     /* The default date, time and date-time pictures of cDatex. */
     void applyDateFormats() const;
     /* Characters of long data the grids show: nBlobStr, or 0 for "BLOB". */

@@ -340,7 +340,9 @@ TEST(Installer, InstallUpgradeUninstall) {
     EXPECT_TRUE(exists(rec));
     EXPECT_EQ(t, regValue(HKEY_LOCAL_MACHINE, "Software\\Vor Systems\\" + f.app, "RootDir"));
 
-    // Uninstall, started in the application directory: nothing is left.
+    // Uninstall, started in the application directory: nothing is left, a read-only record
+    // neither.
+    SetFileAttributesA(rec.c_str(), FILE_ATTRIBUTE_READONLY);
     {
         Session s;
         open(s, uninstallExe(), t);
@@ -447,10 +449,18 @@ TEST(Installer, RefusedStarts) {
         EXPECT_EQ(4u, s.messages().size()) << allMessages(s);
         EXPECT_TRUE(IsWindowEnabled(s.item(302)));
         EXPECT_EQ("&START", instdrive::text(s.item(302)));
+        // Another installer running: refused until it has ended.
+        HANDLE held = CreateMutexA(0, TRUE, "VorInstallerRun");
+        s.setTarget(f.root + "tgt");
+        EXPECT_EQ("", s.run());
+        EXPECT_TRUE(hasMessage(s, "Another installation is running. Press START again when it "
+                                  "has ended.")) << allMessages(s);
+        ReleaseMutex(held);
+        CloseHandle(held);
         s.setTarget("Tool");
         EXPECT_EQ("Error!", s.run());
         EXPECT_TRUE(hasMessage(s, "Cannot create target directory!")) << allMessages(s);
-        EXPECT_EQ(5u, s.messages().size());
+        EXPECT_EQ(6u, s.messages().size());
         EXPECT_EQ(1u, s.close());
     }
     EXPECT_FALSE(keyExists(HKEY_LOCAL_MACHINE, "Software\\Vor Systems\\" + f.app));

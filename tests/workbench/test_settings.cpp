@@ -224,5 +224,21 @@ TEST(SettingsDialog, ShowsTheCurrentValuesAndCancelChangesNothing) {
     EXPECT_EQ(s.maxRows, 777);
     EXPECT_EQ(d.read("maxrows"), "777");
     EXPECT_EQ(d.read("movecaret"), "<missing>");
+
+    // OK writes only what the dialog changed: another window's later change stays.
+    d.write("nBlobStr", "44");
+    wintest::Driver ok([&]() {
+        HWND dlg = wintest::findDialog("Settings");
+        if (!dlg)
+            return false;
+        SetWindowTextA(item(dlg, IDC_SET_MAXROWS), "20");
+        SendMessageA(item(dlg, IDOK), BM_CLICK, 0, 0);
+        return true;
+    });
+    EXPECT_TRUE(runSettingsDialog(GetModuleHandleA(0), owner, &s, d.ini.c_str()));
+    EXPECT_FALSE(ok.timedOut());
+    EXPECT_EQ(d.read("maxrows"), "20");
+    EXPECT_EQ(d.read("nBlobStr"), "44");
+    EXPECT_EQ(d.read("movecaret"), "<missing>");
     DestroyWindow(owner);
 }

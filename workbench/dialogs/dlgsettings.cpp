@@ -101,6 +101,7 @@ void cSettingsDlg::enableBlobChars() {
 }
 
 void cSettingsDlg::onOk() {
+    cSettings const before = *settings;
     settings->maxRows = clampedNumber(IDC_SET_MAXROWS, MAXROWS_MIN, MAXROWS_MAX, false);
     settings->nBlobStr = (short)clampedNumber(IDC_SET_BLOBCHARS, BLOBCHARS_MIN, BLOBCHARS_MAX, false);
     settings->bBlobStr = IsDlgButtonChecked(dlg, IDC_SET_STRING) == BST_CHECKED;
@@ -112,7 +113,7 @@ void cSettingsDlg::onOk() {
     settings->applyDateFormats();
     settings->movecaret = IsDlgButtonChecked(dlg, IDC_SET_MOVECARET) == BST_CHECKED;
     settings->bBackgroundRun = IsDlgButtonChecked(dlg, IDC_SET_BACKGROUND) == BST_CHECKED;
-    settings->saveDialogKeys(ini);
+    settings->saveDialogKeys(ini, &before);
     EndDialog(dlg, 1);
 }
 
