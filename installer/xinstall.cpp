@@ -195,6 +195,16 @@ std::string cXinstall::profile(char const* sec, char const* key, char const* def
     }
 }
 
+std::vector<std::string> cXinstall::targetPaths(char const* name, bool byValue) const {
+    std::vector<std::string> paths;
+    for (instxEntry const& e : section(name, config)) {
+        std::string rel;
+        if (instxSafeRelPath(byValue ? e.value : e.key, rel) && fitsPath(target + rel))
+            paths.push_back(rel);
+    }
+    return paths;
+}
+
 std::vector<instxEntry> cXinstall::section(char const* name, std::string const& ini, bool* complete) const {
     std::vector<char> buf(10000);
     for (;;) {
@@ -516,15 +526,10 @@ bool cXinstall::runUpgrade() {
         return false;
     }
     // Nothing is removed or replaced while one of those files cannot be.
-    std::vector<std::string> touched;
-    struct { char const* name; bool byValue; } const lists[] = {
-        {"Remove", false}, {"Files1", false}, {"Rename1", true}};  // Rename1: value is the target
-    for (auto const& list : lists)
-        for (instxEntry const& e : section(list.name, config)) {
-            std::string rel;
-            if (instxSafeRelPath(list.byValue ? e.value : e.key, rel) && fitsPath(target + rel))
-                touched.push_back(rel);
-        }
+    std::vector<std::string> touched = targetPaths("Remove"), copied = targetPaths("Files1"),
+                             renamed = targetPaths("Rename1", true);  // the value is the target
+    touched.insert(touched.end(), copied.begin(), copied.end());
+    touched.insert(touched.end(), renamed.begin(), renamed.end());
     std::string busy = filesInUse(target, touched);
     if (!busy.empty()) {
         error(("Cannot replace these files (is the application still running?):\n" + busy +
@@ -555,12 +560,7 @@ bool cXinstall::runUninstall() {
     // Files first: while one of them stays (the application runs, say), the registry and
     // the record stay too, so that the uninstall can be run again.
     progress("Deleting application files...");
-    std::vector<std::string> files;
-    for (instxEntry const& e : section("Files", config)) {
-        std::string rel;
-        if (instxSafeRelPath(e.key, rel) && fitsPath(target + rel))
-            files.push_back(rel);  // a damaged record never reaches outside the target
-    }
+    std::vector<std::string> files = targetPaths("Files");  // a damaged record stays inside
     // None goes while one of them cannot: a refused uninstall leaves a working program.
     std::string left = filesInUse(target, files);
     for (size_t i = 0; left.empty() && i < files.size(); i++) {
@@ -577,13 +577,10 @@ bool cXinstall::runUninstall() {
     progress("Updating windows registry...");
     removeRegistry();
     progress("Removing empty directories...");
-    std::vector<instxEntry> dirs = section("Dirs", config);
+    std::vector<std::string> dirs = targetPaths("Dirs");
     for (int pass = 0; pass < dirDepth; pass++)
-        for (instxEntry const& e : dirs) {
-            std::string rel;
-            if (instxSafeRelPath(e.key, rel) && fitsPath(target + rel))
-                RemoveDirectoryA((target + rel).c_str());
-        }
+        for (std::string const& rel : dirs)
+            RemoveDirectoryA((target + rel).c_str());
     makeNormal(config);
     DeleteFileA(config.c_str());
     /* The application directory itself goes too when nothing else is left in it. */

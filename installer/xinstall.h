@@ -37,6 +37,9 @@ private:
 
     std::string profile(char const* section, char const* key, char const* def = "") const;
     std::vector<instxEntry> section(char const* name, std::string const& ini, bool* complete = 0) const;
+    /* The paths of a list of the configuration (its keys, or with byValue its values),
+       relative to the target; those that would reach outside it are left out. */
+    std::vector<std::string> targetPaths(char const* name, bool byValue = false) const;
 
     bool runInstall();
     bool runUpgrade();

@@ -41,7 +41,7 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
         logLostConnections();
 }
 
-bool cXQueryWindow::logLostConnections() {
+void cXQueryWindow::logLostConnections() {
     // The Tables dialog closes too (posted: the failure may be that dialog's own).
     std::string note;
     for (int i = 0; i < SLOT_COUNT; i++) {
@@ -53,11 +53,8 @@ bool cXQueryWindow::logLostConnections() {
                 PostMessageA(tablesDlg[i], WM_COMMAND, IDCANCEL, 0);
         }
     }
-    if (note.empty())
-        return false;
-    shownSlot()->refreshTitle();
-    logResult(true, 0, note.c_str(), 0);
-    return true;
+    if (!note.empty())
+        logResult(true, 0, note.c_str(), 0);  // which refreshes the title
 }
 
 void cXQueryWindow::noteLoad(cResultGrid* g) {

@@ -50,7 +50,7 @@ char const kNoMessage[] = "The data source reported a failure without a message.
 
 cQuerySlot::cQuerySlot(cXQueryWindow* o, short n, HWND parent, HINSTANCE inst)
     : edit(0), owner(o), db(xdb_init()), statement(strdux(0)), dsn(strdux(0)), user(strdux(0)),
-      pswd(strdux(0)), connected(false), endFailed(false), number(n), modified(false), running(false) {
+      pswd(strdux(0)), connected(false), number(n), modified(false), running(false) {
     fileName[0] = 0;
     edit = CreateWindowExA(0, "EDIT", "", kEditorStyle, 0, 26, 400, 100, parent,
                            (HMENU)(INT_PTR)-1, inst, 0);
@@ -329,13 +329,15 @@ bool cQuerySlot::connectTo(char const* source, char const* userName, char const*
     return true;
 }
 
-bool cQuerySlot::disconnect(bool silent) {
-    endFailed = false;
+bool cQuerySlot::disconnect(bool silent, bool* workEnded) {
+    if (workEnded)
+        *workEnded = true;
     {
         cWaitCursor wait;
         if (db->isConnected()) {
             bool ended = (owner->settings.bImplicitRollback ? db->rollback() : db->commit()) != 0;
-            endFailed = !ended;
+            if (workEnded)
+                *workEnded = ended;
             if (!ended) {
                 // The work was not committed (or rolled back) as the setting asks: say so, and
                 // keep a connection that still holds it.

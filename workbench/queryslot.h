@@ -26,7 +26,6 @@ public:
     char* user;
     char* pswd;
     bool connected;
-    bool endFailed;          // the last disconnect could not commit or roll back the work
     short number;            // 1..3
     char fileName[SLOT_FILENAME + 1];  // "" for an untitled script
     bool modified;
@@ -48,7 +47,9 @@ public:
     bool rollback();
     bool connectCommand();
     bool connectTo(char const* dsn, char const* user, char const* pswd);
-    bool disconnect(bool silent);
+    /* Ends the work as the setting asks and disconnects; false when a connection that
+       still holds the work stays. *workEnded tells whether the work was ended. */
+    bool disconnect(bool silent, bool* workEnded = 0);
     /* The connection state as the connection object reports it (after a dialog used it). */
     void resyncConnection();
 

@@ -592,7 +592,8 @@ LRESULT cXQueryWindow::onClose() {
     // one whose connection went with it too, once (the next close goes on).
     for (int i = 0; i < SLOT_COUNT; i++) {
         cQuerySlot* s = slots[i];
-        if ((s->connected || s->db->isConnected()) && (!s->disconnect(true) || s->endFailed)) {
+        bool ended = true;
+        if ((s->connected || s->db->isConnected()) && (!s->disconnect(true, &ended) || !ended)) {
             if (i != current)
                 showSlot(i);
             return 0;

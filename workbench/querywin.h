@@ -68,9 +68,8 @@ public:
 
     /* ---- message pane and status bar ---- */
     void logResult(bool isError, double seconds, char const* text, char const* statement);
-    /* Slots whose connection the library let go of follow it, and an error entry says so;
-       false when no slot lost its connection. */
-    bool logLostConnections();
+    /* Slots whose connection the library let go of follow it, and an error entry says so. */
+    void logLostConnections();
     /* Notes after a load what the grid does not hold: cut values, rows left by a stop. */
     void noteLoad(cResultGrid* g);
     void showRowCounts(bool fromDatabase);
