@@ -970,6 +970,26 @@ char* cOdbcx::colName(int i)
     return e && e->name ? e->name : emptyName;
 }
 
+int cOdbcx::colTable(int i, char* out, int size)
+{
+    if (!out || size <= 0)
+        return 0;
+    out[0] = 0;
+    if (!hstmt || i < 0 || i >= colCount())
+        return 0;
+    SQLSMALLINT len = 0;
+    SQLLEN num = 0;
+    SQLRETURN rc = SQLColAttributes(hstmt, (SQLUSMALLINT)(i + 1), SQL_COLUMN_TABLE_NAME, out,
+                                    (SQLSMALLINT)(size > 32767 ? 32767 : size), &len, &num);
+    /* A cut name would name another table. */
+    if (rc != SQL_SUCCESS || len >= size) {
+        out[0] = 0;
+        return 0;
+    }
+    out[size - 1] = 0;
+    return out[0] != 0;
+}
+
 int cOdbcx::colType(int i)
 {
     xbufEntry* e = colBuffers.at(i);

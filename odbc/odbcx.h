@@ -66,6 +66,7 @@ public:
     virtual int colValue(int i, cVariablex& v);
     virtual int colData(int i, xcolData* out);
     virtual int nameRule(xnameRule* out);
+    virtual int colTable(int i, char* out, int size);
     virtual int setValue(cVariablex& v);
     virtual char* errorStr();
     virtual int executeMeta();

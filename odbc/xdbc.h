@@ -109,6 +109,9 @@ public:
     /* The connected data source's rule for names; 0 when it is not known, and then out
        holds the standard's double quote with every name to be quoted (fold 'Q'). */
     virtual int nameRule(xnameRule* out);                                          /* 30 */
+    /* Table of the open result's column i, as the data source names it, into out (size
+       bytes); 0 and "" when the source does not tell (an expression, a view, no such call). */
+    virtual int colTable(int i, char* out, int size);                              /* 31 */
 
     /* Binds up to prmExpected values (stopping at a null pointer), then executes. */
     int execute(cVariablex* v, ...);

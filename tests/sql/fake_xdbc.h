@@ -2,6 +2,7 @@
 #ifndef LUMBRA_TEST_FAKE_XDBC_H
 #define LUMBRA_TEST_FAKE_XDBC_H
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@ class cFakeXdbc : public cXdbc {
 public:
     std::vector<std::pair<std::string, int>> cols;
     xnameRule rule = {'"', 0, ""};  // a source that keeps the case of names, as SQLite
+    std::vector<std::string> tables;  // colTable's answers; none when empty
 
     explicit cFakeXdbc(std::vector<std::pair<std::string, int>> c) : cols(std::move(c)) {}
 
@@ -42,6 +44,11 @@ public:
     int bindCol(char const*, int, int, short) override { return 0; }
     int colInfo(short, short*, int*) override { return 0; }
     int describeCol(short, char*, short, short*, int*) override { return 0; }
+    int colTable(int i, char* out, int size) override {
+        std::string t = i >= 0 && i < (int)tables.size() ? tables[i] : "";
+        snprintf(out, size, "%s", t.c_str());
+        return !t.empty();
+    }
     int nameRule(xnameRule* out) override {
         *out = rule;
         return 1;

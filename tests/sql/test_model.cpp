@@ -183,6 +183,21 @@ TEST(Handover, StarsAmongOtherItemsFollowTheResult) {
     EXPECT_EQ(regenerated(j), "select * from a join b on b.id = a.id order by 3 ASC");
     j.takeSort(j.column(1)->id, 2);
     EXPECT_EQ(regenerated(j), "select * from a join b on b.id = a.id order by name DESC");
+    // When the source names each column's table, the name is qualified as the FROM list
+    // writes the table; a table listed twice leaves it bare.
+    joined.cols.push_back({"name", 2});
+    joined.tables = {"a", "a", "B", "B"};
+    ASSERT_TRUE(parseInto(j, "select * from s.a join \"B\" x on x.id = a.id", &joined));
+    cQbeFilter both[2] = {filter(j.column(0)->id, QBE_EQ, "1", 1),
+                          filter(j.column(3)->id, QBE_EQ, "x")};
+    j.takeFilters(both, 2);
+    EXPECT_EQ(regenerated(j), "select * from s.a join \"B\" x on x.id = a.id where s.a.id=1 and "
+                              "x.name='x'");
+    ASSERT_TRUE(parseInto(j, "select * from a, \"b\"", &joined));
+    EXPECT_STREQ(j.column(0)->selText, "a.id");
+    EXPECT_STREQ(j.column(2)->selText, "id");  // "b" is not B
+    ASSERT_TRUE(parseInto(j, "select * from a a1, a a2", &joined));
+    EXPECT_STREQ(j.column(0)->selText, "id");
     odd.rule = {'"', 'U', ""};
     ASSERT_TRUE(parseInto(o, "select t.* from t", &odd));
     EXPECT_STREQ(o.column(4)->selText, "t.\"Name\"");

@@ -186,6 +186,13 @@ TEST_P(SqlOverOdbc, SelectStarTakesTheColumnsFromTheCursor) {
     EXPECT_EQ(rerun(m), (std::vector<std::string>{"5", "3"}));  // Carter, O'Brien
     EXPECT_NE(std::string(m.sql).find("order by name ASC"), std::string::npos) << m.sql;
 
+    /* The join's names held twice ("id") are qualified by the table the source names. */
+    ASSERT_TRUE(open(m, "select * from lsq_emp e join lsq_dept d on d.id = e.dept order by e.id"));
+    ASSERT_EQ(m.columnCount, 7);
+    cQbeFilter j[2] = {qbe(5, QBE_EQ, "2", 1), qbe(0, QBE_GT, "2", 1)};  // d.id, e.id
+    m.takeFilters(j, 2);
+    EXPECT_EQ(rerun(m), (std::vector<std::string>{"3", "6"})) << m.sql;
+
     /* Result names that are no plain names, and LIKE texts with the wildcards in them. */
     char const* odd[] = {
         "create table \"lsq Odd\" (\"Mixed Case\" varchar(20), \"order\" integer, \"It's\" integer)",

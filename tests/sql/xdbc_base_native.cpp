@@ -41,3 +41,9 @@ int cXdbc::nameRule(xnameRule* out) {
     }
     return 0;
 }
+
+int cXdbc::colTable(int, char* out, int size) {
+    if (out && size > 0)
+        out[0] = 0;
+    return 0;
+}

@@ -278,6 +278,7 @@ void cSqlParsex::release() {
     strfrx(&curTable);
     strfrx(&curCreator);
     strfrx(&fromText);
+    froms.clear();
     strfrx(&whereText);
     strfrx(&havingText);
     strfrx(&groupByText);
@@ -528,8 +529,11 @@ bool cSqlParsex::analyse(char const* sql) {
                 } else {
                     curTable = strdux(tok);
                 }
+                froms.push_back({curCreator ? curCreator : "", curTable, ""});
                 newTable = false;
             } else if (!isWord(tok, "as")) {
+                if (froms.back().alias.empty())
+                    froms.back().alias = tok;
                 tableAlias(tok);
             }
         }
@@ -654,14 +658,40 @@ void cSqlParsex::handOver(cStatementModel* model, cXdbc* xdbc) {
                          (short)type, 0, listWidth(type), nullptr, 0);
     };
     xnameRule rule = sqlNameRule(xdbc);
+    /* The FROM table that result column j comes from, when its name is not unique in the
+       result (both "id" of a join) and the data source tells the one table of the list. */
+    auto sourceOf = [&](int j) -> cSqlFrom const* {
+        char const* name = nameOf(j);
+        int same = 0;
+        for (int k = 0; k < n; k++)
+            same += stricmpx(nameOf(k), name) == 0;
+        char table[256];
+        if (same < 2 || !xdbc->colTable(j, table, sizeof table))
+            return nullptr;
+        cSqlFrom const* found = nullptr;
+        for (cSqlFrom const& f : froms) {
+            std::string plain = unquotedName(f.tbl.c_str());
+            bool quoted = plain != f.tbl;
+            if (quoted ? plain != table : stricmpx(plain.c_str(), table) != 0)
+                continue;
+            if (found)
+                return nullptr;  // the table twice (a self-join): no telling which
+            found = &f;
+        }
+        return found;
+    };
+    auto given = [](std::string const& s) { return s.empty() ? nullptr : s.c_str(); };
     auto addResult = [&](int j, cSqlAttr const* star) {
         int type = xdbc->colType(j);
         char const* name = nameOf(j);
         // The result's name goes into SQL (filters, sorting) as the data source writes it.
         std::string quoted = sqlName(name, rule);
-        model->addColumn(0, (short)j, star ? star->cre : nullptr, star ? star->tbl : nullptr,
-                         star ? star->alitbl : nullptr, quoted.empty() ? name : quoted.c_str(),
-                         nullptr, name, (short)type, 0, resultWidth(type), nullptr, 0);
+        cSqlFrom const* from = star ? nullptr : sourceOf(j);
+        model->addColumn(0, (short)j, star ? star->cre : from ? given(from->cre) : nullptr,
+                         star ? star->tbl : from ? from->tbl.c_str() : nullptr,
+                         star ? star->alitbl : from ? given(from->alias) : nullptr,
+                         quoted.empty() ? name : quoted.c_str(), nullptr, name, (short)type, 0,
+                         resultWidth(type), nullptr, 0);
     };
 
     int stars = 0;

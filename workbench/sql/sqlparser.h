@@ -5,6 +5,8 @@
 #define LUMBRA_SQLPARSER_H
 
 #include <cstddef>
+#include <string>
+#include <vector>
 
 class cStatementModel;
 class cXdbc;
@@ -20,6 +22,11 @@ struct cSqlAttr {
     unsigned char star;  // 1: "*" or "t.*", covering an unknown number of result columns
 };
 
+/* One table of the FROM list as written; absent parts are empty. */
+struct cSqlFrom {
+    std::string cre, tbl, alias;
+};
+
 /* Result of one parse; released when the object is destroyed or parsed again. */
 class cSqlParsex {
 public:
@@ -29,6 +36,7 @@ public:
     char* curTable;     // table of the FROM item being read
     char* curCreator;   // its owner, null without one
     char* fromText;     // FROM list as written, without the keyword
+    std::vector<cSqlFrom> froms;  // its tables, in order (not those of joins' subqueries)
     char* whereText;    // clause bodies: " token token ...", null when absent
     char* havingText;
     char* groupByText;
