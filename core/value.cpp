@@ -520,6 +520,9 @@ int xompare(cVariablex& a, cVariablex& b) {
     if (ta == VTYPE_NUMBEX) {
         if (tb == VTYPE_NUMBEX) {
             double x = a.toDouble(), y = b.toDouble();
+            // A NaN after every number, as the data sources order it; equal to another NaN.
+            if (x != x || y != y)
+                return (x != x) - (y != y);
             return x == y ? 0 : (x > y ? 1 : -1);
         }
         if (tb == VTYPE_STRINX)

@@ -17,12 +17,12 @@ struct cTaxKey {
     cTaxRow* row;
 };
 
-/* Orders of the keys, the same as xompare of the values. A NaN sorts first, so that the
+/* Orders of the keys, the same as xompare of the values. A NaN sorts last, so that the
    order stays strict and the sort stays inside the array. */
 struct numberLess {
     bool operator()(cTaxKey const& a, cTaxKey const& b) const {
         if (std::isnan(a.d) || std::isnan(b.d))
-            return std::isnan(a.d) && !std::isnan(b.d);
+            return !std::isnan(a.d) && std::isnan(b.d);
         return a.d < b.d;
     }
 };
