@@ -231,6 +231,13 @@ bool outfmt_isNumber(char const* t, int n) {
     return i == n;
 }
 
+bool cOutRow::raw(char const* t) {
+    if (!layout || (fields > 0 && !page(layout->sep ? layout->sep : sepText)))
+        return false;
+    fields++;
+    return put(t, slen(t));
+}
+
 bool cOutRow::field(char const* t, int n, int typex, long width) {
     if (!layout)
         return false;

@@ -102,6 +102,8 @@ public:
     bool start();
     /* One field: text t of n bytes (n < 0: up to its zero) of type code typex. */
     bool field(char const* t, int n, int typex, long width);
+    /* A field written exactly as t, neither enclosed nor escaped. */
+    bool raw(char const* t);
     bool end();
     /* Page pieces and title row (escaped like cell texts). */
     bool page(char const* text);

@@ -8,9 +8,13 @@ cBuflix::cBuflix() : items(0), n(0) {}
 
 cBuflix::~cBuflix() { clear(); }
 
-xbufEntry* cBuflix::add(char const* name, int kind, int size)
+xbufEntry* cBuflix::add(char const* name, int kind, int size, bool asText)
 {
-    switch (kind) {
+    if (kind < XKIND_NUMBER || kind > XKIND_LONG)
+        return 0;
+    if (asText)
+        kind = -kind;  // sized like a text below
+    switch (kind < 0 ? XKIND_TEXT : kind) {
     case XKIND_NUMBER: size = 8; break;
     case XKIND_TIMESTAMP: size = 16; break;
     case XKIND_DATE:
@@ -31,7 +35,8 @@ xbufEntry* cBuflix::add(char const* name, int kind, int size)
     memset(data, 0, size);
     xbufEntry* e = &items[n++];
     e->name = name ? strdux((void*)name) : 0;
-    e->kind = (unsigned char)kind;
+    e->kind = (unsigned char)(kind < 0 ? -kind : kind);
+    e->asText = asText;
     e->size = size;
     e->data = data;
     return e;

@@ -20,15 +20,16 @@ struct xbufEntry {
     unsigned char kind;   /* 1..6 */
     int size;             /* bytes in data */
     void* data;           /* heap buffer of size bytes, zeroed when added */
+    bool asText;          /* a number or date column fetched as the data source writes it */
 };
 
 class cBuflix {
 public:
     cBuflix();
     ~cBuflix();
-    /* Appends an entry; kinds 1, 3, 4 and 5 fix the size, kinds 2 and 6 take `size`
-       (at least 1). Returns the entry or null for a kind outside 1..6. */
-    xbufEntry* add(char const* name, int kind, int size);
+    /* Appends an entry; kinds 1, 3, 4 and 5 fix the size, kinds 2 and 6 and entries
+       asText take `size` (at least 1). Returns the entry or null for a kind outside 1..6. */
+    xbufEntry* add(char const* name, int kind, int size, bool asText = false);
     void clear();
     int count() const { return n; }
     xbufEntry* at(int i) const { return (i >= 0 && i < n) ? &items[i] : 0; }

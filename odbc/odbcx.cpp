@@ -208,7 +208,7 @@ static bool connStrAppend(char* cs, size_t size, char const* key, char const* va
 cOdbcx::cOdbcx()
     : hdbc(SQL_NULL_HDBC), hstmt(SQL_NULL_HSTMT), colBound(0), prmBound(0), colIndicators(0),
       prmIndicators(0), state(XSTATE_NONE), metaKind(0), thread(0), threadId(0), autoCommit(false),
-      ranDirect(false), linked(false), colIndCount(0), prmIndCount(0), ruleRead(false),
+      ranDirect(false), linked(false), colIndCount(0), prmIndCount(0), textTypes(0), ruleRead(false),
       ruleQuote('"'), ruleFold('Q'), ruleKeywords(strdux(0))
 {
     focusKey[0] = 0;
@@ -684,6 +684,8 @@ int cOdbcx::setValue(cVariablex& v)
 int cOdbcx::execute()
 {
     errorCode = 0;
+    int asText = textTypes;  // for this execute only
+    textTypes = 0;
     if (state < XSTATE_PREPARED || state > XSTATE_FETCHED)
         return fail(3);
     if (metaKind == META_DRIVERS || metaKind == META_DATA_SOURCES) {
@@ -729,9 +731,15 @@ int cOdbcx::execute()
         int size = 0;
         if (!describeCol(c, name, (short)sizeof(name), &kind, &size))
             return 0;
-        if (!bindCol(name, kind, size, 0))
+        if (!bindResult(name, kind, size, 0, (asText & xtypeOfKind(kind)) != 0))
             return 0;
     }
+    return 1;
+}
+
+int cOdbcx::fetchAsText(int types)
+{
+    textTypes = types & 5;
     return 1;
 }
 
@@ -776,7 +784,23 @@ int cOdbcx::colInfo(short colNo, short* kind, int* size)
 
 int cOdbcx::bindCol(char const* name, int kind, int size, short colNo)
 {
+    return bindResult(name, kind, size, colNo, false);
+}
+
+/* Numbers as text: room for the declared digits, a sign, a point and an exponent; dates:
+   the longest ISO form with fractions, a zone or "BC". */
+static int textSize(int kind, int size)
+{
+    if (kind != XKIND_NUMBER)
+        return 64;
+    return size + 8 > XLONG_SIZE ? XLONG_SIZE : (size + 8 < 64 ? 64 : size + 8);
+}
+
+int cOdbcx::bindResult(char const* name, int kind, int size, short colNo, bool asText)
+{
     errorCode = 0;
+    if (asText && (kind == XKIND_TEXT || kind == XKIND_LONG))
+        asText = false;
     SQLSMALLINT cType;
     switch (kind) {
     case XKIND_NUMBER: cType = SQL_C_DOUBLE; break;
@@ -791,6 +815,10 @@ int cOdbcx::bindCol(char const* name, int kind, int size, short colNo)
         break;
     default: return fail(9);
     }
+    if (asText) {
+        cType = SQL_C_CHAR;
+        size = textSize(kind, size);
+    }
     if (!hstmt)
         return fail(2);
     SQLLEN* ind = addIndicator(colIndicators, colIndCount);
@@ -799,7 +827,7 @@ int cOdbcx::bindCol(char const* name, int kind, int size, short colNo)
     colBound++;
     if (colNo == 0)
         colNo = (short)colBound;
-    xbufEntry* e = colBuffers.add(name, kind, size);
+    xbufEntry* e = colBuffers.add(name, kind, size, asText);
     if (!e)
         return fail(14);
     SQLRETURN rc = SQLBindCol(hstmt, (SQLUSMALLINT)colNo, cType, e->data, e->size, ind);
@@ -812,7 +840,7 @@ void xterminateTexts(cBuflix& cols, SQLLEN** inds, int indCount)
     int n = cols.count();
     for (int i = 0; i < n; i++) {
         xbufEntry* e = cols.at(i);
-        if (e->kind != XKIND_TEXT && e->kind != XKIND_LONG)
+        if (e->kind != XKIND_TEXT && e->kind != XKIND_LONG && !e->asText)
             continue;
         SQLLEN len = i < indCount ? *inds[i] : -1;
         char* text = (char*)e->data;
@@ -1029,6 +1057,13 @@ int cOdbcx::colValue(int i, cVariablex& v)
         v.setNull();
         return 1;
     }
+    if (e->asText) {
+        if (e->kind == XKIND_NUMBER)
+            v.set(strtod((char const*)e->data, 0));
+        else
+            v.set((char const*)e->data, -1);
+        return 1;
+    }
     switch (e->kind) {
     case XKIND_NUMBER:
         v.set(*(double*)e->data);
@@ -1069,6 +1104,13 @@ int cOdbcx::colData(int i, xcolData* out)
     out->cut = false;
     if (out->null)
         return 1;
+    if (e->asText) {
+        out->kind = XKIND_TEXT;
+        out->text = (char const*)e->data;
+        SQLLEN len = i < colIndCount ? *colIndicators[i] : 0;
+        out->cut = len == SQL_NO_TOTAL || len >= (SQLLEN)e->size;
+        return 1;
+    }
     switch (e->kind) {
     case XKIND_NUMBER:
         out->number = *(double*)e->data;

@@ -67,6 +67,7 @@ public:
     virtual int colData(int i, xcolData* out);
     virtual int nameRule(xnameRule* out);
     virtual int colTable(int i, char* out, int size);
+    virtual int fetchAsText(int types);
     virtual int setValue(cVariablex& v);
     virtual char* errorStr();
     virtual int executeMeta();
@@ -86,6 +87,7 @@ private:
     char lastKey[256];           /* whole key of the last delivered catalogue row */
     int colIndCount;             /* entries in colIndicators */
     int prmIndCount;             /* entries in prmIndicators */
+    int textTypes;               /* fetchAsText's types for the next execute */
     bool ruleRead;               /* the name rule below was read from this connection */
     char ruleQuote;
     char ruleFold;
@@ -96,6 +98,7 @@ private:
     int failText(char const* text);
     bool online() const;
     int closeCursor();
+    int bindResult(char const* name, int kind, int size, short colNo, bool asText);
     void freeIndicators(SQLLEN**& list, int& count);
     SQLLEN* addIndicator(SQLLEN**& list, int& count);
     void dropStatementState();

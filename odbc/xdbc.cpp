@@ -121,6 +121,11 @@ int cXdbc::colTable(int, char* out, int size)
     return 0;
 }
 
+int cXdbc::fetchAsText(int)
+{
+    return 0;
+}
+
 int cXdbc::eof()
 {
     return eofFlag;

@@ -112,6 +112,11 @@ public:
     /* Table of the open result's column i, as the data source names it, into out (size
        bytes); 0 and "" when the source does not tell (an expression, a view, no such call). */
     virtual int colTable(int i, char* out, int size);                              /* 31 */
+    /* The next execute fetches the columns of these types (1 number, 4 date: an OR) as the
+       data source writes them: colData then gives their text (kind 2), colType stays.
+       Exact where a double or a date value would round (big integers, decimals, fractions
+       of seconds, "infinity"). 0 when the object cannot. */
+    virtual int fetchAsText(int types);                                           /* 32 */
 
     /* Binds up to prmExpected values (stopping at a null pointer), then executes. */
     int execute(cVariablex* v, ...);

@@ -42,6 +42,10 @@ int cXdbc::nameRule(xnameRule* out) {
     return 0;
 }
 
+int cXdbc::fetchAsText(int) {
+    return 0;
+}
+
 int cXdbc::colTable(int, char* out, int size) {
     if (out && size > 0)
         out[0] = 0;

@@ -85,23 +85,27 @@ void driverFail() {
 }
 
 /* Column i of the fetched row as it is written, read straight from the row's buffer:
-   numbers by "BEST_FMT", dates by their default picture (the ISO one in statements, sql);
-   0 when the value has to go through a value object. */
-char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql) {
+   numbers (and dates in statements, sql) as the data source wrote them, dates by their
+   default picture; null tells a NULL from an empty text. 0 when the value has to go
+   through a value object. */
+char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql, bool* null) {
     xcolData d;
+    *null = false;
     if (!db->colData(i, &d))
         return 0;
-    if (d.null)
+    if (d.null) {
+        *null = true;
         return "";
-    if (d.cut && t != 8)
+    }
+    if (d.cut && (t != 8 || sql))
         job.cuts++;  // long data ("BLOB" or its first characters) goes by its own rule
     if (t == 1 && d.kind == 1)
         return numbex_print(d.number, numbex_bestDecimals(d.number), digits, size) >= 0 ? digits : 0;
     if (t == 4 && d.kind >= 3 && d.kind <= 5)
         return ctimex(d.when, sql ? outfmt_sqlTimePicture((short)(d.kind - 3))
                                   : cDatex::getDefaultFormat((short)(d.kind - 3)));
-    if (t != 1 && t != 4 && (d.kind == 2 || d.kind == 6))
-        return d.text;
+    if (d.kind == 2 || d.kind == 6)
+        return d.text;  // also a number or a date fetched as text
     return 0;
 }
 
@@ -120,7 +124,14 @@ bool exportRows() {
         return false;
     }
     cXdbc* db = job.db;
-    bool ran = db->prepare(job.sql.c_str()) && exportStatement.execute(db);
+    bool const sql = job.format == OUTFMT_INSERT;
+    /* Numbers as the data source writes them: a double would round big integers and
+       decimals; statements also take dates so, with their fractions. */
+    bool ran = db->prepare(job.sql.c_str());
+    if (ran) {
+        db->fetchAsText(sql ? 1 | 4 : 1);
+        ran = exportStatement.execute(db);
+    }
     // Stop cancelled the statement while it ran: a stop before the first row.
     if (!ran && !(job.stop && exportStatement.cancelled())) {
         driverFail();
@@ -155,7 +166,6 @@ bool exportRows() {
     cDatex date;
     cStrinx text;
     char digits[64];
-    bool const sql = job.format == OUTFMT_INSERT;  // dates as statements read them
     DWORD shown = GetTickCount();
     while (ok && !job.stop) {
         if (!db->fetchNext()) {
@@ -168,23 +178,28 @@ bool exportRows() {
         ok = row.start();
         for (int i = 0; ok && i < cols; i++) {
             int t = types[i];
-            char const* s = fieldText(db, i, t, digits, sizeof digits, sql);
+            bool null;
+            char const* s = fieldText(db, i, t, digits, sizeof digits, sql, &null);
             int n = -1;
             if (!s && t == 1) {
                 db->colValue(i, num);
-                s = num.isNull() ? "" : num.toChars("BEST_FMT", true);
+                null = num.isNull();
+                s = null ? "" : num.toChars("BEST_FMT", true);
             } else if (!s && t == 4) {
                 db->colValue(i, date);
-                s = date.isNull() ? ""
+                null = date.isNull();
+                s = null ? ""
                     : ctimex(date.unpack(),
                              sql ? outfmt_sqlTimePicture(date.getDatexType()) : date.getFormat());
             } else if (!s) {
                 db->colValue(i, text);
-                s = text.isNull() ? "" : text.toChars(0, false);
+                null = text.isNull();
+                s = null ? "" : text.toChars(0, false);
                 if (!s)
                     s = "";
             }
-            if (t == 8 && *s) {
+            /* A statement writes long data whole, as it writes every other text. */
+            if (t == 8 && *s && !sql) {
                 if (job.blobChars <= 0) {
                     s = "BLOB";
                 } else {
@@ -193,7 +208,8 @@ bool exportRows() {
                         n = job.blobChars;
                 }
             }
-            ok = row.field(s, n, t, 0);
+            // An empty text is no NULL to the data sources a statement goes to.
+            ok = sql && !*s && !null && (t == 2 || t == 8) ? row.raw("''") : row.field(s, n, t, 0);
         }
         ok = ok && row.end();
         if (!ok) {
