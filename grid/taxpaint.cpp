@@ -114,7 +114,11 @@ void cRerovar::paintHeader(HDC dc) {
             fill(dc, px, headerHeight, right, strip, back);
             if (!sel)
                 frame3d(dc, px, headerHeight, right, strip);
-            RECT qr = {px + 3, headerHeight, right - 3, strip};
+            /* The font is a pixel taller than the strip: the text keeps its descenders
+               ("_" of a like filter, "g") and takes its top line, blank leading, from the
+               header. */
+            int top = strip - charHeight < headerHeight ? strip - charHeight : headerHeight;
+            RECT qr = {px + 3, top, right - 3, strip};
             DrawTextA(dc, col->qbeShow, -1, &qr, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
         }
         if (hasFocus && c == curcol) {
