@@ -7,6 +7,7 @@
 
 #include "dynataxwin.h"
 #include "edutil.h"
+#include "outfmt.h"
 #include "querywin.h"
 #include "queryslot.h"
 #include "resultgrid.h"
@@ -15,6 +16,33 @@
 #include "winutil.h"
 
 namespace {
+
+/* One cell of the list as SQL writes it, to be pasted into a statement: numbers bare and
+   unrounded, dates in the ISO form every data source reads, other texts between quotes
+   with theirs doubled; "" for an empty cell, which adds nothing. */
+std::string csvItem(cResultGrid* grid, short colid, short v) {
+    cTaxRow* row = grid->rowindex2ptrV(v);
+    cVariablex* val = row ? row->getVar(colid, false) : 0;
+    if (!val || val->isNull())
+        return "";
+    std::string text;
+    if (val->type() == VTYPE_NUMBEX) {
+        char b[40];
+        snprintf(b, sizeof b, "%.15g", val->toDouble());
+        return b;
+    }
+    if (val->type() == VTYPE_DATEX) {
+        cDatex* d = static_cast<cDatex*>(val);
+        text = ctimex(d->unpack(), outfmt_sqlTimePicture(d->getDatexType()));
+    } else {
+        text = val->toChars(0, false) ? val->toChars(0, false) : "";
+        if (text.empty())
+            return "";
+    }
+    std::string q(outq_sql(0, text.data(), (int)text.size()), '\0');
+    outq_sql(&q[0], text.data(), (int)text.size());
+    return "'" + q + "'";
+}
 
 /* The main window of the open CSV dialog; the text dialog's callback has no user data. */
 cXQueryWindow* g_csvOwner = 0;
@@ -92,15 +120,11 @@ bool csvFromColumn(cXQueryWindow* owner, cResultGrid* grid, int slotIndex) {
         cWaitCursor wait;
         if (grid->getCountS() > 1) {
             short v = -1;
-            while (grid->findNextRowV(v, TAXROW_SELECTED)) {
-                cStrinx cell = grid->getStrV(colid, v);
-                csv.join(cell, ", ");
-            }
+            while (grid->findNextRowV(v, TAXROW_SELECTED))
+                csv.join(csvItem(grid, colid, v).c_str(), ", ");
         } else {
-            for (short v = 0; v < grid->getCountV(); v++) {
-                cStrinx cell = grid->getStrV(colid, v);
-                csv.join(cell, ", ");
-            }
+            for (short v = 0; v < grid->getCountV(); v++)
+                csv.join(csvItem(grid, colid, v).c_str(), ", ");
         }
     }
     if (slotIndex < 0 || slotIndex > 2)

@@ -138,7 +138,7 @@ TEST(LumbraGridTools, GroupByConditionShowCsvAndAboutFromOutside) {
     HWND csv = waitWindow(pid, "#32770", "Show CSV");
     ASSERT_NE(csv, nullptr);
     std::string line = text(GetDlgItem(csv, 21));
-    EXPECT_EQ(line, "fruit, fruit, veg, fruit, other, fruit, other, fruit");
+    EXPECT_EQ(line, "'fruit', 'fruit', 'veg', 'fruit', 'other', 'fruit', 'other', 'fruit'");
     shotPoint("e2e-csv");
     PostMessageA(GetDlgItem(csv, 101), BM_CLICK, 0, 0);
     for (int i = 0; i < 100 && IsWindow(csv); i++)

@@ -682,8 +682,9 @@ TEST_F(Qbe, CsvOfTheSelectedRowsOrOfAllAndCopyToTheEditor) {
         EXPECT_EQ(title, "Copy to Q&1");
         return shown;
     };
-    // One row selected (the current one): every row, empty cells leaving no entry.
-    EXPECT_EQ(runCsv(0), "red, orange, dry, it's sweet, salty, sweet");
+    // One row selected (the current one): every row, empty cells leaving no entry; texts
+    // quoted as SQL literals, to be pasted into a statement.
+    EXPECT_EQ(runCsv(0), "'red', 'orange', 'dry', 'it''s sweet', 'salty', 'sweet'");
     // Two rows of ten selected: the third and the sixth.
     int rowH = grid()->rowHeight, top = grid()->headerHeight + grid()->qbeHeight;
     SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, top + 2 * rowH + rowH / 2));
@@ -692,10 +693,14 @@ TEST_F(Qbe, CsvOfTheSelectedRowsOrOfAllAndCopyToTheEditor) {
     SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(5, top + 5 * rowH + rowH / 2));
     ASSERT_EQ(grid()->getCountS(), 2);
     ASSERT_EQ(grid()->getColCountS(), 1) << "the column stays selected";
-    EXPECT_EQ(runCsv(0), "orange, it's sweet");
+    EXPECT_EQ(runCsv(0), "'orange', 'it''s sweet'");
     wbtest::setScript(w, "select 1;");
-    EXPECT_EQ(runCsv(1), "orange, it's sweet");
-    EXPECT_EQ(wbtest::script(w), "select 1;\r\norange, it's sweet");
+    EXPECT_EQ(runCsv(1), "'orange', 'it''s sweet'");
+    EXPECT_EQ(wbtest::script(w), "select 1;\r\n'orange', 'it''s sweet'");
+    // Numbers bare.
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 3));
+    SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(5, 3));
+    EXPECT_EQ(runCsv(0), "3, 6");
     EXPECT_EQ(boxes.boxes.size(), 1u);
 }
 
