@@ -206,7 +206,8 @@ void cResultGrid::chooseNumberFormats() {
             cVariablex* v = rows[r]->getVar(c, true);
             values.push_back(v && !v->isNull() ? v->toDouble() : 0.0);
         }
-        col->setFormat(numberFormatFor(values.data(), (int)values.size()), false);
+        // Rows painted while the fetch ran keep texts made without it: refreshed.
+        col->setFormat(numberFormatFor(values.data(), (int)values.size()), true);
     }
 }
 

@@ -828,6 +828,19 @@ TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     EXPECT_EQ(grid()->getCountA(), 1) << last();
 }
 
+/* Rows painted while a slow fetch ran show the number format chosen after it, as the
+   others do (they kept a text without decimals). */
+TEST_F(ExecPg, RowsPaintedDuringAFetchTakeTheChosenNumberFormat) {
+    openWith({});
+    runOne("connect " + wbtest::envOr("LUMBRA_PG_CURSOR_DSN", "LumbraPGCursor") + "/" + pgUser() +
+           "/" + pgPswd() + ";");
+    ASSERT_TRUE(q1()->connected) << last();
+    runOne("select g * 1.5 as num, pg_sleep(0.006) as s from generate_series(1, 100) as g");
+    ASSERT_EQ(grid()->getCountA(), 100) << last();
+    EXPECT_EQ(cell(0, 0), "1.50");
+    EXPECT_EQ(cell(99, 0), "150.00");
+}
+
 /* Closing when the implicit commit fails because the connection is gone: the window stays
    once, showing why, and the next close goes on. */
 TEST_F(ExecPg, ClosingAfterTheConnectionWentSaysTheWorkWasNotCommitted) {
