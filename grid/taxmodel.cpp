@@ -88,7 +88,11 @@ void cRerovar::computeGeometry() {
 }
 
 void cRerovar::computePage() {
-    int n = rowHeight > 0 ? (clientH - headerHeight - qbeHeight) / rowHeight : 0;
+    int area = clientH - headerHeight - qbeHeight;
+    int n = rowHeight > 0 ? area / rowHeight : 0;
+    // A row shown only in part is the page then: the current row stays on it.
+    if (n < 1 && area > 0 && rowHeight > 0)
+        n = 1;
     pageRows = (short)(n > 0 ? n : 0);
 }
 

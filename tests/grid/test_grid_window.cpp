@@ -392,6 +392,18 @@ TEST_F(Window, ResizingRecomputesThePage) {
     EXPECT_EQ((cr.bottom - g->headerHeight - g->qbeHeight) / g->rowHeight, g->pageRows);
     EXPECT_EQ(100 - g->pageRows, g->topRow) << "the last page stays full";
     EXPECT_EQ(wr.bottom - wr.top, g->h / 2);
+
+    /* Room for a part of one row: the current row stays the one shown. */
+    GetWindowRect(g->hwnd, &wr);
+    int frame = (wr.bottom - wr.top) - cr.bottom;
+    MoveWindow(g->hwnd, 0, 0, wr.right - wr.left, frame + g->headerHeight + g->qbeHeight + g->rowHeight / 2, TRUE);
+    EXPECT_EQ(1, g->pageRows);
+    g->setCurSel(10);
+    for (int vk : {VK_DOWN, VK_DOWN, VK_NEXT, VK_UP}) {
+        key(g, vk);
+        EXPECT_EQ(g->curow, g->topRow) << vk;
+    }
+    EXPECT_EQ(12, g->curow);
 }
 
 TEST_F(Window, MenusOpenWhereClicked) {
