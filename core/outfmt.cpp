@@ -231,6 +231,19 @@ bool outfmt_isNumber(char const* t, int n) {
     return i == n;
 }
 
+bool outfmt_decimalPoint(char* s) {
+    int n = slen(s);
+    char* comma = (char*)memchr(s, ',', (size_t)n);
+    if (comma && !memchr(s, '.', (size_t)n) && !memchr(comma + 1, ',', (size_t)(n - (comma + 1 - s))) &&
+        comma > s && comma[-1] >= '0' && comma[-1] <= '9' && comma[1] >= '0' && comma[1] <= '9') {
+        *comma = '.';
+        if (outfmt_isNumber(s, n))
+            return true;
+        *comma = ',';
+    }
+    return outfmt_isNumber(s, n);
+}
+
 bool cOutRow::raw(char const* t) {
     if (!layout || (fields > 0 && !page(layout->sep ? layout->sep : sepText)))
         return false;

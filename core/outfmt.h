@@ -72,6 +72,10 @@ VORCORE_API bool outfmt_typeIn(long mask, int t);
 /* True when t (n bytes) is a number as SQL writes one:
    [+-] digits [. digits] [e [+-] digits], with at least one digit before the exponent. */
 VORCORE_API bool outfmt_isNumber(char const* t, int n);
+/* A number typed with a decimal comma ("-1,5"), as many locales write it, made the form SQL
+   and the value classes read: its one comma becomes a point, in place. True when s is
+   then a number; any other text is left as it is. */
+VORCORE_API bool outfmt_decimalPoint(char* s);
 /* True when s can stand as one table name in INSERT statements as it is typed: identifier
    characters and dots, with "quoted", [bracketed] or `quoted` parts that may hold spaces;
    no blanks between words, no ' or ;, no control characters. */

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "outfmt.h"
 #include "taxint.h"
 
 /* ---- per column ---- */
@@ -152,7 +153,10 @@ void cRerovar::filterText(short c) {
     cVariablex* literal = cTaxit::newValue(col->typex);
     if (!literal)
         return;
-    literal->set(key, -1);
+    char number[TAX_QBETEXT + 1];
+    memcpy(number, key, sizeof number);
+    // "1,5" is one and a half here, as in the statement the filter makes.
+    literal->set(col->typex == 1 && !like && outfmt_decimalPoint(number) ? number : key, -1);
 
     cTaxBuf buf;
     for (short a = 0; a < countA; a++) {

@@ -227,6 +227,14 @@ TEST_F(Filter, NumberComparison) {
         kept += val->isNull() ? std::string("null ") : std::to_string((int)val->toDouble()) + " ";
     }
     EXPECT_EQ("9 null 3 ", kept);
+    // A decimal comma, as Czech users type it: 9.5, not 9.
+    menu(1, TAXCMD_CLEAR);
+    menu(1, TAXOP_GE);
+    typeText(g, "9,5");
+    kept.clear();
+    for (short v = 0; v < g->getCountV(); v++)
+        kept += std::to_string((int)g->rowindex2ptrV(v)->getNum(2, false)) + " ";
+    EXPECT_EQ("10 12 11 10 ", kept);
 }
 
 TEST_F(Filter, FiltersCombineAndClear) {

@@ -316,6 +316,8 @@ TEST(Filters, OperatorsAndNegation) {
     EXPECT_EQ(where1(m, filter(1, QBE_GT, "5", 1)), "AMOUNT>5");
     EXPECT_EQ(where1(m, filter(2, QBE_GT, "5", 2)), "CODE>'5'");
     EXPECT_EQ(where1(m, filter(1, QBE_EQ, "-1.5e3", 1)), "AMOUNT=-1.5e3");
+    EXPECT_EQ(where1(m, filter(1, QBE_GE, "9,5", 1)), "AMOUNT>=9.5");  // as the grid reads it
+    EXPECT_EQ(where1(m, filter(1, QBE_GE, "9,5,1", 1)), "AMOUNT>='9,5,1'");
     EXPECT_EQ(where1(m, filter(1, QBE_NE, "5", 1, true)), "not AMOUNT<>5");
     EXPECT_EQ(where1(m, filter(1, QBE_LT, "5", 1)), "AMOUNT<5");
     EXPECT_EQ(where1(m, filter(1, QBE_LE, "5", 1)), "AMOUNT<=5");

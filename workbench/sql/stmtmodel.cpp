@@ -101,7 +101,7 @@ std::string isoDate(std::string const& v) {
 std::string comparand(std::string const& v, short type) {
     if (type == 1) {
         std::string t = trimmedCopy(v);
-        if (outfmt_isNumber(t.data(), (int)t.size()))
+        if (outfmt_decimalPoint(&t[0]))  // "1,5" as the grid reads it
             return t;
     }
     if (type == 4)
