@@ -26,6 +26,10 @@ bool cSafeFile::open(char const* name) {
     DWORD n = GetFullPathNameA(name, sizeof target, target, &filePart);
     if (n == 0 || n >= sizeof target || !filePart || !*filePart)
         return false;
+    /* A name no file can have: the replace at the end would fail, after the whole write. */
+    for (char const* p = filePart; *p; p++)
+        if ((unsigned char)*p < 32 || strchr("<>:\"/\\|?*", *p))
+            return false;
     char dir[MAX_PATH + 1];
     size_t dirLen = (size_t)(filePart - target);
     memcpy(dir, target, dirLen);
