@@ -582,7 +582,9 @@ BOOL textikInit(HWND dlg, TextikState* st) {
                                 (HMENU)(INT_PTR)TEXTIK_EDIT, coreInstance(), 0);
     SendMessageA(edit, WM_SETFONT, (WPARAM)font, FALSE);
     SendMessageA(edit, EM_LIMITTEXT, 0, 0);
-    SetWindowTextA(edit, st->text ? st->text : "");
+    char* shown = strx_defused(st->text);  // a text the edit control can shape
+    SetWindowTextA(edit, shown ? shown : "");
+    freex(shown);
 
     centerDialog(dlg, st->parent);
     SetFocus(edit);

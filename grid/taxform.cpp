@@ -197,7 +197,10 @@ void cAutoform::refresh(short index) {
             if (s)
                 t = s;
         }
-        SetWindowTextA(edits[i], t);
+        // A read-only field only shows: it gets a text the edit control can shape.
+        char* shown = (GetWindowLongA(edits[i], GWL_STYLE) & ES_READONLY) ? strx_defused(t) : 0;
+        SetWindowTextA(edits[i], shown ? shown : t);
+        freex(shown);
     }
     /* With no current row nothing typed is stored until a row is current again. */
     updating = row == 0;

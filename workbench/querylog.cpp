@@ -6,6 +6,7 @@
 #include "queryslot.h"
 #include "resultgrid.h"
 #include "statux.h"
+#include "strx.h"
 #include "wbtext.h"
 #include "xdbc.h"
 
@@ -17,6 +18,12 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
     updateStatusBar(header.c_str());
     shownSlot()->refreshTitle();
     std::string entry = logEntry(header, text, statement, LOG_ENTRY_MAX);
+    if (strx_shapingTrap(entry.data(), (int)entry.size()) >= 0) {  // shown only
+        char* safe = strx_defused(entry.c_str());
+        if (safe)
+            entry = safe;
+        freex(safe);
+    }
     int length = GetWindowTextLengthA(messagePane);
     int cut = logPaneCut(length, (int)entry.size());
     if (cut > 0) {

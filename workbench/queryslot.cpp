@@ -495,6 +495,21 @@ bool cQuerySlot::openFile(char const* name) {
         vorMessageBox(owner->hwnd, text, "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }
+    int trap = strx_shapingTrap(buf, (int)got);
+    if (trap >= 0) {
+        int line = 1;
+        for (int i = 0; i < trap; i++)
+            line += buf[i] == '\n';
+        freex(buf);
+        char text[400];
+        snprintf(text, sizeof text,
+                 "Line %d of this file holds a caron, ogonek or double acute accent after a "
+                 "character that is no letter or blank: this system's text display would end "
+                 "the program on it.\r\n\r\nRun the file with Run External Script, or put a "
+                 "blank before the accent in another editor.", line);
+        vorMessageBox(owner->hwnd, text, "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
     SetWindowTextA(edit, buf);
     freex(buf);
     lstrcpynA(fileName, full, sizeof fileName);

@@ -692,7 +692,102 @@ bool ansiCharDispatched(MSG const* msg) {
     return true;
 }
 
+/* The byte of an edit control's text at character position pos, 0 for a line break or an
+   end: what shapes before or after an edit there. */
+unsigned char editByteAt(HWND e, LRESULT pos) {
+    if (pos < 0)
+        return 0;
+    LRESULT line = SendMessageA(e, EM_LINEFROMCHAR, (WPARAM)pos, 0);
+    LRESULT first = SendMessageA(e, EM_LINEINDEX, (WPARAM)line, 0);
+    LRESULT len = SendMessageA(e, EM_LINELENGTH, (WPARAM)first, 0);
+    if (first < 0 || pos - first >= len)
+        return 0;
+    std::vector<char> b((size_t)len + 2, 0);
+    *(WORD*)b.data() = (WORD)(len + 1 < 0xFFFF ? len + 1 : 0xFFFF);
+    LRESULT got = SendMessageA(e, EM_GETLINE, (WPARAM)line, (LPARAM)b.data());
+    return pos - first < got ? (unsigned char)b[(size_t)(pos - first)] : 0;
+}
+
+/* A key or a paste that would put a caron, ogonek or double acute where Wine's text shaping
+   faults (strx_shapingTrap): after no letter and no blank in an edit control. The control
+   would end the program; the edit is refused. *pasted tells a paste. */
+bool shapingTrapInput(MSG const* msg, bool* pasted) {
+    *pasted = false;
+    bool chr = msg->message == WM_CHAR;
+    bool del = msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE && GetKeyState(VK_SHIFT) >= 0;
+    bool ins = msg->message == WM_KEYDOWN && msg->wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 &&
+               GetKeyState(VK_CONTROL) >= 0;
+    char cls[8] = "";
+    if ((!chr && !del && !ins) || !GetClassNameA(msg->hwnd, cls, sizeof cls) ||
+        lstrcmpiA(cls, "Edit") != 0 || (GetWindowLongA(msg->hwnd, GWL_STYLE) & ES_READONLY))
+        return false;
+    HWND e = msg->hwnd;
+    DWORD from = 0, to = 0;
+    SendMessageA(e, EM_GETSEL, (WPARAM)&from, (LPARAM)&to);
+    std::string text;  // what replaces the selection
+    LRESULT before = (LRESULT)from - 1, after = (LRESULT)to;
+    if (ins || (chr && msg->wParam == 0x16)) {
+        *pasted = true;
+        if (!OpenClipboard(e))
+            return false;
+        HANDLE h = GetClipboardData(CF_UNICODETEXT);
+        WCHAR const* t = h ? (WCHAR const*)GlobalLock(h) : 0;
+        int n = t ? WideCharToMultiByte(CP_ACP, 0, t, -1, 0, 0, 0, 0) : 0;
+        if (n > 1) {
+            text.assign((size_t)n, '\0');
+            WideCharToMultiByte(CP_ACP, 0, t, -1, &text[0], n, 0, 0);
+            text.resize((size_t)n - 1);
+        }
+        if (t)
+            GlobalUnlock(h);
+        CloseClipboard();
+    } else if (chr && msg->wParam == 0x08) {
+        if (from == to)
+            before--;  // the character before the caret goes
+    } else if (chr && msg->wParam == 0x18) {
+        // Cut: the selection goes.
+    } else if (del) {
+        if (from == to)
+            after++;
+    } else if (chr && msg->wParam == 0x0D) {
+        text = "\n";
+    } else if (chr && msg->wParam >= 0x20) {
+        WCHAR w = (WCHAR)msg->wParam;
+        char a[4] = "";
+        if (WideCharToMultiByte(CP_ACP, 0, &w, 1, a, sizeof a, 0, 0) != 1)
+            return false;
+        text.assign(a, 1);
+    } else {
+        return false;
+    }
+    /* A line joined by a deletion brings no accent: none can start a line already. */
+    unsigned char b = editByteAt(e, before), f = editByteAt(e, after);
+    std::string s = text;
+    if (f)
+        s += (char)f;
+    unsigned char prev = b;
+    for (unsigned char c : s) {
+        if (strx_isShapingAccent(c) && !strx_shapesBefore(prev))
+            return true;
+        prev = c;
+    }
+    return false;
+}
+
 bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
+    bool pasted;
+    if (shapingTrapInput(msg, &pasted)) {
+        if (pasted)
+            vorMessageBox(GetAncestor(msg->hwnd, GA_ROOT),
+                          "The clipboard's text holds a caron, ogonek or double acute accent "
+                          "after a character that is no letter or blank, or would put one "
+                          "there.\r\n\r\nThis system's text display would end the program on "
+                          "it.",
+                          "Lumbra", MB_OK | MB_ICONEXCLAMATION);
+        else
+            MessageBeep(MB_OK);
+        return true;
+    }
     if (unkeptChar(msg)) {
         MessageBeep(MB_OK);
         return true;

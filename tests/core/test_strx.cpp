@@ -281,3 +281,17 @@ TEST(Strx, RandomString) {
     /* Swapped bounds are raised to the minimum. */
     EXPECT_EQ(buf + 1, RandomString(buf, 0, -3, 0, 0, false, false));
 }
+
+TEST(Strx, AccentsWineCannotShape) {
+    // Caron, ogonek, double acute after no letter and no blank: where the first one stands.
+    EXPECT_EQ(-1, strx_shapingTrap("a\xa1 \xb2\xe1\xbd\x9e\xa1", 8));
+    EXPECT_EQ(0, strx_shapingTrap("\xa1", 1));
+    EXPECT_EQ(3, strx_shapingTrap("ab\xa0\xa1", 4));
+    EXPECT_EQ(2, strx_shapingTrap("x\n\xbd", 3));
+    EXPECT_EQ(1, strx_shapingTrap("1\xb2", 2));
+    EXPECT_EQ(-1, strx_shapingTrap("1\xa2\xb4", 3)) << "other accents shape";
+    char* d = strx_defused("(\xa1x\xa1\n\xbd");
+    EXPECT_STREQ("( \xa1x\xa1\n \xbd", d);
+    EXPECT_EQ(-1, strx_shapingTrap(d, (int)strlen(d)));
+    freex(d);
+}

@@ -220,6 +220,25 @@ TEST_F(Safety, BinaryFileIsRefusedWithTheOffsetAndNothingLoaded) {
     EXPECT_EQ(wbtest::readFile(path), bytes);
 }
 
+/* Wine's text shaping ends the program on a caron, ogonek or double acute after no letter and
+   no blank: such a file is refused; such an accent after a letter or a blank loads. */
+TEST_F(Safety, AccentsTheTextDisplayCannotShapeAreRefused) {
+    std::string path = dir.file("accent.sql");
+    wbtest::writeFile(path, "select 'a\xa1 \xb2\xe1\xbd';\r\n");
+    ASSERT_TRUE(q1()->openFile(path.c_str()));
+    EXPECT_EQ(wbtest::script(w), "select 'a\xa1 \xb2\xe1\xbd';\r\n");
+    for (char const* bad : {"-- x\r\n\xa1", "-- x\r\nab\xa0\xa1", "1\xbd", "x(\xb2"}) {
+        wbtest::setScript(w, "keep me");
+        q1()->modified = false;
+        boxes.boxes.clear();
+        wbtest::writeFile(path, bad);
+        EXPECT_FALSE(q1()->openFile(path.c_str())) << bad;
+        ASSERT_EQ(boxes.boxes.size(), 1u);
+        EXPECT_EQ(boxes.boxes[0].text.substr(0, 7), bad[0] == '-' ? "Line 2 " : "Line 1 ");
+        EXPECT_EQ(wbtest::script(w), "keep me");
+    }
+}
+
 TEST_F(Safety, LongLinesAreRefusedBeforeTheEditorStallsOnThem) {
     // A line at the limit loads quickly; one character more is refused with a pointer to
     // the script runner.

@@ -245,6 +245,45 @@ TEST_F(Usage, TypedNationalLettersReachTheEditorAsTheAnsiCodePageWritesThem) {
     EXPECT_EQ(boxes.boxes[0].text.substr(0, 34), "The clipboard's text holds letters");
 }
 
+/* A caron, ogonek or double acute typed, pasted or brought by a deletion after no letter
+   and no blank would end the program in Wine's text shaping: refused. */
+TEST_F(Usage, AccentsTheTextDisplayCannotShapeAreNotTyped) {
+    open();
+    HWND e = w->slots[0]->edit;
+    SetFocus(e);
+    typeUnicode(L"1\x02C7" L"a\x02C7 \x02DD");
+    runLoop(w, 200);
+    EXPECT_EQ(wbtest::script(w), "1a\xa1 \xbd");
+    auto send = [&](UINT m, WPARAM c) {
+        MSG k = {};
+        k.hwnd = e;
+        k.message = m;
+        k.wParam = c;
+        loopMessage(&k, w->hwnd, w->accel);
+    };
+    SendMessageA(e, EM_SETSEL, 2, 2);  // between "a" and the caron
+    send(WM_CHAR, 0x0D);  // Enter would start a line with it
+    send(WM_CHAR, 0x08);  // Backspace would put "1" before it
+    send(WM_CHAR, '(');
+    SendMessageA(e, EM_SETSEL, 1, 1);
+    send(WM_KEYDOWN, VK_DELETE);
+    EXPECT_EQ(wbtest::script(w), "1a\xa1 \xbd");
+    SendMessageA(e, EM_SETSEL, 5, 5);
+    send(WM_CHAR, 'b');  // after a letter, the accent stays
+    EXPECT_EQ(wbtest::script(w), "1a\xa1 \xbd" "b");
+    ASSERT_TRUE(OpenClipboard(w->hwnd));
+    EmptyClipboard();
+    HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, 8);
+    memcpy(GlobalLock(g), L"(\x02DB", 6);
+    GlobalUnlock(g);
+    SetClipboardData(CF_UNICODETEXT, g);
+    CloseClipboard();
+    send(WM_CHAR, 0x16);
+    EXPECT_EQ(wbtest::script(w), "1a\xa1 \xbd" "b");
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.substr(0, 45), "The clipboard's text holds a caron, ogonek or");
+}
+
 /* The grid keeps ANSI text: a letter typed into its filter row arrives as code page 1250
    writes it, not as the keyboard layout's code page would (R with a caron became R). */
 TEST_F(Usage, TypedNationalLettersReachTheFilterRow) {
