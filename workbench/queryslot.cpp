@@ -495,6 +495,30 @@ bool cQuerySlot::openFile(char const* name) {
         vorMessageBox(owner->hwnd, text, "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }
+    /* A lone CR (an old Mac line end) breaks no line of the edit control, while the statement
+       finder ends a statement there: a script run went on after the next one. It becomes
+       the CR LF the editor writes. */
+    size_t lone = 0;
+    for (size_t i = 0; i < got; i++)
+        lone += buf[i] == '\r' && buf[i + 1] != '\n';
+    if (lone) {
+        char* wide = (char*)mallox((unsigned)(got + lone + 1));
+        if (!wide) {
+            freex(buf);
+            vorMessageBox(owner->hwnd, "Cannot open this file!", "Lumbra", MB_OK | MB_ICONSTOP);
+            return false;
+        }
+        size_t k = 0;
+        for (size_t i = 0; i < got; i++) {
+            wide[k++] = buf[i];
+            if (buf[i] == '\r' && buf[i + 1] != '\n')
+                wide[k++] = '\n';
+        }
+        wide[k] = 0;
+        freex(buf);
+        buf = wide;
+        got = k;
+    }
     int trap = strx_shapingTrap(buf, (int)got);
     if (trap >= 0) {
         int line = 1;
@@ -545,6 +569,14 @@ bool cQuerySlot::saveFile(char const* name) {
     refreshTitle();
     if (owner->recentFiles)
         owner->recentFiles->addFilename(fileName);
+    if ((long long)text.size() > kMaxScriptFile) {
+        char note[300];
+        snprintf(note, sizeof note,
+                 "The script was saved whole: %lu bytes.\r\n\r\nThe editor opens files of at "
+                 "most %ld MB: run this one with Run External Script.",
+                 (unsigned long)text.size(), kMaxScriptFile / (1024 * 1024));
+        vorMessageBox(owner->hwnd, note, "Lumbra", MB_OK | MB_ICONINFORMATION);
+    }
     return true;
 }
 

@@ -224,9 +224,11 @@ TEST_F(Safety, BinaryFileIsRefusedWithTheOffsetAndNothingLoaded) {
    no blank: such a file is refused; such an accent after a letter or a blank loads. */
 TEST_F(Safety, AccentsTheTextDisplayCannotShapeAreRefused) {
     std::string path = dir.file("accent.sql");
-    wbtest::writeFile(path, "select 'a\xa1 \xb2\xe1\xbd';\r\n");
+    // A lone CR (an old Mac line end) becomes a line break of the editor, where the script
+    // run looks for the next statement.
+    wbtest::writeFile(path, "select 'a\xa1 \xb2\xe1\xbd';\rselect 2;\r\n");
     ASSERT_TRUE(q1()->openFile(path.c_str()));
-    EXPECT_EQ(wbtest::script(w), "select 'a\xa1 \xb2\xe1\xbd';\r\n");
+    EXPECT_EQ(wbtest::script(w), "select 'a\xa1 \xb2\xe1\xbd';\r\nselect 2;\r\n");
     for (char const* bad : {"-- x\r\n\xa1", "-- x\r\nab\xa0\xa1", "1\xbd", "x(\xb2"}) {
         wbtest::setScript(w, "keep me");
         q1()->modified = false;
