@@ -52,6 +52,7 @@ cQuerySlot::cQuerySlot(cXQueryWindow* o, short n, HWND parent, HINSTANCE inst)
     : edit(0), owner(o), db(xdb_init()), statement(strdux(0)), dsn(strdux(0)), user(strdux(0)),
       pswd(strdux(0)), connected(false), number(n), modified(false), running(false) {
     fileName[0] = 0;
+    fileTime = fileBytes = 0;
     edit = CreateWindowExA(0, "EDIT", "", kEditorStyle, 0, 26, 400, 100, parent,
                            (HMENU)(INT_PTR)-1, inst, 0);
     if (edit)
@@ -386,6 +387,7 @@ bool cQuerySlot::newScript() {
         return false;
     edClear(edit);
     fileName[0] = 0;
+    fileTime = fileBytes = 0;
     modified = false;
     refreshTitle();
     SetFocus(edit);
@@ -477,6 +479,15 @@ bool cQuerySlot::openFile(char const* name) {
         vorMessageBox(owner->hwnd, "Cannot open this file!", "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }
+    if (got >= 2 && (((unsigned char)buf[0] == 0xFF && (unsigned char)buf[1] == 0xFE) ||
+                     ((unsigned char)buf[0] == 0xFE && (unsigned char)buf[1] == 0xFF))) {
+        freex(buf);
+        vorMessageBox(owner->hwnd,
+                      "This file is UTF-16 text, which the editor does not read.\r\n\r\nSave it "
+                      "as ANSI text (code page 1250) in another editor.",
+                      "Lumbra", MB_OK | MB_ICONSTOP);
+        return false;
+    }
     // Nothing is loaded that the editor would cut (a NUL byte) or take minutes to show.
     size_t at = 0;
     eScriptProblem problem = scriptTextProblem(buf, got, kMaxEditorLine, lfBreaksLines(), &at);
@@ -537,6 +548,7 @@ bool cQuerySlot::openFile(char const* name) {
     SetWindowTextA(edit, buf);
     freex(buf);
     lstrcpynA(fileName, full, sizeof fileName);
+    rememberFileStamp();
     modified = false;
     refreshTitle();
     if (owner->recentFiles)
@@ -545,12 +557,41 @@ bool cQuerySlot::openFile(char const* name) {
     return true;
 }
 
+namespace {
+
+/* Last write time and size of a file; false when it cannot be read (there is none). */
+bool fileStamp(char const* name, unsigned long long* time, unsigned long long* bytes) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    if (!name || !*name || !GetFileAttributesExA(name, GetFileExInfoStandard, &a))
+        return false;
+    *time = ((unsigned long long)a.ftLastWriteTime.dwHighDateTime << 32) | a.ftLastWriteTime.dwLowDateTime;
+    *bytes = ((unsigned long long)a.nFileSizeHigh << 32) | a.nFileSizeLow;
+    return true;
+}
+
+}  // namespace
+
+void cQuerySlot::rememberFileStamp() {
+    if (!fileStamp(fileName, &fileTime, &fileBytes))
+        fileTime = fileBytes = 0;
+}
+
 bool cQuerySlot::saveFile(char const* name) {
     cWaitCursor wait;
     if (!name || !*name) {
         vorMessageBox(owner->hwnd, "Cannot save this file!", "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }
+    /* Another program changed the file since it was opened or saved here: its change would
+       be lost without a word. */
+    unsigned long long t = 0, n = 0;
+    if (fileTime && lstrcmpiA(name, fileName) == 0 && fileStamp(name, &t, &n) &&
+        (t != fileTime || n != fileBytes) &&
+        vorMessageBox(owner->hwnd,
+                      "This file was changed by another program since Lumbra opened or saved "
+                      "it.\r\n\r\nReplace it with the script?",
+                      "Lumbra", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
     std::string text;
     try {
         text = edText(edit);
@@ -565,6 +606,7 @@ bool cQuerySlot::saveFile(char const* name) {
     }
     if (name != fileName)
         lstrcpynA(fileName, name, sizeof fileName);
+    rememberFileStamp();
     modified = false;
     refreshTitle();
     if (owner->recentFiles)

@@ -29,6 +29,8 @@ public:
     short number;            // 1..3
     char fileName[SLOT_FILENAME + 1];  // "" for an untitled script
     bool modified;
+    // Last write time and size of fileName when it was opened or saved; 0 when not known.
+    unsigned long long fileTime, fileBytes;
 
     cQuerySlot(cXQueryWindow* owner, short number, HWND parent, HINSTANCE inst);
     ~cQuerySlot();
@@ -60,6 +62,8 @@ public:
     bool saveScript();
     bool saveScriptAs();
     bool openFile(char const* name);
+    /* Takes fileName's write time and size as those of the script's own last read or write. */
+    void rememberFileStamp();
     bool saveFile(char const* name);
     void refreshTitle();
     void setHScroll(bool on);

@@ -218,6 +218,28 @@ TEST_F(Safety, BinaryFileIsRefusedWithTheOffsetAndNothingLoaded) {
     EXPECT_EQ(wbtest::script(w), "keep me");
     EXPECT_STREQ(q1()->fileName, "") << "Save cannot write over it";
     EXPECT_EQ(wbtest::readFile(path), bytes);
+    boxes.boxes.clear();
+    wbtest::writeFile(path, std::string("\xff\xfes\0e\0l\0", 8));
+    EXPECT_FALSE(q1()->openFile(path.c_str()));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.substr(0, 24), "This file is UTF-16 text");
+}
+
+/* A script changed on disk by another program since it was opened or saved here is not
+   replaced without a question; No keeps both. */
+TEST_F(Safety, SaveAsksBeforeReplacingAFileChangedElsewhere) {
+    std::string path = dir.file("shared.sql");
+    wbtest::writeFile(path, "select 1;\r\n");
+    ASSERT_TRUE(q1()->openFile(path.c_str()));
+    wbtest::setScript(w, "select 'mine';\r\n");
+    ASSERT_TRUE(q1()->saveFile(q1()->fileName));
+    EXPECT_TRUE(boxes.boxes.empty()) << "its own last save changes nothing";
+    wbtest::writeFile(path, "select 'theirs';\r\n");
+    wbtest::setScript(w, "select 'mine again';\r\n");
+    EXPECT_FALSE(q1()->saveFile(q1()->fileName));  // the hook answers No
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.substr(0, 50), "This file was changed by another program since Lum");
+    EXPECT_EQ(wbtest::readFile(path), "select 'theirs';\r\n");
 }
 
 /* Wine's text shaping ends the program on a caron, ogonek or double acute after no letter and
