@@ -3,6 +3,7 @@
 #include "taxint.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "gridrc.h"
@@ -42,6 +43,15 @@ static char const* cellText(cRerovar* g, cTaxRow* row, short c, int* typex, bool
             kind = date && !time ? 1 : time && !date ? 2 : date ? 0 : kind;
         }
         return ctimex(d->unpack(), outfmt_sqlTimePicture(kind));
+    }
+    if (sql && *typex == 1) {
+        // Statements load the value, not the rounded one the column shows ("%.2f").
+        static char digits[40];
+        double v = it->value->toDouble();
+        snprintf(digits, sizeof digits, "%.15g", v);
+        if (strtod(digits, 0) != v)
+            snprintf(digits, sizeof digits, "%.17g", v);
+        return digits;
     }
     char const* t = it->value->toChars(g->cols[c]->format, false);
     return t ? t : "";

@@ -185,6 +185,16 @@ TEST_F(Export, GoldenFilesOfEveryFormat) {
     row->setVar(2, &at, 0, -1, -1);
     EXPECT_EQ("05.01.2024;05.01.24 13:45\r\n", exportFile(1, ';'));
     EXPECT_EQ("insert into T values ('2024-01-05','2024-01-05 13:45:07');\r\n", exportFile(4));
+
+    // Numbers show in the column's format, but statements get the whole value.
+    destroyGrid(g);
+    g = makeGrid(0);
+    g->addCol(1, 80, "amount", 1, 0, -1, -1, "%.2f", 0);
+    g->addRow(-1)->setNum(1, 0.12345, 0, -1, -1);
+    g->addRow(-1)->setNum(1, 0.1 + 0.2, 0, -1, -1);
+    EXPECT_EQ("0.12\r\n0.30\r\n", exportFile(1));
+    EXPECT_EQ("insert into T values (0.12345);\r\ninsert into T values (0.30000000000000004);\r\n",
+              exportFile(4));
 }
 
 TEST_F(Export, ClipboardHasNoTitleRowAndFollowsTheChoice) {
