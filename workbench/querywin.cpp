@@ -138,6 +138,7 @@ void cXQueryWindow::findAppDir(char const* appDirOverride) {
 
 cXQueryWindow* cXQueryWindow::create(HINSTANCE inst, char const* cmdLine, int show,
                                      char const* appDirOverride, bool quitOnDestroy) {
+    guardModalLoops();
     cXQueryWindow* w = new cXQueryWindow(inst, appDirOverride, quitOnDestroy);
     if (!w->build(cmdLine, show)) {
         if (w->hwnd)
@@ -840,9 +841,37 @@ void loopMessage(MSG* msg, HWND main, HACCEL accel) {
     DispatchMessageW(msg);
 }
 
+namespace {
+bool g_mainGet = false;  // the program's own loop takes the message: preTranslate guards it
+HHOOK g_trapHook = 0;
+
+/* Other loops (modal dialogs and boxes) get the same guard against the accents Wine's text
+   shaping cannot take: such a key is dropped there. */
+LRESULT CALLBACK trapHook(int code, WPARAM how, LPARAM lp) {
+    MSG* m = (MSG*)lp;
+    bool pasted;
+    if (code == HC_ACTION && how == PM_REMOVE && !g_mainGet && m && shapingTrapInput(m, &pasted)) {
+        MessageBeep(MB_OK);
+        m->message = WM_NULL;
+    }
+    return CallNextHookEx(g_trapHook, code, how, lp);
+}
+}  // namespace
+
+void guardModalLoops() {
+    if (!g_trapHook)
+        g_trapHook = SetWindowsHookExW(WH_GETMESSAGE, trapHook, 0, GetCurrentThreadId());
+}
+
 int runMessageLoop(HWND main, HACCEL accel) {
     MSG msg = {};
-    while (GetMessageW(&msg, 0, 0, 0) > 0)
+    for (;;) {
+        g_mainGet = true;
+        BOOL got = GetMessageW(&msg, 0, 0, 0);
+        g_mainGet = false;
+        if (got <= 0)
+            break;
         loopMessage(&msg, main, accel);
+    }
     return (int)msg.wParam;
 }
