@@ -1,6 +1,8 @@
 /* The export formats as a table, the escaping rules and the row formatter. */
 #include "outfmt.h"
 
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "strx.h"
@@ -229,6 +231,13 @@ bool outfmt_isNumber(char const* t, int n) {
             return false;
     }
     return i == n;
+}
+
+char* outfmt_exactNumber(double v, char* buf, int size) {
+    snprintf(buf, (size_t)size, "%.15g", v);
+    if (strtod(buf, 0) != v)
+        snprintf(buf, (size_t)size, "%.17g", v);
+    return buf;
 }
 
 bool outfmt_decimalPoint(char* s) {

@@ -72,6 +72,9 @@ VORCORE_API bool outfmt_typeIn(long mask, int t);
 /* True when t (n bytes) is a number as SQL writes one:
    [+-] digits [. digits] [e [+-] digits], with at least one digit before the exponent. */
 VORCORE_API bool outfmt_isNumber(char const* t, int n);
+/* v as a statement writes it whole: the shortest of "%.15g" and "%.17g" that reads back
+   as v. Returns buf. */
+VORCORE_API char* outfmt_exactNumber(double v, char* buf, int size);
 /* A number typed with a decimal comma ("-1,5"), as many locales write it, made the form SQL
    and the value classes read: its one comma becomes a point, in place. True when s is
    then a number; any other text is left as it is. */

@@ -547,30 +547,30 @@ char* RandomString(char* buf, int minLen, int maxLen, int minWord, int maxWord, 
 
 /* ---- texts Wine's shaping cannot show ---- */
 
-bool strx_isShapingAccent(unsigned char c) {
-    return c == 0xA1 || c == 0xB2 || c == 0xBD;
-}
+namespace {
 
-bool strx_shapesBefore(unsigned char c) {
-    if (c == ' ' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
-        return true;
-    if (c >= 0xC0)
-        return c != 0xD7 && c != 0xF7;
+/* Byte c after byte before is an accent Wine's shaping faults on: before is no letter of
+   the code page and no blank (0: the start of a line or text). */
+bool shapingTrapAt(unsigned char before, unsigned char c) {
+    if (c != 0xA1 && c != 0xB2 && c != 0xBD)
+        return false;
+    if (before == ' ' || (before >= 'a' && before <= 'z') || (before >= 'A' && before <= 'Z'))
+        return false;
+    if (before >= 0xC0)
+        return before == 0xD7 || before == 0xF7;
     static unsigned char const letters[] = {0x8A, 0x8C, 0x8D, 0x8E, 0x8F, 0x9A, 0x9C, 0x9D, 0x9E,
                                             0x9F, 0xA3, 0xA5, 0xAA, 0xAF, 0xB3, 0xB9, 0xBA, 0xBC,
                                             0xBE, 0xBF};
-    return c >= 0x80 && memchr(letters, c, sizeof letters) != 0;
+    return before < 0x80 || !memchr(letters, before, sizeof letters);
 }
 
-int strx_shapingTrap(char const* s, int n) {
-    if (!s)
-        return -1;
-    unsigned char before = 0;
-    for (int i = 0; i < n; i++) {
-        unsigned char c = (unsigned char)s[i];
-        if (strx_isShapingAccent(c) && !strx_shapesBefore(before))
+}  // namespace
+
+int strx_shapingTrap(char const* s, int n, unsigned char before) {
+    for (int i = 0; s && i < n; i++) {
+        if (shapingTrapAt(before, (unsigned char)s[i]))
             return i;
-        before = c;
+        before = (unsigned char)s[i];
     }
     return -1;
 }
@@ -579,20 +579,15 @@ char* strx_defused(char const* s) {
     if (!s)
         s = "";
     size_t n = strlen(s), extra = 0;
-    unsigned char before = 0;
-    for (size_t i = 0; i < n; i++) {
-        extra += strx_isShapingAccent((unsigned char)s[i]) && !strx_shapesBefore(before);
-        before = (unsigned char)s[i];
-    }
+    for (size_t i = 0; i < n; i++)
+        extra += shapingTrapAt(i ? (unsigned char)s[i - 1] : 0, (unsigned char)s[i]);
     char* out = (char*)mallox((unsigned)(n + extra + 1));
     if (!out)
         return 0;
     char* p = out;
-    before = 0;
     for (size_t i = 0; i < n; i++) {
-        if (strx_isShapingAccent((unsigned char)s[i]) && !strx_shapesBefore(before))
+        if (shapingTrapAt(i ? (unsigned char)s[i - 1] : 0, (unsigned char)s[i]))
             *p++ = ' ';
-        before = (unsigned char)s[i];
         *p++ = s[i];
     }
     *p = 0;

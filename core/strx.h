@@ -46,13 +46,10 @@ VORCORE_API char* strx_recodux(short cp, char* s, int len);
 
 /* Wine's text shaping (gdi32 of Wine 8) faults on the spacing accents of code page 1250
    0xA1, 0xB2 and 0xBD (caron, ogonek, double acute) where they follow no letter and no
-   blank: an edit control given such a text ends the program. */
-VORCORE_API bool strx_isShapingAccent(unsigned char c);
-/* True when byte c may stand before such an accent (a letter of the code page or a blank;
-   0 stands for the start of a line or text). */
-VORCORE_API bool strx_shapesBefore(unsigned char c);
-/* Offset of the first such accent of s (n bytes, a text of its own), -1 when none. */
-VORCORE_API int strx_shapingTrap(char const* s, int n);
+   blank: an edit control given such a text ends the program.
+   Offset of the first such accent of s (n bytes), -1 when none; before is the byte that
+   precedes s (0: s starts a line or a text). */
+VORCORE_API int strx_shapingTrap(char const* s, int n, unsigned char before = 0);
 /* A heap copy of s (freex) with a blank put before each such accent: for texts that are only
    shown. */
 VORCORE_API char* strx_defused(char const* s);

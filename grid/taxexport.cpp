@@ -3,7 +3,6 @@
 #include "taxint.h"
 
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "gridrc.h"
@@ -47,11 +46,7 @@ static char const* cellText(cRerovar* g, cTaxRow* row, short c, int* typex, bool
     if (sql && *typex == 1) {
         // Statements load the value, not the rounded one the column shows ("%.2f").
         static char digits[40];
-        double v = it->value->toDouble();
-        snprintf(digits, sizeof digits, "%.15g", v);
-        if (strtod(digits, 0) != v)
-            snprintf(digits, sizeof digits, "%.17g", v);
-        return digits;
+        return outfmt_exactNumber(it->value->toDouble(), digits, sizeof digits);
     }
     char const* t = it->value->toChars(g->cols[c]->format, false);
     return t ? t : "";

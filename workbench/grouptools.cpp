@@ -28,8 +28,7 @@ std::string csvItem(cResultGrid* grid, short colid, short v) {
     std::string text;
     if (val->type() == VTYPE_NUMBEX) {
         char b[40];
-        snprintf(b, sizeof b, "%.15g", val->toDouble());
-        return b;
+        return outfmt_exactNumber(val->toDouble(), b, sizeof b);
     }
     if (val->type() == VTYPE_DATEX) {
         cDatex* d = static_cast<cDatex*>(val);

@@ -479,74 +479,38 @@ bool cQuerySlot::openFile(char const* name) {
         vorMessageBox(owner->hwnd, "Cannot open this file!", "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }
-    if (got >= 2 && (((unsigned char)buf[0] == 0xFF && (unsigned char)buf[1] == 0xFE) ||
-                     ((unsigned char)buf[0] == 0xFE && (unsigned char)buf[1] == 0xFF))) {
-        freex(buf);
-        vorMessageBox(owner->hwnd,
-                      "This file is UTF-16 text, which the editor does not read.\r\n\r\nSave it "
-                      "as ANSI text (code page 1250) in another editor.",
-                      "Lumbra", MB_OK | MB_ICONSTOP);
-        return false;
-    }
-    // Nothing is loaded that the editor would cut (a NUL byte) or take minutes to show.
+    std::string text = crLineEnds(buf, got);
+    freex(buf);
+    // Nothing is loaded that the editor would cut (a NUL byte), take minutes to show, or that
+    // would end the program in Wine's text shaping.
     size_t at = 0;
-    eScriptProblem problem = scriptTextProblem(buf, got, kMaxEditorLine, lfBreaksLines(), &at);
+    eScriptProblem problem = scriptTextProblem(text.data(), text.size(), kMaxEditorLine,
+                                               lfBreaksLines(), &at);
     if (problem != SCRIPT_OK) {
-        freex(buf);
-        char text[300];
+        char box[400];
         if (problem == SCRIPT_BINARY)
-            snprintf(text, sizeof text,
+            snprintf(box, sizeof box,
                      "This file holds binary data and cannot be edited as a script."
                      "\r\n\r\nThe first zero byte is at offset %lu.", (unsigned long)at);
+        else if (problem == SCRIPT_UTF16)
+            snprintf(box, sizeof box,
+                     "This file is UTF-16 text, which the editor does not read.\r\n\r\nSave it "
+                     "as ANSI text (code page 1250) in another editor.");
+        else if (problem == SCRIPT_SHAPING)
+            snprintf(box, sizeof box,
+                     "Line %lu of this file holds a caron, ogonek or double acute accent after a "
+                     "character that is no letter or blank: this system's text display would end "
+                     "the program on it.\r\n\r\nRun the file with Run External Script, or put a "
+                     "blank before the accent in another editor.", (unsigned long)at);
         else
-            snprintf(text, sizeof text,
+            snprintf(box, sizeof box,
                      "This file has a line of %lu characters; the editor takes lines of at most "
                      "%lu characters.\r\n\r\nRun it with Run External Script instead.",
                      (unsigned long)at, (unsigned long)kMaxEditorLine);
-        vorMessageBox(owner->hwnd, text, "Lumbra", MB_OK | MB_ICONSTOP);
+        vorMessageBox(owner->hwnd, box, "Lumbra", MB_OK | MB_ICONSTOP);
         return false;
     }
-    /* A lone CR (an old Mac line end) breaks no line of the edit control, while the statement
-       finder ends a statement there: a script run went on after the next one. It becomes
-       the CR LF the editor writes. */
-    size_t lone = 0;
-    for (size_t i = 0; i < got; i++)
-        lone += buf[i] == '\r' && buf[i + 1] != '\n';
-    if (lone) {
-        char* wide = (char*)mallox((unsigned)(got + lone + 1));
-        if (!wide) {
-            freex(buf);
-            vorMessageBox(owner->hwnd, "Cannot open this file!", "Lumbra", MB_OK | MB_ICONSTOP);
-            return false;
-        }
-        size_t k = 0;
-        for (size_t i = 0; i < got; i++) {
-            wide[k++] = buf[i];
-            if (buf[i] == '\r' && buf[i + 1] != '\n')
-                wide[k++] = '\n';
-        }
-        wide[k] = 0;
-        freex(buf);
-        buf = wide;
-        got = k;
-    }
-    int trap = strx_shapingTrap(buf, (int)got);
-    if (trap >= 0) {
-        int line = 1;
-        for (int i = 0; i < trap; i++)
-            line += buf[i] == '\n';
-        freex(buf);
-        char text[400];
-        snprintf(text, sizeof text,
-                 "Line %d of this file holds a caron, ogonek or double acute accent after a "
-                 "character that is no letter or blank: this system's text display would end "
-                 "the program on it.\r\n\r\nRun the file with Run External Script, or put a "
-                 "blank before the accent in another editor.", line);
-        vorMessageBox(owner->hwnd, text, "Lumbra", MB_OK | MB_ICONSTOP);
-        return false;
-    }
-    SetWindowTextA(edit, buf);
-    freex(buf);
+    SetWindowTextA(edit, text.c_str());
     lstrcpynA(fileName, full, sizeof fileName);
     rememberFileStamp();
     modified = false;

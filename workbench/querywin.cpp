@@ -654,26 +654,41 @@ bool unkeptChar(MSG const* msg) {
     return !ansiExact(&c, 1, 0, 0);
 }
 
+/* Ctrl+V or Shift+Insert. */
+bool pasteKey(MSG const* msg) {
+    return (msg->message == WM_CHAR && msg->wParam == 0x16) ||
+           (msg->message == WM_KEYDOWN && msg->wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 &&
+            GetKeyState(VK_CONTROL) >= 0);
+}
+
+/* An edit control's window. */
+bool isEdit(HWND w) {
+    char cls[8] = "";
+    return GetClassNameA(w, cls, sizeof cls) && lstrcmpiA(cls, "Edit") == 0;
+}
+
+/* The clipboard's text; false when it cannot be opened. */
+bool clipboardText(HWND w, std::wstring* text) {
+    text->clear();
+    if (!OpenClipboard(w))
+        return false;
+    HANDLE h = GetClipboardData(CF_UNICODETEXT);
+    WCHAR const* t = h ? (WCHAR const*)GlobalLock(h) : 0;
+    if (t) {
+        *text = t;
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return true;
+}
+
 /* Ctrl+V or Shift+Insert into an edit control that keeps ANSI text, while the clipboard's
    text holds a character the ANSI code page does not have: pasted, it would show as it is
    but be saved and run as a look-alike or "?". */
 bool unkeptPaste(MSG const* msg) {
-    bool paste = (msg->message == WM_CHAR && msg->wParam == 0x16) ||
-                 (msg->message == WM_KEYDOWN && msg->wParam == VK_INSERT &&
-                  GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0);
-    char cls[8] = "";
-    if (!paste || IsWindowUnicode(msg->hwnd) || !GetClassNameA(msg->hwnd, cls, sizeof cls) ||
-        lstrcmpiA(cls, "Edit") != 0 || !OpenClipboard(msg->hwnd))
-        return false;
-    bool lost = false;
-    HANDLE h = GetClipboardData(CF_UNICODETEXT);
-    WCHAR const* w = h ? (WCHAR const*)GlobalLock(h) : 0;
-    if (w) {
-        lost = !ansiExact(w, -1, 0, 0);
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    return lost;
+    std::wstring w;
+    return pasteKey(msg) && !IsWindowUnicode(msg->hwnd) && isEdit(msg->hwnd) &&
+           clipboardText(msg->hwnd, &w) && !ansiExact(w.c_str(), -1, 0, 0);
 }
 
 /* A typed letter for a window that keeps ANSI text, delivered as the ANSI code page writes
@@ -713,35 +728,25 @@ unsigned char editByteAt(HWND e, LRESULT pos) {
    faults (strx_shapingTrap): after no letter and no blank in an edit control. The control
    would end the program; the edit is refused. *pasted tells a paste. */
 bool shapingTrapInput(MSG const* msg, bool* pasted) {
-    *pasted = false;
+    *pasted = pasteKey(msg);
     bool chr = msg->message == WM_CHAR;
     bool del = msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE && GetKeyState(VK_SHIFT) >= 0;
-    bool ins = msg->message == WM_KEYDOWN && msg->wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 &&
-               GetKeyState(VK_CONTROL) >= 0;
-    char cls[8] = "";
-    if ((!chr && !del && !ins) || !GetClassNameA(msg->hwnd, cls, sizeof cls) ||
-        lstrcmpiA(cls, "Edit") != 0 || (GetWindowLongA(msg->hwnd, GWL_STYLE) & ES_READONLY))
+    if ((!chr && !del && !*pasted) || !isEdit(msg->hwnd) ||
+        (GetWindowLongA(msg->hwnd, GWL_STYLE) & ES_READONLY))
         return false;
     HWND e = msg->hwnd;
     DWORD from = 0, to = 0;
     SendMessageA(e, EM_GETSEL, (WPARAM)&from, (LPARAM)&to);
     std::string text;  // what replaces the selection
     LRESULT before = (LRESULT)from - 1, after = (LRESULT)to;
-    if (ins || (chr && msg->wParam == 0x16)) {
-        *pasted = true;
-        if (!OpenClipboard(e))
+    if (*pasted) {
+        std::wstring w;
+        if (!clipboardText(e, &w))
             return false;
-        HANDLE h = GetClipboardData(CF_UNICODETEXT);
-        WCHAR const* t = h ? (WCHAR const*)GlobalLock(h) : 0;
-        int n = t ? WideCharToMultiByte(CP_ACP, 0, t, -1, 0, 0, 0, 0) : 0;
-        if (n > 1) {
-            text.assign((size_t)n, '\0');
-            WideCharToMultiByte(CP_ACP, 0, t, -1, &text[0], n, 0, 0);
-            text.resize((size_t)n - 1);
-        }
-        if (t)
-            GlobalUnlock(h);
-        CloseClipboard();
+        int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), 0, 0, 0, 0);
+        text.assign((size_t)(n > 0 ? n : 0), '\0');
+        if (n > 0)
+            WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &text[0], n, 0, 0);
     } else if (chr && msg->wParam == 0x08) {
         if (from == to)
             before--;  // the character before the caret goes
@@ -762,17 +767,10 @@ bool shapingTrapInput(MSG const* msg, bool* pasted) {
         return false;
     }
     /* A line joined by a deletion brings no accent: none can start a line already. */
-    unsigned char b = editByteAt(e, before), f = editByteAt(e, after);
-    std::string s = text;
+    unsigned char f = editByteAt(e, after);
     if (f)
-        s += (char)f;
-    unsigned char prev = b;
-    for (unsigned char c : s) {
-        if (strx_isShapingAccent(c) && !strx_shapesBefore(prev))
-            return true;
-        prev = c;
-    }
-    return false;
+        text += (char)f;
+    return strx_shapingTrap(text.data(), (int)text.size(), editByteAt(e, before)) >= 0;
 }
 
 bool preTranslate(MSG* msg, HWND main, HACCEL accel) {

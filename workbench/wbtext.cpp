@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "sqlparser.h"
+#include "strx.h"
 #include "values.h"
 
 namespace {
@@ -114,6 +115,10 @@ std::string rowCountText(bool fromDatabase, int countA, int countV, int colCount
 
 eScriptProblem scriptTextProblem(char const* data, size_t size, size_t maxLine, bool lfBreaks,
                                  size_t* at) {
+    *at = 0;
+    if (size >= 2 && (((unsigned char)data[0] == 0xFF && (unsigned char)data[1] == 0xFE) ||
+                      ((unsigned char)data[0] == 0xFE && (unsigned char)data[1] == 0xFF)))
+        return SCRIPT_UTF16;
     size_t start = 0;  // first character of the current line
     size_t longest = 0;
     for (size_t i = 0; i < size; i++) {
@@ -134,7 +139,26 @@ eScriptProblem scriptTextProblem(char const* data, size_t size, size_t maxLine, 
     if (size - start > longest)
         longest = size - start;
     *at = longest;
-    return longest > maxLine ? SCRIPT_LONG_LINE : SCRIPT_OK;
+    if (longest > maxLine)
+        return SCRIPT_LONG_LINE;
+    int trap = strx_shapingTrap(data, (int)size);
+    if (trap < 0)
+        return SCRIPT_OK;
+    *at = 1;
+    for (int i = 0; i < trap; i++)
+        *at += data[i] == '\n';
+    return SCRIPT_SHAPING;
+}
+
+std::string crLineEnds(char const* data, size_t size) {
+    std::string s;
+    s.reserve(size);
+    for (size_t i = 0; i < size; i++) {
+        s += data[i];
+        if (data[i] == '\r' && (i + 1 == size || data[i + 1] != '\n'))
+            s += '\n';
+    }
+    return s;
 }
 
 std::string saveQuestion(char const* file, int number) {

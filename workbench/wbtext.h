@@ -33,13 +33,19 @@ std::string rowCountText(bool fromDatabase, int countA, int countV, int colCount
 /* What keeps a file's bytes out of the script editor. */
 enum eScriptProblem {
     SCRIPT_OK = 0,
-    SCRIPT_BINARY = 1,    // a NUL byte; at is its offset
-    SCRIPT_LONG_LINE = 2  // a line longer than the editor takes; at is its length
+    SCRIPT_BINARY = 1,     // a NUL byte; at is its offset
+    SCRIPT_LONG_LINE = 2,  // a line longer than the editor takes; at is its length
+    SCRIPT_UTF16 = 3,      // UTF-16 text (a byte order mark)
+    SCRIPT_SHAPING = 4     // an accent Wine's text shaping faults on (strx_shapingTrap); at is its line
 };
 /* The first problem of data. Lines end at CR LF, and also at a lone LF when lfBreaks
    (as the edit control of the platform in use breaks them). */
 eScriptProblem scriptTextProblem(char const* data, size_t size, size_t maxLine, bool lfBreaks,
                                  size_t* at);
+
+/* data with each lone CR (an old Mac line end, which breaks no line of the edit control
+   while the statement finder ends a statement there) made the CR LF the editor writes. */
+std::string crLineEnds(char const* data, size_t size);
 
 /* "Save changes?\r\n\r\n" and the file name or "Untitled" with the slot number. */
 std::string saveQuestion(char const* file, int number);

@@ -136,3 +136,14 @@ TEST(Outfmt, HtmlPageWithTitlesAndGrowth) {
     EXPECT_FALSE(none.field("x", 1, 2, 0));
     EXPECT_EQ(0, none.length());
 }
+
+TEST(Outfmt, NumbersForStatementsReadBackExactly) {
+    char b[40];
+    EXPECT_STREQ("0.12345", outfmt_exactNumber(0.12345, b, sizeof b));
+    EXPECT_STREQ("0.30000000000000004", outfmt_exactNumber(0.1 + 0.2, b, sizeof b));
+    char c[] = "-1,5", d[] = "1,5,6";
+    EXPECT_TRUE(outfmt_decimalPoint(c));
+    EXPECT_STREQ("-1.5", c);
+    EXPECT_FALSE(outfmt_decimalPoint(d));
+    EXPECT_STREQ("1,5,6", d);
+}

@@ -130,3 +130,12 @@ TEST(ScriptProblem, NulByteAndLinesLongerThanTheEditorTakes) {
         << "a NUL anywhere wins over a long line";
     EXPECT_EQ(10u, at);
 }
+
+TEST(ScriptText, Utf16ShapingTrapsAndLoneCarriageReturns) {
+    size_t at = 0;
+    EXPECT_EQ(SCRIPT_UTF16, scriptTextProblem("\xff\xfes\0", 4, 100, true, &at));
+    EXPECT_EQ(SCRIPT_SHAPING, scriptTextProblem("a\r\nb\n1\xa1", 7, 100, true, &at));
+    EXPECT_EQ(3u, at) << "the line of the accent";
+    EXPECT_EQ(SCRIPT_OK, scriptTextProblem("a\xa1 \xbd", 4, 100, true, &at));
+    EXPECT_EQ("a;\r\nb;\r\nc\r\n", crLineEnds("a;\rb;\r\nc\r", 9));
+}
