@@ -549,47 +549,39 @@ char* RandomString(char* buf, int minLen, int maxLen, int minWord, int maxWord, 
 
 namespace {
 
-/* Byte c after byte before is an accent Wine's shaping faults on: before is no letter of
-   the code page and no blank (0: the start of a line or text). */
-bool shapingTrapAt(unsigned char before, unsigned char c) {
-    if (c != 0xA1 && c != 0xB2 && c != 0xBD)
-        return false;
-    if (before == ' ' || (before >= 'a' && before <= 'z') || (before >= 'A' && before <= 'Z'))
-        return false;
-    if (before >= 0xC0)
-        return before == 0xD7 || before == 0xF7;
+bool shapingAccent(unsigned char c) {
+    return c == 0xA1 || c == 0xB2 || c == 0xBD;
+}
+
+/* A byte after which such an accent shapes: a letter of the code page. */
+bool shapingBase(unsigned char c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))
+        return true;
+    if (c >= 0xC0)
+        return c != 0xD7 && c != 0xF7;
     static unsigned char const letters[] = {0x8A, 0x8C, 0x8D, 0x8E, 0x8F, 0x9A, 0x9C, 0x9D, 0x9E,
                                             0x9F, 0xA3, 0xA5, 0xAA, 0xAF, 0xB3, 0xB9, 0xBA, 0xBC,
                                             0xBE, 0xBF};
-    return before < 0x80 || !memchr(letters, before, sizeof letters);
+    return c >= 0x80 && memchr(letters, c, sizeof letters);
+}
+
+/* The accent at s[i] faults: blanks and accents before it are passed over; what decides is
+   the byte met then, a letter being safe, or the line's start, safe only when something
+   was passed. */
+bool shapingTrapAt(char const* s, int i) {
+    int j = i - 1;
+    while (j >= 0 && (s[j] == ' ' || shapingAccent((unsigned char)s[j])))
+        j--;
+    if (j < 0 || s[j] == '\n' || s[j] == '\r')
+        return j == i - 1;
+    return !shapingBase((unsigned char)s[j]);
 }
 
 }  // namespace
 
-int strx_shapingTrap(char const* s, int n, unsigned char before) {
-    for (int i = 0; s && i < n; i++) {
-        if (shapingTrapAt(before, (unsigned char)s[i]))
+int strx_shapingTrap(char const* s, int n, int from) {
+    for (int i = from > 0 ? from : 0; s && i < n; i++)
+        if (shapingAccent((unsigned char)s[i]) && shapingTrapAt(s, i))
             return i;
-        before = (unsigned char)s[i];
-    }
     return -1;
-}
-
-char* strx_defused(char const* s) {
-    if (!s)
-        s = "";
-    size_t n = strlen(s), extra = 0;
-    for (size_t i = 0; i < n; i++)
-        extra += shapingTrapAt(i ? (unsigned char)s[i - 1] : 0, (unsigned char)s[i]);
-    char* out = (char*)mallox((unsigned)(n + extra + 1));
-    if (!out)
-        return 0;
-    char* p = out;
-    for (size_t i = 0; i < n; i++) {
-        if (shapingTrapAt(i ? (unsigned char)s[i - 1] : 0, (unsigned char)s[i]))
-            *p++ = ' ';
-        *p++ = s[i];
-    }
-    *p = 0;
-    return out;
 }

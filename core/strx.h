@@ -45,14 +45,11 @@ VORCORE_API int strx_recode(short cp, char* s, int len);
 VORCORE_API char* strx_recodux(short cp, char* s, int len);
 
 /* Wine's text shaping (gdi32 of Wine 8) faults on the spacing accents of code page 1250
-   0xA1, 0xB2 and 0xBD (caron, ogonek, double acute) where they follow no letter and no
-   blank: an edit control given such a text ends the program.
-   Offset of the first such accent of s (n bytes), -1 when none; before is the byte that
-   precedes s (0: s starts a line or a text). */
-VORCORE_API int strx_shapingTrap(char const* s, int n, unsigned char before = 0);
-/* A heap copy of s (freex) with a blank put before each such accent: for texts that are only
-   shown. */
-VORCORE_API char* strx_defused(char const* s);
+   0xA1, 0xB2 and 0xBD (caron, ogonek, double acute) where, blanks and such accents passed
+   over, they follow no letter, or start a line: an edit control given such a text ends the
+   program. Offset of the first such accent of s (n bytes) at or after from, -1 when none;
+   s starts a line. */
+VORCORE_API int strx_shapingTrap(char const* s, int n, int from = 0);
 
 /* Fixed-width field readers over a serialized text. */
 VORCORE_API int xxatoi(char** pp, short width);

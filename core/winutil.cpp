@@ -582,9 +582,7 @@ BOOL textikInit(HWND dlg, TextikState* st) {
                                 (HMENU)(INT_PTR)TEXTIK_EDIT, coreInstance(), 0);
     SendMessageA(edit, WM_SETFONT, (WPARAM)font, FALSE);
     SendMessageA(edit, EM_LIMITTEXT, 0, 0);
-    char* shown = strx_defused(st->text);  // a text the edit control can shape
-    SetWindowTextA(edit, shown ? shown : "");
-    freex(shown);
+    vorShowText(edit, st->text, false);
 
     centerDialog(dlg, st->parent);
     SetFocus(edit);
@@ -740,6 +738,31 @@ bool ansiExact(WCHAR const* w, int n, char* out, int size) {
     BOOL lost = FALSE;
     int got = n ? WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, n, to, room, 0, &lost) : 0;
     return (got > 0 || n == 0) && !lost;
+}
+
+void vorShowText(HWND edit, char const* text, bool replaceSel) {
+    if (!text)
+        text = "";
+    int n = (int)strlen(text);
+    std::wstring w;
+    for (int from = 0, search = 0;;) {
+        int at = strx_shapingTrap(text, n, search);
+        int end = at < 0 ? n : at;
+        int k = end > from ? MultiByteToWideChar(CP_ACP, 0, text + from, end - from, 0, 0) : 0;
+        size_t old = w.size();
+        w.resize(old + (size_t)k);
+        if (k > 0)
+            MultiByteToWideChar(CP_ACP, 0, text + from, end - from, &w[old], k);
+        if (at < 0)
+            break;
+        w += (WCHAR)0x2009;
+        from = at;
+        search = at + 1;
+    }
+    if (replaceSel)
+        SendMessageW(edit, EM_REPLACESEL, FALSE, (LPARAM)w.c_str());
+    else
+        SetWindowTextW(edit, w.c_str());
 }
 
 long chooseColor(HWND owner, long rgb) {

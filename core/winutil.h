@@ -150,6 +150,10 @@ VORCORE_API bool str2clip(char const* text);
    (0: only checks); false when a character would come out as a look-alike or the default
    character, or the text does not fit out's size bytes. out is zero-ended when n < 0. */
 VORCORE_API bool ansiExact(WCHAR const* w, int n, char* out, int size);
+/* Shows text in an edit control that only shows it: where Wine's shaping would end the
+   program on an accent (strx_shapingTrap), a thin space (U+2009) goes before it. With
+   replaceSel the text replaces the selection, otherwise the whole text. */
+VORCORE_API void vorShowText(HWND edit, char const* text, bool replaceSel);
 VORCORE_API void msg(char const* format, ...);
 VORCORE_API void pip();
 

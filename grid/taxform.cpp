@@ -197,10 +197,15 @@ void cAutoform::refresh(short index) {
             if (s)
                 t = s;
         }
-        // A read-only field only shows: it gets a text the edit control can shape.
-        char* shown = (GetWindowLongA(edits[i], GWL_STYLE) & ES_READONLY) ? strx_defused(t) : 0;
-        SetWindowTextA(edits[i], shown ? shown : t);
-        freex(shown);
+        // A text the edit control cannot shape is shown with thin spaces, and only shown:
+        // the field is read-only while it holds it, so the form never changes the value.
+        bool trap = strx_shapingTrap(t, (int)strlen(t)) >= 0;
+        if (editable)
+            SendMessageA(edits[i], EM_SETREADONLY, trap, 0);
+        if (trap)
+            vorShowText(edits[i], t, false);
+        else
+            SetWindowTextA(edits[i], t);
     }
     /* With no current row nothing typed is stored until a row is current again. */
     updating = row == 0;

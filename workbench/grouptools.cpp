@@ -1,6 +1,7 @@
 /* GROUP BY... and CSV From One Column. */
 #include "grouptools.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "queryslot.h"
 #include "resultgrid.h"
 #include "stmtmodel.h"
+#include "strx.h"
 #include "wbutil.h"
 #include "winutil.h"
 
@@ -49,11 +51,24 @@ cXQueryWindow* g_csvOwner = 0;
 void onCsvButton(HWND dlg, int index) {
     cXQueryWindow* w = g_csvOwner;
     if (index == 1 && w) {
+        // The shown text, without the thin spaces put before accents Wine cannot shape.
         HWND e = GetDlgItem(dlg, TEXTIK_EDIT);
-        int len = GetWindowTextLengthA(e);
-        std::vector<char> buf(len + 1, 0);
-        GetWindowTextA(e, buf.data(), len + 1);
-        std::string text = "\r\n" + std::string(buf.data());
+        int len = GetWindowTextLengthW(e);
+        std::wstring shown((size_t)len + 1, L'\0');
+        shown.resize((size_t)GetWindowTextW(e, &shown[0], len + 1));
+        shown.erase(std::remove(shown.begin(), shown.end(), (WCHAR)0x2009), shown.end());
+        int n = WideCharToMultiByte(CP_ACP, 0, shown.c_str(), (int)shown.size(), 0, 0, 0, 0);
+        std::string text = "\r\n" + std::string((size_t)(n > 0 ? n : 0), '\0');
+        if (n > 0)
+            WideCharToMultiByte(CP_ACP, 0, shown.c_str(), (int)shown.size(), &text[2], n, 0, 0);
+        if (strx_shapingTrap(text.data(), (int)text.size()) >= 0) {
+            vorMessageBox(dlg,
+                          "The text holds a caron, ogonek or double acute accent that follows "
+                          "no letter: this system's text display would end the program on it "
+                          "in the editor.",
+                          "CSV From One Column", MB_OK | MB_ICONSTOP);
+            return;
+        }
         cQuerySlot* s = w->shownSlot();
         edAppend(s->edit, text.c_str());
         EndDialog(dlg, 1);

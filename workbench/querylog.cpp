@@ -8,6 +8,7 @@
 #include "statux.h"
 #include "strx.h"
 #include "wbtext.h"
+#include "winutil.h"
 #include "xdbc.h"
 
 void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
@@ -18,12 +19,6 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
     updateStatusBar(header.c_str());
     shownSlot()->refreshTitle();
     std::string entry = logEntry(header, text, statement, LOG_ENTRY_MAX);
-    if (strx_shapingTrap(entry.data(), (int)entry.size()) >= 0) {  // shown only
-        char* safe = strx_defused(entry.c_str());
-        if (safe)
-            entry = safe;
-        freex(safe);
-    }
     int length = GetWindowTextLengthA(messagePane);
     int cut = logPaneCut(length, (int)entry.size());
     if (cut > 0) {
@@ -32,7 +27,7 @@ void cXQueryWindow::logResult(bool isError, double seconds, char const* text,
         length -= cut;
     }
     SendMessageA(messagePane, EM_SETSEL, length, length);
-    SendMessageA(messagePane, EM_REPLACESEL, FALSE, (LPARAM)entry.c_str());
+    vorShowText(messagePane, entry.c_str(), true);  // shown only
     SendMessageA(messagePane, EM_SCROLLCARET, 0, 0);
     // Then back to the entry's first line: in a pane of two lines of a large font the end
     // alone shows only the blank line after it.

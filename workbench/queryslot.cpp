@@ -498,10 +498,9 @@ bool cQuerySlot::openFile(char const* name) {
                      "as ANSI text (code page 1250) in another editor.");
         else if (problem == SCRIPT_SHAPING)
             snprintf(box, sizeof box,
-                     "Line %lu of this file holds a caron, ogonek or double acute accent after a "
-                     "character that is no letter or blank: this system's text display would end "
-                     "the program on it.\r\n\r\nRun the file with Run External Script, or put a "
-                     "blank before the accent in another editor.", (unsigned long)at);
+                     "Line %lu of this file holds a caron, ogonek or double acute accent that "
+                     "follows no letter: this system's text display would end the program on "
+                     "it.\r\n\r\nRun the file with Run External Script instead.", (unsigned long)at);
         else
             snprintf(box, sizeof box,
                      "This file has a line of %lu characters; the editor takes lines of at most "

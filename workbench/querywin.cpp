@@ -1,6 +1,7 @@
 /* The main window: creation, layout, painting, the message loop and shutdown. */
 #include "querywin.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -708,25 +709,23 @@ bool ansiCharDispatched(MSG const* msg) {
     return true;
 }
 
-/* The byte of an edit control's text at character position pos, 0 for a line break or an
-   end: what shapes before or after an edit there. */
-unsigned char editByteAt(HWND e, LRESULT pos) {
-    if (pos < 0)
-        return 0;
-    LRESULT line = SendMessageA(e, EM_LINEFROMCHAR, (WPARAM)pos, 0);
-    LRESULT first = SendMessageA(e, EM_LINEINDEX, (WPARAM)line, 0);
-    LRESULT len = SendMessageA(e, EM_LINELENGTH, (WPARAM)first, 0);
-    if (first < 0 || pos - first >= len)
-        return 0;
+/* The line of an edit control's text that holds character position pos; *first is its
+   position. A position in a line break belongs to the line it ends. */
+std::string editLineAt(HWND e, LRESULT pos, LRESULT* first) {
+    LRESULT line = SendMessageA(e, EM_LINEFROMCHAR, (WPARAM)(pos < 0 ? 0 : pos), 0);
+    *first = SendMessageA(e, EM_LINEINDEX, (WPARAM)line, 0);
+    LRESULT len = SendMessageA(e, EM_LINELENGTH, (WPARAM)*first, 0);
+    if (*first < 0 || len <= 0)
+        return std::string();
     std::vector<char> b((size_t)len + 2, 0);
     *(WORD*)b.data() = (WORD)(len + 1 < 0xFFFF ? len + 1 : 0xFFFF);
     LRESULT got = SendMessageA(e, EM_GETLINE, (WPARAM)line, (LPARAM)b.data());
-    return pos - first < got ? (unsigned char)b[(size_t)(pos - first)] : 0;
+    return std::string(b.data(), (size_t)(got > 0 ? got : 0));
 }
 
 /* A key or a paste that would put a caron, ogonek or double acute where Wine's text shaping
-   faults (strx_shapingTrap): after no letter and no blank in an edit control. The control
-   would end the program; the edit is refused. *pasted tells a paste. */
+   faults (strx_shapingTrap) in an edit control. The control would end the program; the
+   edit is refused. *pasted tells a paste. */
 bool shapingTrapInput(MSG const* msg, bool* pasted) {
     *pasted = pasteKey(msg);
     bool chr = msg->message == WM_CHAR;
@@ -737,8 +736,7 @@ bool shapingTrapInput(MSG const* msg, bool* pasted) {
     HWND e = msg->hwnd;
     DWORD from = 0, to = 0;
     SendMessageA(e, EM_GETSEL, (WPARAM)&from, (LPARAM)&to);
-    std::string text;  // what replaces the selection
-    LRESULT before = (LRESULT)from - 1, after = (LRESULT)to;
+    std::string text;  // what replaces the characters from..to
     if (*pasted) {
         std::wstring w;
         if (!clipboardText(e, &w))
@@ -748,13 +746,13 @@ bool shapingTrapInput(MSG const* msg, bool* pasted) {
         if (n > 0)
             WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &text[0], n, 0, 0);
     } else if (chr && msg->wParam == 0x08) {
-        if (from == to)
-            before--;  // the character before the caret goes
+        if (from == to && from > 0)
+            from--;  // the character before the caret goes, a line break whole
     } else if (chr && msg->wParam == 0x18) {
         // Cut: the selection goes.
     } else if (del) {
         if (from == to)
-            after++;
+            to++;
     } else if (chr && msg->wParam == 0x0D) {
         text = "\n";
     } else if (chr && msg->wParam >= 0x20) {
@@ -766,11 +764,19 @@ bool shapingTrapInput(MSG const* msg, bool* pasted) {
     } else {
         return false;
     }
-    /* A line joined by a deletion brings no accent: none can start a line already. */
-    unsigned char f = editByteAt(e, after);
-    if (f)
-        text += (char)f;
-    return strx_shapingTrap(text.data(), (int)text.size(), editByteAt(e, before)) >= 0;
+    /* The lines as the edit leaves them: the start of from's line, the new text and the
+       rest of to's line, or of the next one when to is in a line break that goes. */
+    LRESULT head = 0, tail = 0;
+    std::string line = editLineAt(e, (LRESULT)from, &head);
+    line.resize((size_t)std::min<LRESULT>((LRESULT)line.size(), std::max<LRESULT>(0, from - head)));
+    std::string rest = editLineAt(e, (LRESULT)to, &tail);
+    if ((LRESULT)to - tail > (LRESULT)rest.size())
+        rest = editLineAt(e, tail + (LRESULT)rest.size() + 2, &tail);
+    else
+        rest.erase(0, (size_t)std::max<LRESULT>(0, (LRESULT)to - tail));
+    line += text;
+    line += rest;
+    return strx_shapingTrap(line.data(), (int)line.size()) >= 0;
 }
 
 bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
@@ -779,8 +785,8 @@ bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
         if (pasted)
             vorMessageBox(GetAncestor(msg->hwnd, GA_ROOT),
                           "The clipboard's text holds a caron, ogonek or double acute accent "
-                          "after a character that is no letter or blank, or would put one "
-                          "there.\r\n\r\nThis system's text display would end the program on "
+                          "that follows no letter, or would put one where no letter comes "
+                          "before it.\r\n\r\nThis system's text display would end the program on "
                           "it.",
                           "Lumbra", MB_OK | MB_ICONEXCLAMATION);
         else

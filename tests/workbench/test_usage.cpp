@@ -245,8 +245,8 @@ TEST_F(Usage, TypedNationalLettersReachTheEditorAsTheAnsiCodePageWritesThem) {
     EXPECT_EQ(boxes.boxes[0].text.substr(0, 34), "The clipboard's text holds letters");
 }
 
-/* A caron, ogonek or double acute typed, pasted or brought by a deletion after no letter
-   and no blank would end the program in Wine's text shaping: refused. */
+/* A caron, ogonek or double acute typed, pasted or brought by a deletion where it follows no
+   letter (blanks passed over) would end the program in Wine's text shaping: refused. */
 TEST_F(Usage, AccentsTheTextDisplayCannotShapeAreNotTyped) {
     open();
     HWND e = w->slots[0]->edit;
@@ -271,6 +271,16 @@ TEST_F(Usage, AccentsTheTextDisplayCannotShapeAreNotTyped) {
     SendMessageA(e, EM_SETSEL, 5, 5);
     send(WM_CHAR, 'b');  // after a letter, the accent stays
     EXPECT_EQ(wbtest::script(w), "1a\xa1 \xbd" "b");
+    // A line may start with a blank and the accent; joined to a line ending in a digit,
+    // the blank does not part them.
+    wbtest::setScript(w, "b2\r\n \xa1");
+    SendMessageA(e, EM_SETSEL, 4, 4);
+    send(WM_CHAR, 0x08);
+    SendMessageA(e, EM_SETSEL, 2, 2);
+    send(WM_KEYDOWN, VK_DELETE);
+    EXPECT_EQ(wbtest::script(w), "b2\r\n \xa1");
+    wbtest::setScript(w, "1a\xa1 \xbd" "b");
+    SendMessageA(e, EM_SETSEL, 6, 6);
     ASSERT_TRUE(OpenClipboard(w->hwnd));
     EmptyClipboard();
     HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, 8);
