@@ -330,7 +330,7 @@ bool cQuerySlot::connectTo(char const* source, char const* userName, char const*
     return true;
 }
 
-bool cQuerySlot::disconnect(bool silent, bool* workEnded) {
+bool cQuerySlot::disconnect(bool silent, bool* workEnded, bool mayAsk) {
     if (workEnded)
         *workEnded = true;
     {
@@ -341,10 +341,15 @@ bool cQuerySlot::disconnect(bool silent, bool* workEnded) {
                 *workEnded = ended;
             if (!ended) {
                 // The work was not committed (or rolled back) as the setting asks: say so, and
-                // keep a connection that still holds it.
+                // keep a connection that still holds it unless the user lets it go. A driver
+                // can stay in that state for good (SQLite after a failed commit).
                 logError(0, db->errorStr(), 0);
-                if (db->isConnected())
-                    return false;
+                if (db->isConnected()) {
+                    if (!mayAsk || !letWorkGo())
+                        return false;
+                    if (workEnded)
+                        *workEnded = true;
+                }
             }
             db->disconnect();
         }
@@ -358,6 +363,17 @@ bool cQuerySlot::disconnect(bool silent, bool* workEnded) {
     closeTablesDialog();
     owner->showRowCounts(true);
     return true;
+}
+
+bool cQuerySlot::letWorkGo() {
+    char box[1024];
+    snprintf(box, sizeof box,
+             "The implicit %s of Q%d failed:\r\n%.600s\r\n\r\nDisconnect anyway? What the "
+             "transaction holds is lost.",
+             owner->settings.bImplicitRollback ? "rollback" : "commit", number,
+             db->errorStr() ? db->errorStr() : "");
+    return vorMessageBox(owner->hwnd, box, "Lumbra",
+                         MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void cQuerySlot::resyncConnection() {

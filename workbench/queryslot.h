@@ -50,8 +50,10 @@ public:
     bool connectCommand();
     bool connectTo(char const* dsn, char const* user, char const* pswd);
     /* Ends the work as the setting asks and disconnects; false when a connection that
-       still holds the work stays. *workEnded tells whether the work was ended. */
-    bool disconnect(bool silent, bool* workEnded = 0);
+       still holds the work stays: after a failed end, unless the user, asked (mayAsk), lets
+       the work go. *workEnded tells whether the work was ended or let go. */
+    bool disconnect(bool silent, bool* workEnded = 0, bool mayAsk = true);
+    bool letWorkGo();
     /* The connection state as the connection object reports it (after a dialog used it). */
     void resyncConnection();
 

@@ -625,7 +625,7 @@ void cXQueryWindow::onEndSession() {
     settings.saveColors(iniPath, true);
     for (cQuerySlot* s : slots)
         if (s->connected || s->db->isConnected())
-            s->disconnect(true);
+            s->disconnect(true, 0, false);
 }
 
 LRESULT cXQueryWindow::onDestroy() {

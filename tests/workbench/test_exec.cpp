@@ -782,6 +782,17 @@ TEST_F(ExecPg, AFailedImplicitCommitIsReportedAndKeepsTheConnection) {
     w->command(CMD_DISCONNECT);
     EXPECT_EQ(withoutSeconds(last()), "[" + std::to_string(w->logCounter - 1) + "] [OK]  Disconnect");
     EXPECT_FALSE(q1()->connected);
+    // Each refusal asked whether to let the work go (answered No); Yes lets it go, as a
+    // driver may never commit again (SQLite after a failed commit of its file).
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[0].text.substr(0, 32), "The implicit commit of Q1 failed");
+    EXPECT_NE(boxes.boxes[0].text.find("Disconnect anyway?"), std::string::npos);
+    connect();
+    runOne("insert into wb_pgdef values (1)");
+    boxes.answers.push_back(IDYES);
+    w->command(CMD_DISCONNECT);
+    EXPECT_FALSE(q1()->connected);
+    EXPECT_FALSE(q1()->db->isConnected());
     Side s(pgDsn(), pgUser(), pgPswd());
     EXPECT_EQ(s.scalar("select count(*) from wb_pgdef"), 1);
     s.run("drop table wb_pgdef");
