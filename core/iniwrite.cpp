@@ -5,12 +5,66 @@
 
 namespace {
 
-/* The edits through the private-profile calls, which rewrite the file in place. */
-bool writeInPlace(char const* file, cIniEdit const* edits, int count) {
-    bool ok = true;
-    for (int i = 0; i < count; i++)
-        ok = WritePrivateProfileStringA(edits[i].section, edits[i].key, edits[i].value, file) && ok;
-    return ok;
+/* A file with a byte-order mark: its text as the ANSI code page writes it (false when a
+   character has no exact form there), and back. */
+enum { INI_ANSI, INI_UTF8, INI_UTF16LE, INI_UTF16BE };
+
+int iniEncoding(std::string const& t) {
+    if (t.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        return INI_UTF8;
+    if (t.size() >= 2 && (unsigned char)t[0] == 0xFF && (unsigned char)t[1] == 0xFE)
+        return INI_UTF16LE;
+    if (t.size() >= 2 && (unsigned char)t[0] == 0xFE && (unsigned char)t[1] == 0xFF)
+        return INI_UTF16BE;
+    return INI_ANSI;
+}
+
+bool iniToAnsi(std::string const& t, int enc, std::string* out) {
+    std::wstring w;
+    if (enc == INI_UTF8) {
+        int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, t.data() + 3, (int)t.size() - 3, 0, 0);
+        if (n <= 0 && t.size() > 3)
+            return false;
+        w.resize((size_t)n);
+        if (n > 0)
+            MultiByteToWideChar(CP_UTF8, 0, t.data() + 3, (int)t.size() - 3, &w[0], n);
+    } else {
+        for (size_t i = 2; i + 1 < t.size(); i += 2) {
+            unsigned char lo = (unsigned char)t[i], hi = (unsigned char)t[i + 1];
+            w += (WCHAR)(enc == INI_UTF16LE ? lo | hi << 8 : hi | lo << 8);
+        }
+    }
+    out->clear();
+    if (w.empty())
+        return true;
+    BOOL lost = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), (int)w.size(), 0, 0, 0, &lost);
+    if (n <= 0 || lost)
+        return false;
+    out->resize((size_t)n);
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), (int)w.size(), &(*out)[0], n, 0, 0);
+    return true;
+}
+
+std::string iniFromAnsi(std::string const& a, int enc) {
+    std::wstring w((size_t)(a.empty() ? 0 : MultiByteToWideChar(CP_ACP, 0, a.data(), (int)a.size(), 0, 0)), L'\0');
+    if (!w.empty())
+        MultiByteToWideChar(CP_ACP, 0, a.data(), (int)a.size(), &w[0], (int)w.size());
+    if (enc == INI_UTF8) {
+        std::string u = "\xEF\xBB\xBF";
+        int n = w.empty() ? 0 : WideCharToMultiByte(CP_UTF8, 0, w.c_str(), (int)w.size(), 0, 0, 0, 0);
+        u.resize(3 + (size_t)n);
+        if (n > 0)
+            WideCharToMultiByte(CP_UTF8, 0, w.c_str(), (int)w.size(), &u[3], n, 0, 0);
+        return u;
+    }
+    std::string u = enc == INI_UTF16LE ? "\xFF\xFE" : "\xFE\xFF";
+    for (WCHAR c : w) {
+        char lo = (char)(c & 0xFF), hi = (char)(c >> 8);
+        u += enc == INI_UTF16LE ? lo : hi;
+        u += enc == INI_UTF16LE ? hi : lo;
+    }
+    return u;
 }
 
 }  // namespace
@@ -102,17 +156,19 @@ bool iniWrite(char const* file, cIniEdit const* edits, int count) {
     std::string old;
     if (!vorReadFile(file, old))
         return false;
-    if (old.size() >= 2 && (((unsigned char)old[0] == 0xFF && (unsigned char)old[1] == 0xFE) ||
-                            ((unsigned char)old[0] == 0xFE && (unsigned char)old[1] == 0xFF) ||
-                            old.compare(0, 3, "\xEF\xBB\xBF") == 0))
-        return writeInPlace(file, edits, count);
-    std::string text = iniApply(old, edits, count);
-    if (text == old)
+    // A file with a byte-order mark is edited as ANSI text and keeps its encoding.
+    int enc = iniEncoding(old);
+    std::string ansi;
+    if (enc != INI_ANSI && !iniToAnsi(old, enc, &ansi))
+        return false;
+    std::string const& before = enc == INI_ANSI ? old : ansi;
+    std::string text = iniApply(before, edits, count);
+    if (text == before)
         return true;
-    int done = vorReplaceFile(file, text.data(), text.size());
-    if (done < 0)
-        return writeInPlace(file, edits, count);
-    if (!done)
+    if (enc != INI_ANSI)
+        text = iniFromAnsi(text, enc);
+    // Nothing is rewritten in place: where no new file can be made, the write fails.
+    if (vorReplaceFile(file, text.data(), text.size()) <= 0)
         return false;
     // The profile calls keep the text they read last; make them read the new one.
     WritePrivateProfileStringA(0, 0, 0, file);

@@ -39,9 +39,9 @@ VORCORE_API bool vorIniSafe(char const* text, bool isKey);
 /* Makes the edits to the INI file as one change, the way the private-profile calls would
    (initext.h), but never in place: the new text is written next to the file and put in its
    place when complete. False, with the file as it was, when that fails or when a name or
-   value is not vorIniSafe (or a section name holds "]"). A file that starts
-   with a byte-order mark is left to the private-profile calls; so is one beside which no
-   file can be made. Nothing is written when nothing changes. */
+   value is not vorIniSafe (or a section name holds "]"), or no file can be made beside it.
+   A file that starts with a byte-order mark keeps its encoding (false when its text has
+   a character the ANSI code page lacks). Nothing is written when nothing changes. */
 VORCORE_API bool vorIniWrite(char const* file, cIniEdit const* edits, int count);
 
 /* Called with the file's name whenever vorIniWrite could not write safe edits to it (a

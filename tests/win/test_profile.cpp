@@ -530,7 +530,10 @@ std::string readBack(char const* path) {
 }  // namespace
 
 TEST(IniFile, EditsReadBackAsThoseOfTheProfileCalls) {
-    char const* texts[] = {"",
+    std::string texts[] = {"",
+                           "\xEF\xBB\xBF[A]\r\nx=1\r\n",
+                           "\xEF\xBB\xBF[\xC4\x8C\xC3\xA1st]\r\n\xC3\x9A\xC4\x8D" "et=1\r\n",
+                           std::string("\xFF\xFE[\0A\0]\0\r\0\n\0x\0=\0" "1\0", 18),
                            "[A]\r\nx=1\r\n",
                            "; c\r\n[A]\r\n  X = 1 \r\ny\r\n\r\n[b]\r\nx=2\r\n[a]\r\nx=3\r\n",
                            "z=0\n[A]\nx=[B]\n[B\n[B]\nx = 4",
@@ -542,11 +545,24 @@ TEST(IniFile, EditsReadBackAsThoseOfTheProfileCalls) {
                         {"B", "x", ""},   {"A", "y", "=q"},  {"\xE8\xC1" "ST", "\xFA\xC8" "et", "3"},
                         {"a", "\xDA\xE8" "ET", "4"}};
     TempIni ours("ini_ours"), theirs("ini_theirs");
-    for (char const* text : texts) {
+    for (std::string const& text : texts) {
         for (cIniEdit const& e : edits) {
             putText(ours.path, text);
             putText(theirs.path, text);
+            // Replaced, not rewritten in place: a changed file is another file.
+            auto fileIndex = [&] {
+                BY_HANDLE_FILE_INFORMATION fi = {};
+                HANDLE h = CreateFileA(ours.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, 0,
+                                       OPEN_EXISTING, 0, 0);
+                GetFileInformationByHandle(h, &fi);
+                CloseHandle(h);
+                return (unsigned long long)fi.nFileIndexHigh << 32 | fi.nFileIndexLow;
+            };
+            unsigned long long was = fileIndex();
             EXPECT_TRUE(vorIniWrite(ours.c_str(), &e, 1));
+            std::string now;
+            vorReadFile(ours.c_str(), now);
+            EXPECT_EQ(now == text, fileIndex() == was) << text;
             WritePrivateProfileStringA(e.section, e.key, e.value, theirs.c_str());
             EXPECT_EQ(readBack(theirs.c_str()), readBack(ours.c_str()))
                 << "text \"" << text << "\", edit " << e.section << " / " << (e.key ? e.key : "(null)")
