@@ -566,7 +566,9 @@ bool cXinstall::runUninstall() {
     for (size_t i = 0; left.empty() && i < files.size(); i++) {
         std::string path = target + files[i];
         makeNormal(path);
-        if (!DeleteFileA(path.c_str()) && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        // Wine can report a deletion done that the file system then refuses.
+        DeleteFileA(path.c_str());
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
             left += "\n" + files[i];
     }
     if (!left.empty()) {
@@ -651,10 +653,20 @@ bool cXinstall::copyFile(std::string const& from, std::string const& to) {
     std::string src = source + from, dst = target + to;
     if (!fitsPath(src) || !fitsPath(dst) || !canRead(src))
         return false;
-    makeNormal(dst);
-    if (!CopyFileA(src.c_str(), dst.c_str(), FALSE))
+    // The copy goes beside the file and replaces it once whole: a full disk leaves the old
+    // file working, not a cut one.
+    char temp[MAX_PATH + 1];
+    HANDLE h = vorNewFileBeside(dst.substr(0, dst.rfind('\\') + 1).c_str(), temp, sizeof temp);
+    if (h == INVALID_HANDLE_VALUE)
         return false;
-    makeNormal(dst);  // a read-only source would otherwise leave a file the uninstall cannot delete
+    CloseHandle(h);
+    makeNormal(dst);
+    bool ok = CopyFileA(src.c_str(), temp, FALSE);
+    makeNormal(temp);  // a read-only source would otherwise leave a file the uninstall cannot delete
+    if (!ok || !MoveFileExA(temp, dst.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(temp);
+        return false;
+    }
     return record("Files", to);
 }
 
