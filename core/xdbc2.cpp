@@ -1,9 +1,12 @@
 /* cXdbc2: driver loading, the process-wide pool of drivers and connections, statements. */
 #include <windows.h>
 
+#include <math.h>
 #include <stdarg.h>
+#include <stdio.h>
 #include <string.h>
 
+#include "outfmt.h"
 #include "strx.h"
 #include "timex.h"
 #include "xdbc2.h"
@@ -838,8 +841,14 @@ bool cXdbc2::setValue(int i, cVariablex& v) {
         switch (kindOf(type(h, i))) {
         case 's':
         case 'b': {
-            // A number goes with every decimal it has, not with its display setting.
-            char* s = v.toChars(v.type() == VTYPE_NUMBEX ? "BEST_FMT" : 0, true);
+            // A number goes with every digit it has, not with its display setting.
+            char num[40];
+            double d = v.type() == VTYPE_NUMBEX ? v.toDouble() : 0;
+            if (v.type() == VTYPE_NUMBEX && d == floor(d) && fabs(d) < 1e18)
+                snprintf(num, sizeof num, "%.0f", d);
+            else if (v.type() == VTYPE_NUMBEX)
+                outfmt_exactNumber(d, num, sizeof num);
+            char* s = v.type() == VTYPE_NUMBEX ? num : v.toChars(0, true);
             r = set(h, i, s, (int)strlen(s));
             break;
         }

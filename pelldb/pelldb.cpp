@@ -3,6 +3,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <math.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -59,6 +60,7 @@ struct Prm {
     void* buf;  // copy of text or binary data, or null
     union {
         double d;
+        SQLBIGINT i64;
         DATE_STRUCT date;
         TIME_STRUCT time;
         TIMESTAMP_STRUCT stamp;
@@ -563,9 +565,19 @@ int __cdecl stmtSetParam(void* h, int i, void* data, int length) {
     SQLLEN ind = SQL_NULL_DATA;
     if (data) {
         if (kind == 'n') {
-            ctype = SQL_C_DOUBLE;
-            p.v.d = *(double*)data;
-            bufLen = sizeof(double);
+            // A whole number for an integer goes as one: a driver writes a double of 1e17 and
+            // more in exponent form, which an integer column refuses.
+            double d = *(double*)data;
+            if (detail == 'i' && d == floor(d) && d >= -9223372036854775808.0 &&
+                d < 9223372036854775808.0) {
+                ctype = SQL_C_SBIGINT;
+                p.v.i64 = (SQLBIGINT)d;
+                bufLen = sizeof(SQLBIGINT);
+            } else {
+                ctype = SQL_C_DOUBLE;
+                p.v.d = d;
+                bufLen = sizeof(double);
+            }
             ind = 0;
         } else if (kind == 'd') {
             int const* r = (int const*)data;  // second, minute, hour, day, month, year
@@ -819,6 +831,8 @@ int __cdecl envConnect(void* h, void** conn, int count, char** kv) {
         setOdbcErr(e->err, SQL_HANDLE_ENV, e->henv);
         return -1;
     }
+    // A server that takes the connection but never answers is given up after 15 s.
+    SQLSetConnectAttr(hdbc, SQL_ATTR_LOGIN_TIMEOUT, (SQLPOINTER)15, 0);
     SQLRETURN r = SQLConnect(hdbc, (SQLCHAR*)dsn, SQL_NTS, (SQLCHAR*)uid, uid ? SQL_NTS : 0,
                              (SQLCHAR*)pwd, pwd ? SQL_NTS : 0);
     if (!SQL_SUCCEEDED(r)) {

@@ -230,8 +230,10 @@ DWORD WINAPI scriptWorker(LPVOID) {
                 }
                 xdb_free(db);
             }
-            if (logging && !log.commit() && job.error.empty())
-                job.error = "Cannot write to the logfile!";
+            // A lost log is said after the run's own error, which it would have held.
+            if (logging && !log.commit())
+                job.error = job.error.empty() ? "Cannot write to the logfile!"
+                                              : job.error + "  Cannot write to the logfile!";
         }
     }
     if (job.error.empty())
