@@ -5,7 +5,6 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -763,42 +762,6 @@ std::wstring shownWide(char const* text) {
     }
 }
 
-WNDPROC g_editA = 0, g_editW = 0;
-char const kThinSpaces[] = "vorThinSpaces";
-
-/* Every edit control of the process: a text set that Wine's shaping would fault on gets
-   thin spaces, which its ANSI text leaves out again. */
-LRESULT CALLBACK guardedEdit(HWND h, UINT m, WPARAM wp, LPARAM lp) {
-    if ((m == WM_SETTEXT || m == EM_REPLACESEL) && lp) {
-        char const* t = (char const*)lp;
-        if (strx_shapingTrap(t, (int)strlen(t)) >= 0) {
-            SetPropA(h, kThinSpaces, (HANDLE)1);
-            std::wstring w = shownWide(t);
-            return CallWindowProcW(g_editW, h, m, wp, (LPARAM)w.c_str());
-        }
-    } else if ((m == WM_GETTEXT || m == WM_GETTEXTLENGTH) && GetPropA(h, kThinSpaces)) {
-        int n = (int)CallWindowProcW(g_editW, h, WM_GETTEXTLENGTH, 0, 0);
-        std::wstring w((size_t)n + 1, L'\0');
-        w.resize((size_t)CallWindowProcW(g_editW, h, WM_GETTEXT, (WPARAM)n + 1, (LPARAM)&w[0]));
-        w.erase(std::remove(w.begin(), w.end(), (WCHAR)0x2009), w.end());
-        int k = w.empty() ? 0 : WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), 0, 0, 0, 0);
-        if (m == WM_GETTEXTLENGTH)
-            return k;
-        if (!wp || !lp)
-            return 0;
-        std::string a((size_t)k, '\0');
-        if (k > 0)
-            WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &a[0], k, 0, 0);
-        size_t c = std::min<size_t>(a.size(), (size_t)wp - 1);
-        memcpy((char*)lp, a.data(), c);
-        ((char*)lp)[c] = 0;
-        return (LRESULT)c;
-    } else if (m == WM_NCDESTROY) {
-        RemovePropA(h, kThinSpaces);
-    }
-    return CallWindowProcA(g_editA, h, m, wp, lp);
-}
-
 }  // namespace
 
 void vorShowText(HWND edit, char const* text, bool replaceSel) {
@@ -807,21 +770,6 @@ void vorShowText(HWND edit, char const* text, bool replaceSel) {
         SendMessageW(edit, EM_REPLACESEL, FALSE, (LPARAM)w.c_str());
     else
         SetWindowTextW(edit, w.c_str());
-}
-
-void vorGuardEditControls() {
-    if (g_editA)
-        return;
-    HWND e = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 0, 0, 0, 0, 0, 0);
-    if (!e)
-        return;
-    g_editW = (WNDPROC)GetClassLongPtrW(e, GCLP_WNDPROC);
-    g_editA = (WNDPROC)GetClassLongPtrA(e, GCLP_WNDPROC);
-    if (g_editA && g_editW)
-        SetClassLongPtrA(e, GCLP_WNDPROC, (LONG_PTR)guardedEdit);
-    else
-        g_editA = 0;
-    DestroyWindow(e);
 }
 
 long chooseColor(HWND owner, long rgb) {

@@ -154,9 +154,6 @@ VORCORE_API bool ansiExact(WCHAR const* w, int n, char* out, int size);
    program on an accent (strx_shapingTrap), a thin space (U+2009) goes before it. With
    replaceSel the text replaces the selection, otherwise the whole text. */
 VORCORE_API void vorShowText(HWND edit, char const* text, bool replaceSel);
-/* From now on every edit control of the process gets a text it is given that Wine's shaping
-   would fault on with thin spaces too, and gives its ANSI text back without them. */
-VORCORE_API void vorGuardEditControls();
 VORCORE_API void msg(char const* format, ...);
 VORCORE_API void pip();
 

@@ -140,7 +140,6 @@ void cXQueryWindow::findAppDir(char const* appDirOverride) {
 cXQueryWindow* cXQueryWindow::create(HINSTANCE inst, char const* cmdLine, int show,
                                      char const* appDirOverride, bool quitOnDestroy) {
     guardModalLoops();
-    vorGuardEditControls();
     cXQueryWindow* w = new cXQueryWindow(inst, appDirOverride, quitOnDestroy);
     if (!w->build(cmdLine, show)) {
         if (w->hwnd)

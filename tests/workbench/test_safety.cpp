@@ -263,24 +263,6 @@ TEST_F(Safety, AccentsTheTextDisplayCannotShapeAreRefused) {
     }
 }
 
-/* Texts set into any edit control of the program (a saved login, a licence file, a name from
-   the data source) that Wine's shaping would fault on: shown with thin spaces, and read back
-   as set. */
-TEST_F(Safety, EveryEditControlTakesAccentsTheTextDisplayCannotShape) {
-    // Shown as set, the text would end the test process.
-    HWND edit = CreateWindowExA(0, "EDIT", "", WS_POPUP | WS_VISIBLE, 0, 0, 99, 20, 0, 0, 0, 0);
-    char const* text = "1 \xa1(\xb2";
-    for (HWND h : {edit}) {
-        SetWindowTextA(h, text);
-        UpdateWindow(h);
-        char back[32] = "";
-        GetWindowTextA(h, back, sizeof back);
-        EXPECT_STREQ(text, back);
-        EXPECT_EQ(GetWindowTextLengthA(h), 5);
-    }
-    DestroyWindow(edit);
-}
-
 TEST_F(Safety, LongLinesAreRefusedBeforeTheEditorStallsOnThem) {
     // A line at the limit loads quickly; one character more is refused with a pointer to
     // the script runner.

@@ -253,7 +253,8 @@ void cDlgConnect::loadLogin() {
     char value[kSavedPswdSize];
     loginKey(key, sizeof key, dsn, "_user");
     profile.get_str_sec(kSavedLogins, key, value, 256);
-    SetDlgItemTextA(dlg, IDC_CONNECT_USER, value);
+    // A saved name Wine's text shaping would fault on (edited by hand) is not shown.
+    SetDlgItemTextA(dlg, IDC_CONNECT_USER, strx_shapingTrap(value, (int)strlen(value)) < 0 ? value : "");
     loginKey(key, sizeof key, dsn, "_pswd");
     profile.get_str_sec(kSavedLogins, key, value, sizeof value);
     std::string pswd = unprotectPassword(value);
