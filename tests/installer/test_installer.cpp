@@ -607,3 +607,42 @@ TEST(Installer, RecordOntoAFullDiskStaysWhole) {
     removeTree(t.substr(0, t.size() - 1));
     dropRootDir(f.app);
 }
+
+/* A copy that the full disk cuts short leaves the installed file as it was. */
+TEST(Installer, ACopyOntoAFullDiskKeepsTheInstalledFile) {
+    std::string full = fulldisk::dir();
+    if (full.empty())
+        GTEST_SKIP() << "needs the small file system of tests/workbench/fullfs.sh (root)";
+    Fixture f;
+    std::string t = full + "\\up" + f.id + "\\";
+    CreateDirectoryA(t.c_str(), 0);
+    std::string old(200 * 1024, 'A');
+    f.file("app.bin", old, t);
+    f.file("i.ini", "[Application]\r\nAppName=" + f.app + "\r\n[Files]\r\napp.bin=1\r\n", t);
+    f.ini("[Application]\r\nAppName=" + f.app + "\r\nAppDefaultPath=C:\\x\r\n[Files1]\r\napp.bin=\r\n");
+    f.file("app.bin", std::string(900 * 1024, 'B'));
+    std::string filler = full + "\\filler" + f.id;
+    ASSERT_TRUE(fulldisk::fill(filler));
+    {
+        Session s;
+        open(s, setupExe(), f.src);
+        s.setTarget(t.substr(0, t.size() - 1));
+        EXPECT_EQ("Error!", s.run()) << allMessages(s);
+        s.close();
+        EXPECT_TRUE(closeFolderWindows(30000));
+    }
+    WIN32_FILE_ATTRIBUTE_DATA a = {};
+    GetFileAttributesExA((t + "app.bin").c_str(), GetFileExInfoStandard, &a);
+    EXPECT_EQ(old.size(), a.nFileSizeLow) << "the installed file was cut";
+    EXPECT_TRUE(slurp(t + "app.bin") == old.substr(0, 4096)) << "the installed file was changed";
+    WIN32_FIND_DATAA fd;
+    int left = 0;
+    HANDLE find = FindFirstFileA((t + "*").c_str(), &fd);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &fd))
+        left += fd.cFileName[0] != '.';
+    FindClose(find);
+    EXPECT_LE(left, 2) << "app.bin and the record, no temporary file";
+    DeleteFileA(filler.c_str());
+    removeTree(t.substr(0, t.size() - 1));
+    dropRootDir(f.app);
+}

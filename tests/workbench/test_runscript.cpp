@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dlgjobsrc.h"
+#include "../win/fulldisk.h"
 #include "dlgrunscript.h"
 #include "jobtest.h"
 #include "lumbrarc.h"
@@ -126,6 +127,17 @@ TEST_F(RunScript, OpensLockedWithTheSlotStateAndUnlocksOnClose) {
     SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, dir->file("no such dir\\log.txt").c_str());
     EXPECT_EQ(run("select 1;"), "Cannot open logfile!");
     EXPECT_EQ(count(IDC_RUN_COUNT), 0);
+    // A log the full disk refuses is said after the run's own error too, the one it held.
+    std::string full = wbtest::fullDiskDir();
+    if (!full.empty()) {
+        std::string filler = full + "\\runlog_fill", log = full + "\\log.txt";
+        ASSERT_TRUE(fulldisk::fill(filler));
+        SetDlgItemTextA(dlg, IDC_RUN_LOGFILE, log.c_str());
+        std::string st = run("select 1;");
+        EXPECT_NE(st.find("  Cannot write to the logfile!"), std::string::npos) << st;
+        DeleteFileA(filler.c_str());
+        DeleteFileA(log.c_str());
+    }
 
     // Without a connect command the own connection is not connected.
     check(dlg, IDC_RUN_LOG, false);
