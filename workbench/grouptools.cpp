@@ -129,6 +129,17 @@ bool csvFromColumn(cXQueryWindow* owner, cResultGrid* grid, int slotIndex) {
     short colid = grid->getSelcolid();
     if (grid->colid2index(colid) < 0)
         return false;
+    // Long texts are not in the grid whole ("BLOB" or their first characters): a list of
+    // them would be made-up values.
+    for (int i = 0; grid->model && i < grid->model->columnCount; i++) {
+        cStmtColumn* c = grid->model->column(i);
+        if (c->id == colid && c->type == 8) {
+            vorMessageBox(owner->hwnd,
+                          "This column holds long texts, which the grid does not hold whole.",
+                          "CSV From One Column", MB_OK | MB_ICONSTOP);
+            return false;
+        }
+    }
     cStrinx csv;
     {
         cWaitCursor wait;

@@ -717,6 +717,23 @@ TEST_F(Qbe, CsvOfTheSelectedRowsOrOfAllAndCopyToTheEditor) {
     EXPECT_EQ(wbtest::script(w), "select 1;");
     ASSERT_EQ(boxes.boxes.size(), 2u);
     EXPECT_EQ(boxes.boxes[1].text.substr(0, 24), "The text holds a caron, ");
+    // Long texts are shown as "BLOB" or cut: no list is made of them.
+    runOne("create temp table qbe_long (t text)");
+    runOne("insert into qbe_long values ('the whole text')");
+    runOne("select t from qbe_long");
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 3));
+    SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(5, 3));
+    bool shown = false;
+    wintest::Driver closer([&]() {
+        HWND d = wintest::findDialog("Show CSV");
+        if (d)
+            SendMessageA(GetDlgItem(d, TEXTIK_BUTTON), BM_CLICK, 0, 0);
+        return shown = d != 0;
+    }, 2000);
+    w->command(CMD_CSVCOLUMN);
+    EXPECT_FALSE(shown);
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[2].text, "This column holds long texts, which the grid does not hold whole.");
 }
 
 /* ---- About box ---- */
