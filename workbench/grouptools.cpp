@@ -99,6 +99,13 @@ bool openGroupBy(cResultGrid* grid, cXdbc* db) {
     // Without a model taken apart by the parser there is no FROM list to group.
     if (!m || grid->rawModel)
         return false;
+    // The group counts would be of every row, not of those LIMIT or FETCH left.
+    if (m->tail && *m->tail) {
+        vorMessageBox(owner, "Cannot group the rows of a statement that ends with LIMIT, OFFSET,\r\n"
+                             "FETCH or FOR: the counts would not be of the rows shown.",
+                      "GROUP BY", MB_OK | MB_ICONSTOP);
+        return false;
+    }
     int index = m->indexOfColumn(grid->getSelcolid());
     if (index < 0)
         return false;

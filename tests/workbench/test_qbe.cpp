@@ -517,6 +517,15 @@ TEST_F(Qbe, GroupByKeepsTheWhereSortsOnTheServerAndFiltersWithHaving) {
     EXPECT_EQ(boxes.boxes[0].text.substr(0, 37), "Cannot group by an aggregate column.\r");
     EXPECT_TRUE(qbeWindows().empty());
     boxes.boxes.clear();
+    // Nor the rows a LIMIT left: the counts would be of the whole table.
+    runOne("select kind from qbe_items limit 3");
+    SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 3));
+    SendMessageA(g, WM_LBUTTONUP, 0, MAKELPARAM(5, 3));
+    w->command(CMD_GROUPBY);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text.substr(0, 40), "Cannot group the rows of a statement tha");
+    EXPECT_TRUE(qbeWindows().empty());
+    boxes.boxes.clear();
     runOne("select id, name, kind, qty from qbe_items where qty > 2");
 
     SendMessageA(g, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x1, 3));
