@@ -837,6 +837,23 @@ TEST_F(ExecPg, DroppedConnectionIsReportedAndRecovered) {
     connect();
     runOne("select relname from pg_class where relname = 'pg_class'");
     EXPECT_EQ(grid()->getCountA(), 1) << last();
+
+    // Tables on a connection found lost while the dialog opens: it says so and is inert.
+    runOne("select pg_backend_pid() as pid from pg_class where relname = 'pg_class'");
+    pid = cell(0, 0);
+    {
+        Side killer(pgDsn(), pgUser(), pgPswd());
+        killer.run(("select pg_terminate_backend(" + pid + ")").c_str());
+        killer.commit();
+    }
+    Sleep(300);
+    w->command(CMD_TABLES);
+    EXPECT_FALSE(q1()->connected);
+    HWND d = w->tablesDlg[0];
+    if (d) {
+        EXPECT_EQ(wintest::windowText(d), "[Q1:  not connected]");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(d, IDOK)));
+    }
 }
 
 /* Rows painted while a slow fetch ran show the number format chosen after it, as the

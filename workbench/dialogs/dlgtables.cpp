@@ -288,6 +288,8 @@ void cDlgTables::listTables() {
         std::string why = x->errorStr();
         if (wasConnected && !x->isConnected()) {
             host->connectionLost(why.c_str());
+            SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+            setNotConnected();
             vorMessageBox(dlg, why.c_str(), "ODBC", MB_OK | MB_ICONSTOP);
         } else if (catalogue && !why.empty()) {
             vorMessageBox(dlg, why.c_str(), "ODBC", MB_OK | MB_ICONSTOP);  // its own failure
