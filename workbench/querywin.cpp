@@ -61,7 +61,8 @@ void iniWriteFailed(char const* file) {
             return;
     told.push_back(file);
     std::string text = std::string("Cannot write the settings file:\r\n\r\n") + file +
-                       "\r\n\r\nChanged settings last only until Lumbra ends.";
+                       "\r\n\r\nChanged settings last only until Lumbra ends; saved logins, the last data "
+                       "source and recent files are not kept.";
     vorMessageBox(GetActiveWindow(), text.c_str(), "Lumbra", MB_OK | MB_ICONEXCLAMATION);
 }
 

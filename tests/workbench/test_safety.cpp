@@ -164,8 +164,10 @@ TEST_F(Safety, ASettingsFileThatCannotBeWrittenIsSaidOnce) {
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(wbtest::readFile(ini), before);
     ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Cannot write the settings file:\r\n\r\n" + ini +
-                                       "\r\n\r\nChanged settings last only until Lumbra ends.");
+    EXPECT_EQ(boxes.boxes[0].text,
+              "Cannot write the settings file:\r\n\r\n" + ini +
+                  "\r\n\r\nChanged settings last only until Lumbra ends; saved logins, the "
+                  "last data source and recent files are not kept.");
     EXPECT_EQ(boxes.boxes[0].type & MB_ICONMASK, (UINT)MB_ICONEXCLAMATION);
 }
 
