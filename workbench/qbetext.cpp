@@ -9,12 +9,19 @@ char const* const kLabels[] = {"",   "Like TEXT%", "Like %TEXT%", "Like %TEXT", 
                                "<>", "<",          ">",           "<=",         ">=",
                                "IN", "NOT IN",     "BETWEEN",     "IS NULL",    "IS NOT NULL"};
 
-/* Replaces every occurrence of from by to in s. */
-void replaceAll(std::string& s, std::string const& from, std::string const& to) {
-    size_t at = 0;
-    while ((at = s.find(from, at)) != std::string::npos) {
-        s.replace(at, from.size(), to);
-        at += to.size();
+/* Replaces every occurrence of from by to in s outside quoted literals and names. */
+void replaceUnquoted(std::string& s, std::string const& from, std::string const& to) {
+    char quote = 0;
+    for (size_t i = 0; i < s.size();) {
+        if (quote) {
+            quote = s[i++] == quote ? 0 : quote;
+        } else if (s.compare(i, from.size(), from) == 0) {
+            s.replace(i, from.size(), to);
+            i += to.size();
+        } else {
+            quote = s[i] == '\'' || s[i] == '"' ? s[i] : 0;
+            i++;
+        }
     }
 }
 
@@ -27,7 +34,7 @@ char const* qbeOperatorLabel(int code) {
 std::vector<int> qbeOperatorCodes(short type, bool aggregate) {
     std::vector<int> codes;
     for (int c = QBEOP_FIRST; c <= QBEOP_LAST; c++) {
-        if (c <= 3 && type != 2)
+        if (c <= 3 && type != 2 && type != 8)  // long text is text too
             continue;
         if ((c == QBEOP_ISNULL || c == QBEOP_NOTNULL) && aggregate)
             continue;
@@ -49,7 +56,7 @@ std::string qbeSqlLayout(char const* sql) {
                                         " group by ", " having ", " union "};
     for (char const* w : words) {
         std::string word(w);
-        replaceAll(s, word, "\r\n\r\n" + word.substr(1));
+        replaceUnquoted(s, word, "\r\n\r\n" + word.substr(1));
     }
     return s;
 }

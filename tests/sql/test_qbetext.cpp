@@ -11,6 +11,7 @@ TEST(QbeText, OperatorsPerColumnTypeAndAggregate) {
     for (int c = 1; c <= 14; c++)
         all.push_back(c);
     EXPECT_EQ(qbeOperatorCodes(2, false), all) << "text: every operator";
+    EXPECT_EQ(qbeOperatorCodes(8, false), all) << "long text (PostgreSQL's text) too";
     std::vector<int> noLike(all.begin() + 3, all.end());
     EXPECT_EQ(qbeOperatorCodes(1, false), noLike) << "number: no LIKE";
     EXPECT_EQ(qbeOperatorCodes(4, false), noLike) << "date: no LIKE";
@@ -45,6 +46,9 @@ TEST(QbeText, SqlLayoutBreaksBeforeEachClause) {
     EXPECT_EQ(qbeSqlLayout("select 1 union select 2"), "select 1 union\r\n\r\nselect 2\r\n")
         << "select first: the blank after union is taken";
     EXPECT_EQ(qbeSqlLayout("select x FROM t"), "select x FROM t\r\n") << "keywords as generated";
+    EXPECT_EQ(qbeSqlLayout("select 'a where b' as \" from \" from t where x = 'it''s from'"),
+              "select 'a where b' as \" from \"\r\n\r\nfrom t\r\n\r\nwhere x = 'it''s from'\r\n")
+        << "quoted text as written";
     EXPECT_EQ(qbeSqlLayout(""), "\r\n");
     EXPECT_EQ(qbeSqlLayout(0), "\r\n");
 }
