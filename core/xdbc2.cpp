@@ -168,10 +168,13 @@ void takeError(xdbc2Body* b, void* h) {
     text(h, b->errorText, ERROR_TEXT_SIZE);
     b->errorText[ERROR_TEXT_SIZE - 1] = 0;
     b->errorCode = c ? c : 1;
-    // A text that starts with an SQLSTATE of class 08 ("08S01: ...") tells of a lost
-    // connection: the pool stops handing it to new connects and clones.
+    // A text that starts with an SQLSTATE of class 08 ("08S01: ...") or of a server that
+    // ended the session (57P01..57P03) tells of a lost connection: the pool stops handing
+    // it to new connects and clones.
     char const* t = b->errorText;
-    if (b->connection && t[0] == '0' && t[1] == '8' && t[2] && t[3] && t[4] && t[5] == ':')
+    bool state = t[0] && t[1] && t[2] && t[3] && t[4] && t[5] == ':';
+    if (b->connection && state &&
+        ((t[0] == '0' && t[1] == '8') || (!strncmp(t, "57P0", 4) && t[4] >= '1' && t[4] <= '3')))
         b->connection->lost = true;
 }
 

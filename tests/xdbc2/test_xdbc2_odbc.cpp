@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -235,6 +236,26 @@ TEST(Xdbc2Odbc, PostgresSharesConnectionsUnlessPoolingIsOff) {
     EXPECT_EQ(std::string::npos, pg.find("<error")) << pg;
     ASSERT_TRUE(h.cloneFrom(&f));
     EXPECT_EQ(std::string::npos, text(h, "select pg_backend_pid()").find("<error"));
+
+    // A commit the server refuses because it ended the session (57P01) tells of it too: a
+    // connect after the disconnect gets a new connection, not the dead one.
+    std::vector<char const*> manual = {"DSN", dsn.c_str(), "UID", user.c_str(), "PWD",
+                                       pswd.c_str(), "autocommit", "no"};
+    auto openManual = [&](cXdbc2& x) {
+        return x.connect("pelldb_odbc.dll", (int)manual.size(), const_cast<char**>(manual.data()));
+    };
+    cXdbc2 m, n;
+    ASSERT_TRUE(openManual(m));
+    ASSERT_TRUE(openManual(n));
+    std::string pm = text(m, "select pg_backend_pid()");
+    ASSERT_EQ(pm, text(n, "select pg_backend_pid()"));
+    EXPECT_EQ("1", text(c, ("select pg_terminate_backend(" + pm + ")").c_str()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(m.commit());
+    m.disconnect();
+    ASSERT_TRUE(openManual(m));
+    std::string again = text(m, "select pg_backend_pid()");
+    EXPECT_EQ(std::string::npos, again.find("<error")) << again;
 
     EXPECT_FALSE(a.connect("pelldb_odbc.dll", 6, NULL));
     EXPECT_STREQ("Invalid connection parameters!", a.errorStr());
