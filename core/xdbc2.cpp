@@ -345,8 +345,7 @@ xdbc2Driver* attachDriver(xdbc2Body* b, char const* library) {
 }
 
 bool bodyConnect(xdbc2Body* b, char const* library, int count, char** kv) {
-    if (b->connection || b->driver)
-        bodyDisconnect(b);
+    bodyDisconnect(b);  // also the error of an earlier failure: a connect starts afresh
     b->noPool = false;
     if (!library || count < 0 || (count > 0 && !kv) || (count > 0 && repeatedKey(count, kv))) {
         setError(b, 1, library ? kBadParams : kNoLoad);
@@ -745,10 +744,7 @@ int findColumn(cXdbc2& x, char const* name) {
 }  // namespace
 
 int cXdbc2::colType(char const* name) {
-    int i = findColumn(*this, name);
-    if (i == -2)
-        setError(body, 1, kNoColumn);
-    return colType(i);
+    return colType(findColumn(*this, name));  // 0 for an absent name, no error
 }
 
 bool cXdbc2::colValue(char const* name, cVariablex& v) {

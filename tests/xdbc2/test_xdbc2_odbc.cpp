@@ -197,6 +197,7 @@ TEST(Xdbc2Odbc, ConnectionKeysAreCheckedByTheDriver) {
     EXPECT_FALSE(x.isConnected());
 
     ASSERT_TRUE(open(x, {"db", dsn.c_str(), "uid", NULL, "pwd", NULL, "pooling", "1"}));
+    EXPECT_EQ(0, x.error()) << "a connect starts without the last failure's error";
     EXPECT_EQ("3", text(x, "select 1 + 2"));
 }
 
