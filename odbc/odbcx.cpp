@@ -31,6 +31,8 @@ static char const* const errorTexts[15] = {
 
 static char const dsnInvalid[] =
     "Invalid data source name: ODBC allows none of []{}(),;?*=!@\\ in it.";
+static char const moreResults[] =
+    "The statement gave further results, which are not shown: run its statements one by one.";
 static char const connStrTooLong[] =
     "Connection string too long - data source name, user and password must fit in 1023 characters.";
 
@@ -915,7 +917,12 @@ int cOdbcx::fetchNext()
         if (rc == SQL_ERROR)
             return failDriver(rc);
         if (rc == SQL_NO_DATA) {
+            // A text of several statements (PostgreSQL runs them all): the rows of the next
+            // ones would be lost without a word.
+            SQLRETURN more = metaKind ? SQL_NO_DATA : SQLMoreResults(hstmt);
             finish();
+            if (more == SQL_SUCCESS || more == SQL_SUCCESS_WITH_INFO)
+                return failText(moreResults);
             return 0;
         }
         if (rc == SQL_SUCCESS_WITH_INFO && !metaKind)

@@ -455,6 +455,13 @@ int __cdecl stmtFetch(void* h) {
     SQLRETURN r = SQLFetch(s->hstmt);
     if (r == SQL_NO_DATA) {
         s->atEnd = true;
+        // A text of several statements (PostgreSQL runs them all): their rows would be lost
+        // without a word.
+        SQLRETURN more = SQLMoreResults(s->hstmt);
+        if (more == SQL_SUCCESS || more == SQL_SUCCESS_WITH_INFO) {
+            setErr(s->err, PELL_EODBC, "The statement gave further results, which are not read.");
+            return -1;
+        }
         return PELL_NO_MORE_ROWS;
     }
     if (!SQL_SUCCEEDED(r)) {

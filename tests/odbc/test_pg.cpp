@@ -429,6 +429,22 @@ TEST_F(Pg, ConnectToASilentServerGivesUp)
     WSACleanup();
 }
 
+/* A text of two statements: PostgreSQL runs both; the second's rows, unread, are said. */
+TEST_F(Pg, FurtherResultsOfATextAreNotLostWithoutAWord)
+{
+    ASSERT_TRUE(run(x, "select 1 as a; select 2 as b"));
+    cNumbex a;
+    ASSERT_EQ(1, x->fetchNext(&a, NULL)) << x->errorStr();
+    EXPECT_EQ(0, x->fetchNext(&a, NULL));
+    EXPECT_EQ(1, x->error());
+    EXPECT_STREQ("The statement gave further results, which are not shown: run its statements "
+                 "one by one.", x->errorStr());
+    ASSERT_TRUE(run(x, "select 3 as c"));
+    ASSERT_EQ(1, x->fetchNext(&a, NULL));
+    EXPECT_EQ(0, x->fetchNext(&a, NULL));
+    EXPECT_EQ(0, x->error()) << "one result ends cleanly";
+}
+
 TEST_F(Pg, DroppedServerConnectionMidFetchIsAnError)
 {
     // Through a server-side cursor the rows arrive ten at a time, so the loss of

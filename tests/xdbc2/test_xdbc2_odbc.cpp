@@ -327,6 +327,12 @@ TEST(Xdbc2Odbc, PostgresParametersOfEachKind) {
     ASSERT_TRUE(x.colValue(1, last));
     EXPECT_STREQ("9999-12-31", last.toChars(NULL, true));
 
+    // PostgreSQL runs every statement of a text: the rows left unread are said.
+    ASSERT_TRUE(run(x, "select 1 as a; select 2 as b"));
+    EXPECT_TRUE(x.fetchNext());
+    EXPECT_FALSE(x.fetchNext());
+    EXPECT_STREQ("The statement gave further results, which are not read.", x.errorStr());
+
     EXPECT_FALSE(x.prepare("selec 1 from"));
     EXPECT_EQ(PELL_EODBC, x.error());
     EXPECT_NE(nullptr, strstr(x.errorStr(), "42601")) << x.errorStr();
