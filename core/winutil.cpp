@@ -742,24 +742,16 @@ bool ansiExact(WCHAR const* w, int n, char* out, int size) {
 
 namespace {
 
-/* text in UTF-16 with a thin space before each accent Wine's shaping faults on. */
+/* text in UTF-16 with the caron, ogonek and double acute that Wine's shaping faults on
+   shown as look-alikes it lays out safely (where a line wraps too): U+02C5, U+FE50, U+2033. */
 std::wstring shownWide(char const* text) {
     int n = (int)strlen(text);
-    std::wstring w;
-    for (int from = 0, search = 0;;) {
-        int at = strx_shapingTrap(text, n, search);
-        int end = at < 0 ? n : at;
-        int k = end > from ? MultiByteToWideChar(CP_ACP, 0, text + from, end - from, 0, 0) : 0;
-        size_t old = w.size();
-        w.resize(old + (size_t)k);
-        if (k > 0)
-            MultiByteToWideChar(CP_ACP, 0, text + from, end - from, &w[old], k);
-        if (at < 0)
-            return w;
-        w += (WCHAR)0x2009;
-        from = at;
-        search = at + 1;
-    }
+    std::wstring w((size_t)(n ? MultiByteToWideChar(CP_ACP, 0, text, n, 0, 0) : 0), L'\0');
+    if (!w.empty())
+        MultiByteToWideChar(CP_ACP, 0, text, n, &w[0], (int)w.size());
+    for (WCHAR& c : w)
+        c = c == 0x02C7 ? 0x02C5 : c == 0x02DB ? 0xFE50 : c == 0x02DD ? 0x2033 : c;
+    return w;
 }
 
 }  // namespace
@@ -770,6 +762,19 @@ void vorShowText(HWND edit, char const* text, bool replaceSel) {
         SendMessageW(edit, EM_REPLACESEL, FALSE, (LPARAM)w.c_str());
     else
         SetWindowTextW(edit, w.c_str());
+}
+
+std::string vorShownText(HWND edit) {
+    int n = GetWindowTextLengthW(edit);
+    std::wstring w((size_t)n + 1, L'\0');
+    w.resize((size_t)GetWindowTextW(edit, &w[0], n + 1));
+    for (WCHAR& c : w)
+        c = c == 0x02C5 ? 0x02C7 : c == 0xFE50 ? 0x02DB : c == 0x2033 ? 0x02DD : c;
+    int k = w.empty() ? 0 : WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), 0, 0, 0, 0);
+    std::string a((size_t)(k > 0 ? k : 0), '\0');
+    if (k > 0)
+        WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &a[0], k, 0, 0);
+    return a;
 }
 
 long chooseColor(HWND owner, long rgb) {

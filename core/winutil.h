@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "corerc.h"
 #include "profile.h"
 #include "values.h"
@@ -150,10 +152,14 @@ VORCORE_API bool str2clip(char const* text);
    (0: only checks); false when a character would come out as a look-alike or the default
    character, or the text does not fit out's size bytes. out is zero-ended when n < 0. */
 VORCORE_API bool ansiExact(WCHAR const* w, int n, char* out, int size);
-/* Shows text in an edit control that only shows it: where Wine's shaping would end the
-   program on an accent (strx_shapingTrap), a thin space (U+2009) goes before it. With
-   replaceSel the text replaces the selection, otherwise the whole text. */
+/* Shows text in an edit control that only shows it. The caron, ogonek and double acute,
+   which Wine's shaping faults on after no letter and wherever a line wraps before them, show
+   as the look-alikes U+02C5, U+FE50 and U+2033. With replaceSel the text replaces the
+   selection, otherwise the whole text. */
 VORCORE_API void vorShowText(HWND edit, char const* text, bool replaceSel);
+/* The ANSI text of an edit control shown by vorShowText (the user may have edited it), its
+   look-alikes turned back into the accents. */
+VORCORE_API std::string vorShownText(HWND edit);
 VORCORE_API void msg(char const* format, ...);
 VORCORE_API void pip();
 

@@ -197,9 +197,10 @@ void cAutoform::refresh(short index) {
             if (s)
                 t = s;
         }
-        // A text the edit control cannot shape is shown with thin spaces, and only shown:
-        // the field is read-only while it holds it, so the form never changes the value.
-        bool trap = strx_shapingTrap(t, (int)strlen(t)) >= 0;
+        // A text with an accent the edit control may not shape (a line break or a wrap
+        // before it counts too) is shown with look-alikes, and only shown: the field is
+        // read-only while it holds it, so the form never changes the value.
+        bool trap = strpbrk(t, "\xA1\xB2\xBD") != 0;
         if (editable)
             SendMessageA(edits[i], EM_SETREADONLY, trap, 0);
         if (trap)

@@ -1,7 +1,6 @@
 /* GROUP BY... and CSV From One Column. */
 #include "grouptools.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -51,16 +50,8 @@ cXQueryWindow* g_csvOwner = 0;
 void onCsvButton(HWND dlg, int index) {
     cXQueryWindow* w = g_csvOwner;
     if (index == 1 && w) {
-        // The shown text, without the thin spaces put before accents Wine cannot shape.
-        HWND e = GetDlgItem(dlg, TEXTIK_EDIT);
-        int len = GetWindowTextLengthW(e);
-        std::wstring shown((size_t)len + 1, L'\0');
-        shown.resize((size_t)GetWindowTextW(e, &shown[0], len + 1));
-        shown.erase(std::remove(shown.begin(), shown.end(), (WCHAR)0x2009), shown.end());
-        int n = WideCharToMultiByte(CP_ACP, 0, shown.c_str(), (int)shown.size(), 0, 0, 0, 0);
-        std::string text = "\r\n" + std::string((size_t)(n > 0 ? n : 0), '\0');
-        if (n > 0)
-            WideCharToMultiByte(CP_ACP, 0, shown.c_str(), (int)shown.size(), &text[2], n, 0, 0);
+        // The shown text, its look-alikes of the accents Wine cannot shape turned back.
+        std::string text = "\r\n" + vorShownText(GetDlgItem(dlg, TEXTIK_EDIT));
         if (strx_shapingTrap(text.data(), (int)text.size()) >= 0) {
             vorMessageBox(dlg,
                           "The text holds a caron, ogonek or double acute accent that follows "

@@ -731,7 +731,8 @@ bool shapingTrapInput(MSG const* msg, bool* pasted) {
     *pasted = pasteKey(msg);
     bool chr = msg->message == WM_CHAR;
     bool del = msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE && GetKeyState(VK_SHIFT) >= 0;
-    if ((!chr && !del && !*pasted) || !isEdit(msg->hwnd) ||
+    bool shiftDel = msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE && !del;  // Cut
+    if ((!chr && !del && !shiftDel && !*pasted) || !isEdit(msg->hwnd) ||
         (GetWindowLongA(msg->hwnd, GWL_STYLE) & ES_READONLY))
         return false;
     HWND e = msg->hwnd;
@@ -749,7 +750,7 @@ bool shapingTrapInput(MSG const* msg, bool* pasted) {
     } else if (chr && msg->wParam == 0x08) {
         if (from == to && from > 0)
             from--;  // the character before the caret goes, a line break whole
-    } else if (chr && msg->wParam == 0x18) {
+    } else if (shiftDel || (chr && msg->wParam == 0x18)) {
         // Cut: the selection goes.
     } else if (del) {
         if (from == to)

@@ -15,6 +15,7 @@
 #include "querywin.h"
 #include "values.h"
 #include "wbtest.h"
+#include "winutil.h"
 #include "xdbc.h"
 
 using namespace jobtest;
@@ -211,6 +212,11 @@ TEST_F(ExportRs, GoldenLinesOnSqlite) {
     std::string longSql = "select id, who from ex_gold where id > 0" + std::string(10000, ' ') + "and id = 2";
     EXPECT_EQ(exportAs(IDC_EXP_CSV, longSql.c_str(), file), "[OK]   Successfuly exported: 1 rows.");
     EXPECT_EQ(wbtest::readFile(file), "2\t\"<b>&\"\r\n");
+    // The statement box shows a caron or ogonek as a look-alike; the statement run has them,
+    // and a cedilla stays one.
+    vorShowText(GetDlgItem(dlg, IDC_EXP_SQL), "select '1\xA1 (\xB2 \xB8' as x", false);
+    EXPECT_EQ(save(file), "[OK]   Successfuly exported: 1 rows.");
+    EXPECT_EQ(wbtest::readFile(file), "\"1\xA1 (\xB2 \xB8\"\r\n");
 
     // HTML: header from the column names, texts escaped, empty cells as &nbsp;.
     EXPECT_EQ(exportAs(IDC_EXP_HTML, "select id, name, who from ex_gold order by id", file),

@@ -266,7 +266,7 @@ void setBusy(HWND w, bool busy) {
 void onInit(HWND w, char const* sql) {
     dlg.hwnd = w;
     dlg.rows = 0;
-    SetDlgItemTextA(w, IDC_EXP_SQL, sql ? sql : "");
+    vorShowText(GetDlgItem(w, IDC_EXP_SQL), sql, false);  // accents Wine's shaping faults on
     centerDialog(w, dlg.main->hwnd);
     dlg.main->enableUi(false, false);
     CheckRadioButton(w, IDC_EXP_CSV, IDC_EXP_INSERT, IDC_EXP_CSV);
@@ -282,8 +282,7 @@ void onInit(HWND w, char const* sql) {
 
 void onSave(HWND w) {
     // The statement whole: a cut one would export another result (its last condition gone).
-    std::string sql(GetWindowTextLengthA(GetDlgItem(w, IDC_EXP_SQL)) + 1, '\0');
-    sql.resize(GetDlgItemTextA(w, IDC_EXP_SQL, &sql[0], (int)sql.size()));
+    std::string sql = vorShownText(GetDlgItem(w, IDC_EXP_SQL));
     char file[MAX_PATH + 1];
     GetDlgItemTextA(w, IDC_EXP_FILE, file, sizeof file);
     char table[kMaxTable + 1];

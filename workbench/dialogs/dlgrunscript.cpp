@@ -71,16 +71,8 @@ void setInt(HWND w, int id, int value) {
 /* Most characters of a command the dialog shows; a longer one ends with "...". */
 const size_t kShowMax = 30000;
 
-/* A spacing accent of code page 1250 (caron, breve, ogonek, acute, diaeresis, cedilla,
-   double acute, dot above). Wine's edit control crashes laying out a line that begins
-   with one. */
-bool isSpacingAccent(unsigned char c) {
-    return c == 0xA1 || c == 0xA2 || c == 0xB2 || c == 0xB4 || c == 0xA8 || c == 0xB8 ||
-           c == 0xBD || c == 0xFF;
-}
-
-/* Text for a multi-line edit: lone line feeds become CR LF, NULs blanks, a line that
-   begins with a spacing accent gets a blank before it, at most kShowMax characters of s. */
+/* Text for a multi-line edit: lone line feeds become CR LF, NULs blanks, at most kShowMax
+   characters of s (shown with vorShowText, which takes care of the accents). */
 std::string forEdit(std::string const& s) {
     std::string out;
     size_t n = s.size() < kShowMax ? s.size() : kShowMax;
@@ -91,8 +83,6 @@ std::string forEdit(std::string const& s) {
             out += '\r';
         if (c == 0)
             c = ' ';
-        if (isSpacingAccent((unsigned char)c) && (out.empty() || out.back() == '\n' || out.back() == '\r'))
-            out += ' ';
         out += c;
     }
     if (n < s.size())
@@ -332,7 +322,7 @@ void onStart(HWND w) {
 
 /* Shows the job's current command, line and counters. */
 void showStep(HWND w) {
-    SetDlgItemTextA(w, IDC_RUN_TEXT, forEdit(job.command).c_str());
+    vorShowText(GetDlgItem(w, IDC_RUN_TEXT), forEdit(job.command).c_str(), false);
     setInt(w, IDC_RUN_COUNT, job.commands);
     setInt(w, IDC_RUN_LINE, job.line);
     setInt(w, IDC_RUN_ERRORS, job.errors);
@@ -358,7 +348,7 @@ void onStep(HWND w, WPARAM kind) {
         SetDlgItemTextA(w, IDC_RUN_TEXT, "");
         SetDlgItemTextA(w, IDC_RUN_STATUS, "FINISHED");
     } else {
-        SetDlgItemTextA(w, IDC_RUN_STATUS, forEdit(job.error).c_str());
+        vorShowText(GetDlgItem(w, IDC_RUN_STATUS), forEdit(job.error).c_str(), false);
     }
     setRunning(w, false);
 }
