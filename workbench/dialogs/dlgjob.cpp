@@ -1,7 +1,10 @@
 /* Job dialogs: see dlgjob.h. */
 #include "dlgjob.h"
 
+#include <cstring>
+
 #include "querywin.h"
+#include "strx.h"
 #include "winutil.h"
 #include "xdbc.h"
 
@@ -64,6 +67,15 @@ void releaseJobOwner(cXQueryWindow*& main, bool reread) {
 void browseFileInto(HWND w, int id, char mode, char const* filter, short filterIndex,
                     char const* ext, char const* title) {
     char name[MAX_PATH] = "";
-    if (getFilename(w, name, mode, filter, filterIndex, ext, title, 0))
-        SetDlgItemTextA(w, id, name);
+    if (!getFilename(w, name, mode, filter, filterIndex, ext, title, 0))
+        return;
+    if (strx_shapingTrap(name, (int)strlen(name)) >= 0) {  // the field would end the program
+        vorMessageBox(w,
+                      "This file name holds a caron, ogonek or double acute accent that follows "
+                      "no letter: this system's text display would end the program on it. "
+                      "Rename the file.",
+                      "Lumbra", MB_OK | MB_ICONSTOP);
+        return;
+    }
+    SetDlgItemTextA(w, id, name);
 }
