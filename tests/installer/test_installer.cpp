@@ -564,6 +564,39 @@ TEST(Installer, LargeSectionsAndDeepTrees) {
 /* The record on a full disk: one more entry needs a block the disk no longer has. The
    install fails as a failure and the record stays whole (written in place, it was cut at
    the block and the run said "Finished!"). */
+namespace {
+
+/* Entries of dir other than "." and "..". */
+int entriesIn(std::string const& dir) {
+    WIN32_FIND_DATAA fd;
+    int n = 0;
+    HANDLE find = FindFirstFileA((dir + "*").c_str(), &fd);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &fd))
+        n += fd.cFileName[0] != '.';
+    FindClose(find);
+    return n;
+}
+
+/* Fills the small file system and runs the install of f into t, which must end in error. */
+void installOntoFullDisk(Fixture& f, std::string const& full, std::string const& t) {
+    std::string filler = full + "\\filler" + f.id;
+    ASSERT_TRUE(fulldisk::fill(filler));
+    {
+        Session s;
+        open(s, setupExe(), f.src);
+        s.setTarget(t.substr(0, t.size() - 1));
+        EXPECT_EQ("Error!", s.run()) << allMessages(s);
+        EXPECT_TRUE(hasMessage(s, "Cannot copy files or create directories!")) << allMessages(s);
+        s.close();
+        // The existing target is opened in the shell; a window left open would keep the
+        // shell process, and the test's output, alive.
+        EXPECT_TRUE(closeFolderWindows(30000));
+    }
+    DeleteFileA(filler.c_str());
+}
+
+}  // namespace
+
 TEST(Installer, RecordOntoAFullDiskStaysWhole) {
     std::string full = fulldisk::dir();
     if (full.empty())
@@ -579,31 +612,12 @@ TEST(Installer, RecordOntoAFullDiskStaysWhole) {
     f.file("i.ini", record, t);
     f.ini("[Application]\r\nAppName=" + f.app + "\r\nAppDefaultPath=C:\\x\r\n[Files1]\r\nempty.txt=\r\n");
     f.file("empty.txt", "");
-    std::string filler = full + "\\filler" + f.id;
-    ASSERT_TRUE(fulldisk::fill(filler));
-    {
-        Session s;
-        open(s, setupExe(), f.src);
-        s.setTarget(t.substr(0, t.size() - 1));
-        EXPECT_EQ("Error!", s.run()) << allMessages(s);
-        EXPECT_TRUE(hasMessage(s, "Cannot copy files or create directories!")) << allMessages(s);
-        s.close();
-        // The existing target is opened in the shell; a window left open would keep the
-        // shell process, and the test's output, alive.
-        EXPECT_TRUE(closeFolderWindows(30000));
-    }
+    installOntoFullDisk(f, full, t);
     WIN32_FILE_ATTRIBUTE_DATA a = {};
     GetFileAttributesExA((t + "i.ini").c_str(), GetFileExInfoStandard, &a);
     EXPECT_EQ(4096u, a.nFileSizeLow);
     EXPECT_EQ(record, slurp(t + "i.ini")) << "the record was changed or cut";
-    WIN32_FIND_DATAA fd;
-    int left = 0;
-    HANDLE find = FindFirstFileA((t + "*").c_str(), &fd);
-    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &fd))
-        left += fd.cFileName[0] != '.';
-    FindClose(find);
-    EXPECT_EQ(2, left) << "i.ini and empty.txt, no temporary file";
-    DeleteFileA(filler.c_str());
+    EXPECT_EQ(2, entriesIn(t)) << "i.ini and empty.txt, no temporary file";
     removeTree(t.substr(0, t.size() - 1));
     dropRootDir(f.app);
 }
@@ -621,28 +635,12 @@ TEST(Installer, ACopyOntoAFullDiskKeepsTheInstalledFile) {
     f.file("i.ini", "[Application]\r\nAppName=" + f.app + "\r\n[Files]\r\napp.bin=1\r\n", t);
     f.ini("[Application]\r\nAppName=" + f.app + "\r\nAppDefaultPath=C:\\x\r\n[Files1]\r\napp.bin=\r\n");
     f.file("app.bin", std::string(900 * 1024, 'B'));
-    std::string filler = full + "\\filler" + f.id;
-    ASSERT_TRUE(fulldisk::fill(filler));
-    {
-        Session s;
-        open(s, setupExe(), f.src);
-        s.setTarget(t.substr(0, t.size() - 1));
-        EXPECT_EQ("Error!", s.run()) << allMessages(s);
-        s.close();
-        EXPECT_TRUE(closeFolderWindows(30000));
-    }
+    installOntoFullDisk(f, full, t);
     WIN32_FILE_ATTRIBUTE_DATA a = {};
     GetFileAttributesExA((t + "app.bin").c_str(), GetFileExInfoStandard, &a);
     EXPECT_EQ(old.size(), a.nFileSizeLow) << "the installed file was cut";
     EXPECT_TRUE(slurp(t + "app.bin") == old.substr(0, 4096)) << "the installed file was changed";
-    WIN32_FIND_DATAA fd;
-    int left = 0;
-    HANDLE find = FindFirstFileA((t + "*").c_str(), &fd);
-    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &fd))
-        left += fd.cFileName[0] != '.';
-    FindClose(find);
-    EXPECT_LE(left, 2) << "app.bin and the record, no temporary file";
-    DeleteFileA(filler.c_str());
+    EXPECT_EQ(2, entriesIn(t)) << "app.bin and the record, no temporary file";
     removeTree(t.substr(0, t.size() - 1));
     dropRootDir(f.app);
 }
