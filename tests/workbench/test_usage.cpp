@@ -279,6 +279,17 @@ TEST_F(Usage, AccentsTheTextDisplayCannotShapeAreNotTyped) {
     SendMessageA(e, EM_SETSEL, 2, 2);
     send(WM_KEYDOWN, VK_DELETE);
     EXPECT_EQ(wbtest::script(w), "b2\r\n \xa1");
+    // Shift+Delete cuts the selection: "A" cut from "1A" would leave the caron after "1".
+    wbtest::setScript(w, "1A\xa1");
+    SendMessageA(e, EM_SETSEL, 1, 2);
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_SHIFT] = 0x80;
+    SetKeyboardState(keys);
+    send(WM_KEYDOWN, VK_DELETE);
+    keys[VK_SHIFT] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(wbtest::script(w), "1A\xa1");
     wbtest::setScript(w, "1a\xa1 \xbd" "b");
     SendMessageA(e, EM_SETSEL, 6, 6);
     ASSERT_TRUE(OpenClipboard(w->hwnd));
