@@ -742,39 +742,50 @@ bool ansiExact(WCHAR const* w, int n, char* out, int size) {
 
 namespace {
 
-/* text in UTF-16 with the caron, ogonek and double acute that Wine's shaping faults on
-   shown as look-alikes it lays out safely (where a line wraps too): U+02C5, U+FE50, U+2033. */
-std::wstring shownWide(char const* text) {
-    int n = (int)strlen(text);
-    std::wstring w((size_t)(n ? MultiByteToWideChar(CP_ACP, 0, text, n, 0, 0) : 0), L'\0');
-    if (!w.empty())
-        MultiByteToWideChar(CP_ACP, 0, text, n, &w[0], (int)w.size());
+/* The caron, ogonek and double acute that Wine's shaping faults on, and the look-alikes
+   outside the code page it lays out safely (where a line wraps too). */
+WCHAR const kLookAlikes[3][2] = {{0x02C7, 0x02C5}, {0x02DB, 0xFE50}, {0x02DD, 0x2033}};
+
+/* Each accent of w to its look-alike, or back. */
+void swapLookAlikes(std::wstring& w, bool back) {
     for (WCHAR& c : w)
-        c = c == 0x02C7 ? 0x02C5 : c == 0x02DB ? 0xFE50 : c == 0x02DD ? 0x2033 : c;
-    return w;
+        for (auto const& pair : kLookAlikes)
+            if (c == pair[back ? 1 : 0]) {
+                c = pair[back ? 0 : 1];
+                break;
+            }
 }
 
 }  // namespace
 
 void vorShowText(HWND edit, char const* text, bool replaceSel) {
-    std::wstring w = shownWide(text ? text : "");
+    if (!text)
+        text = "";
+    int n = (int)strlen(text);
+    std::wstring w((size_t)(n ? MultiByteToWideChar(CP_ACP, 0, text, n, 0, 0) : 0), L'\0');
+    if (!w.empty())
+        MultiByteToWideChar(CP_ACP, 0, text, n, &w[0], (int)w.size());
+    swapLookAlikes(w, false);
     if (replaceSel)
         SendMessageW(edit, EM_REPLACESEL, FALSE, (LPARAM)w.c_str());
     else
         SetWindowTextW(edit, w.c_str());
 }
 
-std::string vorShownText(HWND edit) {
-    int n = GetWindowTextLengthW(edit);
-    std::wstring w((size_t)n + 1, L'\0');
-    w.resize((size_t)GetWindowTextW(edit, &w[0], n + 1));
-    for (WCHAR& c : w)
-        c = c == 0x02C5 ? 0x02C7 : c == 0xFE50 ? 0x02DB : c == 0x2033 ? 0x02DD : c;
+std::string vorAnsiText(std::wstring const& w) {
     int k = w.empty() ? 0 : WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), 0, 0, 0, 0);
     std::string a((size_t)(k > 0 ? k : 0), '\0');
     if (k > 0)
         WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &a[0], k, 0, 0);
     return a;
+}
+
+std::string vorShownText(HWND edit) {
+    int n = GetWindowTextLengthW(edit);
+    std::wstring w((size_t)n + 1, L'\0');
+    w.resize((size_t)GetWindowTextW(edit, &w[0], n + 1));
+    swapLookAlikes(w, true);
+    return vorAnsiText(w);
 }
 
 long chooseColor(HWND owner, long rgb) {

@@ -157,6 +157,8 @@ VORCORE_API bool ansiExact(WCHAR const* w, int n, char* out, int size);
    as the look-alikes U+02C5, U+FE50 and U+2033. With replaceSel the text replaces the
    selection, otherwise the whole text. */
 VORCORE_API void vorShowText(HWND edit, char const* text, bool replaceSel);
+/* w in the ANSI code page (characters it lacks as its default character). */
+VORCORE_API std::string vorAnsiText(std::wstring const& w);
 /* The ANSI text of an edit control shown by vorShowText (the user may have edited it), its
    look-alikes turned back into the accents. */
 VORCORE_API std::string vorShownText(HWND edit);

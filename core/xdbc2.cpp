@@ -842,12 +842,13 @@ bool cXdbc2::setValue(int i, cVariablex& v) {
         case 'b': {
             // A number goes with every digit it has, not with its display setting.
             char num[40];
-            double d = v.type() == VTYPE_NUMBEX ? v.toDouble() : 0;
-            if (v.type() == VTYPE_NUMBEX && d == floor(d) && fabs(d) < 1e18)
-                snprintf(num, sizeof num, "%.0f", d);
-            else if (v.type() == VTYPE_NUMBEX)
-                outfmt_exactNumber(d, num, sizeof num);
-            char* s = v.type() == VTYPE_NUMBEX ? num : v.toChars(0, true);
+            char* s = num;
+            if (v.type() != VTYPE_NUMBEX)
+                s = v.toChars(0, true);
+            else if (v.toDouble() == floor(v.toDouble()) && fabs(v.toDouble()) < 1e18)
+                snprintf(num, sizeof num, "%.0f", v.toDouble());
+            else
+                outfmt_exactNumber(v.toDouble(), num, sizeof num);
             r = set(h, i, s, (int)strlen(s));
             break;
         }

@@ -6,7 +6,6 @@
 #include "queryslot.h"
 #include "resultgrid.h"
 #include "statux.h"
-#include "strx.h"
 #include "wbtext.h"
 #include "winutil.h"
 #include "xdbc.h"

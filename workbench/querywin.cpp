@@ -61,8 +61,8 @@ void iniWriteFailed(char const* file) {
             return;
     told.push_back(file);
     std::string text = std::string("Cannot write the settings file:\r\n\r\n") + file +
-                       "\r\n\r\nChanged settings last only until Lumbra ends; saved logins, the last data "
-                       "source and recent files are not kept.";
+                       "\r\n\r\nChanged settings last only until Lumbra ends; saved logins, "
+                       "the last data source and recent files are not kept.";
     vorMessageBox(GetActiveWindow(), text.c_str(), "Lumbra", MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -743,10 +743,7 @@ bool shapingTrapInput(MSG const* msg, bool* pasted) {
         std::wstring w;
         if (!clipboardText(e, &w))
             return false;
-        int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), 0, 0, 0, 0);
-        text.assign((size_t)(n > 0 ? n : 0), '\0');
-        if (n > 0)
-            WideCharToMultiByte(CP_ACP, 0, w.c_str(), (int)w.size(), &text[0], n, 0, 0);
+        text = vorAnsiText(w);
     } else if (chr && msg->wParam == 0x08) {
         if (from == to && from > 0)
             from--;  // the character before the caret goes, a line break whole
