@@ -11,6 +11,7 @@
 #include "dlgexportrs.h"
 #include "dlgrunscript.h"
 #include "dynataxwin.h"
+#include "editguard.h"
 #include "edutil.h"
 #include "iniwrite.h"
 #include "lumbrarc.h"
@@ -647,162 +648,9 @@ namespace {
 bool g_altChordUsed = false;
 }  // namespace
 
-/* A typed character that the ANSI code page does not have, for a window that keeps ANSI
-   text: Wine's edit control would show it, but hand over (save, run) a look-alike or "?". */
-bool unkeptChar(MSG const* msg) {
-    if (msg->message != WM_CHAR || msg->wParam < 0x80 || IsWindowUnicode(msg->hwnd))
-        return false;
-    WCHAR c = (WCHAR)msg->wParam;
-    return !ansiExact(&c, 1, 0, 0);
-}
-
-/* Ctrl+V or Shift+Insert. */
-bool pasteKey(MSG const* msg) {
-    return (msg->message == WM_CHAR && msg->wParam == 0x16) ||
-           (msg->message == WM_KEYDOWN && msg->wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 &&
-            GetKeyState(VK_CONTROL) >= 0);
-}
-
-/* An edit control's window. */
-bool isEdit(HWND w) {
-    char cls[8] = "";
-    return GetClassNameA(w, cls, sizeof cls) && lstrcmpiA(cls, "Edit") == 0;
-}
-
-/* The clipboard's text; false when it cannot be opened. */
-bool clipboardText(HWND w, std::wstring* text) {
-    text->clear();
-    if (!OpenClipboard(w))
-        return false;
-    HANDLE h = GetClipboardData(CF_UNICODETEXT);
-    WCHAR const* t = h ? (WCHAR const*)GlobalLock(h) : 0;
-    if (t) {
-        *text = t;
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    return true;
-}
-
-/* Ctrl+V or Shift+Insert into an edit control that keeps ANSI text, while the clipboard's
-   text holds a character the ANSI code page does not have: pasted, it would show as it is
-   but be saved and run as a look-alike or "?". */
-bool unkeptPaste(MSG const* msg) {
-    std::wstring w;
-    return pasteKey(msg) && !IsWindowUnicode(msg->hwnd) && isEdit(msg->hwnd) &&
-           clipboardText(msg->hwnd, &w) && !ansiExact(w.c_str(), -1, 0, 0);
-}
-
-/* A typed letter for a window that keeps ANSI text, delivered as the ANSI code page writes
-   it. Wine hands such a window the letter in the keyboard layout's code page, so a US
-   layout turned ř into r in the grid's filter row. */
-bool ansiCharDispatched(MSG const* msg) {
-    if (msg->message != WM_CHAR || msg->wParam < 0x80 || msg->wParam > 0xFFFF ||
-        IsWindowUnicode(msg->hwnd))
-        return false;
-    WCHAR c = (WCHAR)msg->wParam;
-    char a[4];
-    if (!ansiExact(&c, 1, a, sizeof a))
-        return false;
-    MSG m = *msg;
-    m.wParam = (unsigned char)a[0];
-    DispatchMessageA(&m);
-    return true;
-}
-
-/* The line of an edit control's text that holds character position pos; *first is its
-   position. A position in a line break belongs to the line it ends. */
-std::string editLineAt(HWND e, LRESULT pos, LRESULT* first) {
-    LRESULT line = SendMessageA(e, EM_LINEFROMCHAR, (WPARAM)(pos < 0 ? 0 : pos), 0);
-    *first = SendMessageA(e, EM_LINEINDEX, (WPARAM)line, 0);
-    LRESULT len = SendMessageA(e, EM_LINELENGTH, (WPARAM)*first, 0);
-    if (*first < 0 || len <= 0)
-        return std::string();
-    std::vector<char> b((size_t)len + 2, 0);
-    *(WORD*)b.data() = (WORD)(len + 1 < 0xFFFF ? len + 1 : 0xFFFF);
-    LRESULT got = SendMessageA(e, EM_GETLINE, (WPARAM)line, (LPARAM)b.data());
-    return std::string(b.data(), (size_t)(got > 0 ? got : 0));
-}
-
-/* A key or a paste that would put a caron, ogonek or double acute where Wine's text shaping
-   faults (strx_shapingTrap) in an edit control. The control would end the program; the
-   edit is refused. *pasted tells a paste. */
-bool shapingTrapInput(MSG const* msg, bool* pasted) {
-    *pasted = pasteKey(msg);
-    bool chr = msg->message == WM_CHAR;
-    bool del = msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE && GetKeyState(VK_SHIFT) >= 0;
-    bool shiftDel = msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE && !del;  // Cut
-    if ((!chr && !del && !shiftDel && !*pasted) || !isEdit(msg->hwnd) ||
-        (GetWindowLongA(msg->hwnd, GWL_STYLE) & ES_READONLY))
-        return false;
-    HWND e = msg->hwnd;
-    DWORD from = 0, to = 0;
-    SendMessageA(e, EM_GETSEL, (WPARAM)&from, (LPARAM)&to);
-    std::string text;  // what replaces the characters from..to
-    if (*pasted) {
-        std::wstring w;
-        if (!clipboardText(e, &w))
-            return false;
-        text = vorAnsiText(w);
-    } else if (chr && msg->wParam == 0x08) {
-        if (from == to && from > 0)
-            from--;  // the character before the caret goes, a line break whole
-    } else if (shiftDel || (chr && msg->wParam == 0x18)) {
-        // Cut: the selection goes.
-    } else if (del) {
-        if (from == to)
-            to++;
-    } else if (chr && msg->wParam == 0x0D) {
-        text = "\n";
-    } else if (chr && msg->wParam >= 0x20) {
-        WCHAR w = (WCHAR)msg->wParam;
-        char a[4] = "";
-        if (WideCharToMultiByte(CP_ACP, 0, &w, 1, a, sizeof a, 0, 0) != 1)
-            return false;
-        text.assign(a, 1);
-    } else {
-        return false;
-    }
-    /* The lines as the edit leaves them: the start of from's line, the new text and the
-       rest of to's line, or of the next one when to is in a line break that goes. */
-    LRESULT head = 0, tail = 0;
-    std::string line = editLineAt(e, (LRESULT)from, &head);
-    line.resize((size_t)std::min<LRESULT>((LRESULT)line.size(), std::max<LRESULT>(0, from - head)));
-    std::string rest = editLineAt(e, (LRESULT)to, &tail);
-    if ((LRESULT)to - tail > (LRESULT)rest.size())
-        rest = editLineAt(e, tail + (LRESULT)rest.size() + 2, &tail);
-    else
-        rest.erase(0, (size_t)std::max<LRESULT>(0, (LRESULT)to - tail));
-    line += text;
-    line += rest;
-    return strx_shapingTrap(line.data(), (int)line.size()) >= 0;
-}
-
 bool preTranslate(MSG* msg, HWND main, HACCEL accel) {
-    bool pasted;
-    if (shapingTrapInput(msg, &pasted)) {
-        if (pasted)
-            vorMessageBox(GetAncestor(msg->hwnd, GA_ROOT),
-                          "The clipboard's text holds a caron, ogonek or double acute accent "
-                          "that follows no letter, or would put one where no letter comes "
-                          "before it.\r\n\r\nThis system's text display would end the program on "
-                          "it.",
-                          "Lumbra", MB_OK | MB_ICONEXCLAMATION);
-        else
-            MessageBeep(MB_OK);
+    if (editInputRefused(msg))
         return true;
-    }
-    if (unkeptChar(msg)) {
-        MessageBeep(MB_OK);
-        return true;
-    }
-    if (unkeptPaste(msg)) {
-        vorMessageBox(GetAncestor(msg->hwnd, GA_ROOT),
-                      "The clipboard's text holds letters that Lumbra's code page does not "
-                      "have.\r\n\r\nPasted, they would be saved and run as other letters.",
-                      "Lumbra", MB_OK | MB_ICONEXCLAMATION);
-        return true;
-    }
     HWND active = GetActiveWindow();
     if ((msg->message == WM_SYSKEYUP || msg->message == WM_KEYUP) && msg->wParam == VK_MENU &&
         g_altChordUsed) {
@@ -844,34 +692,10 @@ void loopMessage(MSG* msg, HWND main, HACCEL accel) {
     DispatchMessageW(msg);
 }
 
-namespace {
-bool g_mainGet = false;  // the program's own loop takes the message: preTranslate guards it
-HHOOK g_trapHook = 0;
-
-/* Other loops (modal dialogs and boxes) get the same guard against the accents Wine's text
-   shaping cannot take: such a key is dropped there. */
-LRESULT CALLBACK trapHook(int code, WPARAM how, LPARAM lp) {
-    MSG* m = (MSG*)lp;
-    bool pasted;
-    if (code == HC_ACTION && how == PM_REMOVE && !g_mainGet && m && shapingTrapInput(m, &pasted)) {
-        MessageBeep(MB_OK);
-        m->message = WM_NULL;
-    }
-    return CallNextHookEx(g_trapHook, code, how, lp);
-}
-}  // namespace
-
-void guardModalLoops() {
-    if (!g_trapHook)
-        g_trapHook = SetWindowsHookExW(WH_GETMESSAGE, trapHook, 0, GetCurrentThreadId());
-}
-
 int runMessageLoop(HWND main, HACCEL accel) {
     MSG msg = {};
     for (;;) {
-        g_mainGet = true;
-        BOOL got = GetMessageW(&msg, 0, 0, 0);
-        g_mainGet = false;
+        BOOL got = getMessageGuarded(&msg);
         if (got <= 0)
             break;
         loopMessage(&msg, main, accel);

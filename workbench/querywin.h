@@ -136,9 +136,6 @@ private:
    letter reaches the (ANSI) controls in the ANSI code page, whatever the code page of the
    keyboard layout is; an ANSI loop would pass them through the layout's code page. */
 int runMessageLoop(HWND main, HACCEL accel);
-/* Keys and pastes that would end the program in Wine's text shaping are dropped in every
-   message loop of this thread (modal dialogs too); the main window does it when created. */
-void guardModalLoops();
 /* One message of that loop before translation: true when it was consumed. */
 bool preTranslate(MSG* msg, HWND main, HACCEL accel);
 /* One message of that loop, taken with GetMessageW or PeekMessageW: filtered, translated

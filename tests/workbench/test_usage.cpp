@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "editguard.h"
 #include "edutil.h"
 #include "lumbrarc.h"
 #include "querywin.h"
@@ -303,6 +304,32 @@ TEST_F(Usage, AccentsTheTextDisplayCannotShapeAreNotTyped) {
     EXPECT_EQ(wbtest::script(w), "1a\xa1 \xbd" "b");
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text.substr(0, 45), "The clipboard's text holds a caron, ogonek or");
+    // The right-click menu's Paste ("p" typed into the open menu) is refused alike; the
+    // control's own menu pasted past every guard.
+    PostMessageW(e, WM_CHAR, 'p', 0);
+    SendMessageW(e, WM_CONTEXTMENU, (WPARAM)e, MAKELPARAM(20, 20));
+    runLoop(w, 50);
+    EXPECT_EQ(wbtest::script(w), "1a\xa1 \xbd" "b");
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, boxes.boxes[0].text);
+    EXPECT_FALSE(IsWindowUnicode(e));  // the menu's procedure keeps the control ANSI
+    wbtest::setScript(w, "1A\xa1");
+    SendMessageA(e, EM_SETSEL, 1, 2);
+    editMenuCommand(e, WM_CUT);
+    editMenuCommand(e, WM_CLEAR);
+    EXPECT_EQ(wbtest::script(w), "1A\xa1");
+    editMenuCommand(e, WM_PASTE);  // "(" and an ogonek in place of "A"
+    EXPECT_EQ(wbtest::script(w), "1A\xa1");
+    ASSERT_TRUE(OpenClipboard(w->hwnd));
+    EmptyClipboard();
+    g = GlobalAlloc(GMEM_MOVEABLE, 4);
+    memcpy(GlobalLock(g), L"\x0159", 4);
+    GlobalUnlock(g);
+    SetClipboardData(CF_UNICODETEXT, g);
+    CloseClipboard();
+    editMenuCommand(e, WM_PASTE);  // a letter before the caron
+    EXPECT_EQ(wbtest::script(w), "1\xf8\xa1");
+    EXPECT_EQ(boxes.boxes.size(), 3u);
 }
 
 /* The grid keeps ANSI text: a letter typed into its filter row arrives as code page 1250
