@@ -144,20 +144,8 @@ void refusePaste(HWND e, bool unkept) {
 
 bool g_mainGet = false;  // the program's own loop takes the message: editInputRefused guards it
 HHOOK g_trapHook = 0;
-HHOOK g_createHook = 0;
-char const kOldProc[] = "LumbraEditProc";
-
-/* Other loops (modal dialogs and boxes) get the same guard against the accents Wine's text
-   shaping cannot take: such a key is dropped there. */
-LRESULT CALLBACK trapHook(int code, WPARAM how, LPARAM lp) {
-    MSG* m = (MSG*)lp;
-    bool pasted;
-    if (code == HC_ACTION && how == PM_REMOVE && !g_mainGet && m && shapingTrapInput(m, &pasted)) {
-        MessageBeep(MB_OK);
-        m->message = WM_NULL;
-    }
-    return CallNextHookEx(g_trapHook, code, how, lp);
-}
+HWND g_menuWindow = 0;
+UINT g_menuMessage = 0;
 
 /* The context menu of edit control e at screen point (x, y); (-1, -1) from the keyboard. */
 void editContextMenu(HWND e, int x, int y) {
@@ -209,42 +197,47 @@ void editContextMenu(HWND e, int x, int y) {
         editMenuCommand(e, id);
 }
 
-/* Both procedures keep the control's kind (ANSI or Unicode) and pass everything but the
-   context menu on. */
-LRESULT menuProc(HWND e, UINT msg, WPARAM wp, LPARAM lp, bool wide) {
-    WNDPROC old = (WNDPROC)GetPropA(e, kOldProc);
-    if (msg == WM_CONTEXTMENU) {
-        editContextMenu(e, (short)LOWORD(lp), (short)HIWORD(lp));
-        return 0;
+/* Where the context menu of an edit control is asked for, the message goes to menuWindow
+   instead: the control's own menu would paste past every guard. */
+LRESULT CALLBACK menuWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == g_menuMessage && IsWindow((HWND)wp))
+        editContextMenu((HWND)wp, (short)LOWORD(lp), (short)HIWORD(lp));
+    return DefWindowProcW(w, msg, wp, lp);
+}
+
+/* The right button's release over an edit control, Shift+F10 or the menu key in one. */
+bool asksContextMenu(MSG const* m, LPARAM* where) {
+    if (!m->hwnd || !isEdit(m->hwnd))
+        return false;
+    if (m->message == WM_RBUTTONUP) {
+        POINT pt = {(short)LOWORD(m->lParam), (short)HIWORD(m->lParam)};
+        ClientToScreen(m->hwnd, &pt);
+        *where = MAKELPARAM(pt.x, pt.y);
+        return true;
     }
-    if (msg == WM_NCDESTROY)
-        RemovePropA(e, kOldProc);
-    if (!old)
-        return wide ? DefWindowProcW(e, msg, wp, lp) : DefWindowProcA(e, msg, wp, lp);
-    return wide ? CallWindowProcW(old, e, msg, wp, lp) : CallWindowProcA(old, e, msg, wp, lp);
+    *where = MAKELPARAM(-1, -1);
+    return (m->message == WM_SYSKEYDOWN && m->wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) ||
+           (m->message == WM_KEYUP && m->wParam == VK_APPS);
 }
 
-LRESULT CALLBACK menuProcA(HWND e, UINT msg, WPARAM wp, LPARAM lp) {
-    return menuProc(e, msg, wp, lp, false);
-}
-
-LRESULT CALLBACK menuProcW(HWND e, UINT msg, WPARAM wp, LPARAM lp) {
-    return menuProc(e, msg, wp, lp, true);
-}
-
-LRESULT CALLBACK createHook(int code, WPARAM wp, LPARAM lp) {
-    HWND w = (HWND)wp;
-    if (code == HCBT_CREATEWND && isEdit(w) && !GetPropA(w, kOldProc)) {
-        bool wide = IsWindowUnicode(w) != 0;
-        LONG_PTR old = wide ? GetWindowLongPtrW(w, GWLP_WNDPROC) : GetWindowLongPtrA(w, GWLP_WNDPROC);
-        if (old && SetPropA(w, kOldProc, (HANDLE)old)) {
-            if (wide)
-                SetWindowLongPtrW(w, GWLP_WNDPROC, (LONG_PTR)menuProcW);
-            else
-                SetWindowLongPtrA(w, GWLP_WNDPROC, (LONG_PTR)menuProcA);
-        }
+/* Other loops (modal dialogs and boxes) get the same guard against the accents Wine's text
+   shaping cannot take: such a key is dropped there. In every loop, an edit control's context
+   menu is ours (menuWindowProc). */
+LRESULT CALLBACK trapHook(int code, WPARAM how, LPARAM lp) {
+    MSG* m = (MSG*)lp;
+    bool pasted;
+    LPARAM where;
+    if (code != HC_ACTION || how != PM_REMOVE || !m) {
+    } else if (g_menuWindow && asksContextMenu(m, &where)) {
+        m->wParam = (WPARAM)m->hwnd;
+        m->hwnd = g_menuWindow;
+        m->message = g_menuMessage;
+        m->lParam = where;
+    } else if (!g_mainGet && shapingTrapInput(m, &pasted)) {
+        MessageBeep(MB_OK);
+        m->message = WM_NULL;
     }
-    return CallNextHookEx(g_createHook, code, wp, lp);
+    return CallNextHookEx(g_trapHook, code, how, lp);
 }
 
 }  // namespace
@@ -265,7 +258,6 @@ bool ansiCharDispatched(MSG const* msg) {
     DispatchMessageA(&m);
     return true;
 }
-
 
 bool editInputRefused(MSG const* msg) {
     bool pasted;
@@ -290,8 +282,16 @@ bool editInputRefused(MSG const* msg) {
 void guardModalLoops() {
     if (!g_trapHook)
         g_trapHook = SetWindowsHookExW(WH_GETMESSAGE, trapHook, 0, GetCurrentThreadId());
-    if (!g_createHook)
-        g_createHook = SetWindowsHookExW(WH_CBT, createHook, 0, GetCurrentThreadId());
+    if (!g_menuWindow) {
+        WNDCLASSW c = {};
+        c.lpfnWndProc = menuWindowProc;
+        c.hInstance = GetModuleHandleW(0);
+        c.lpszClassName = L"LumbraEditMenu";
+        RegisterClassW(&c);
+        g_menuMessage = RegisterWindowMessageW(L"LumbraEditMenu");
+        g_menuWindow = CreateWindowExW(0, c.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, 0,
+                                       c.hInstance, 0);
+    }
 }
 
 BOOL getMessageGuarded(MSG* msg) {

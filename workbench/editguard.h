@@ -12,9 +12,10 @@ bool editInputRefused(MSG const* msg);
 /* A typed letter for a window that keeps ANSI text, dispatched in the ANSI code page; true
    when done. */
 bool ansiCharDispatched(MSG const* msg);
-/* Every message loop of this thread drops such keys (modal dialogs too), and every edit
-   control created on it gets a context menu whose Paste, Cut and Delete are guarded alike
-   (the control's own menu pastes past every message loop). The main window sets it up. */
+/* Every message loop of this thread drops such keys (modal dialogs too), and an edit
+   control's context menu (right button, Shift+F10, the menu key) is one whose Paste, Cut and
+   Delete are guarded alike: the control's own menu pastes past every message loop. The main
+   window sets it up. */
 void guardModalLoops();
 /* GetMessageW of the program's own loop, which guards its messages itself. */
 BOOL getMessageGuarded(MSG* msg);
