@@ -180,11 +180,8 @@ void editContextMenu(HWND e, int x, int y) {
                     it.text);
     if (x == -1 && y == -1) {
         POINT pt = {0, 0};
-        LRESULT at = SendMessageA(e, EM_POSFROMCHAR, (WPARAM)to, 0);
-        if (at != -1) {
-            pt.x = (short)LOWORD(at);
-            pt.y = (short)HIWORD(at);
-        }
+        if (GetFocus() == e)
+            GetCaretPos(&pt);  // the edit has the caret
         ClientToScreen(e, &pt);
         x = pt.x;
         y = pt.y;
