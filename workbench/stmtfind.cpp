@@ -12,6 +12,21 @@ inline bool isSpaceTab(char c) { return c == ' ' || c == '\t'; }
 inline bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
 inline bool isBlank(char c) { return isSpaceTab(c) || isLineBreak(c); }
 
+/* The quote closing the one that opens at i, before end; -1 when none does. E'...'
+   (PostgreSQL) takes backslash escapes. */
+int quoteEnd(char const* text, int i, int end) {
+    char c = text[i];
+    bool escapes = c == '\'' && i > 0 && (text[i - 1] == 'E' || text[i - 1] == 'e') &&
+                   (i < 2 || !dollarTagChar(text[i - 2], false));
+    for (int j = i + 1; j < end; j++) {
+        if (text[j] == c)
+            return j;
+        if (escapes && text[j] == '\\')
+            j++;
+    }
+    return -1;
+}
+
 /* [first, next) of a line; next is the following line's first character. */
 void lineSpan(cLineMap& lines, int line, int len, int* first, int* next) {
     *first = lines.lineIndex(line);
@@ -50,25 +65,26 @@ int lineTerminator(char const* text, int first, int end, bool* comment) {
     return t >= 0 && inQuiet(t) ? -1 : t;
 }
 
+/* The end of the quiet span holding position i, or i. */
+int quietEnd(int i) {
+    if (!g_quiet || g_quiet->empty())
+        return i;
+    auto after = std::upper_bound(g_quiet->begin(), g_quiet->end(), std::make_pair(i, 1 << 30));
+    return after != g_quiet->begin() && i < (after - 1)->second ? (after - 1)->second : i;
+}
+
 int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment) {
     *comment = false;
-    int i = end - 1;
-    while (i >= first && isBlank(text[i]))
-        i--;
-    if (i >= first && text[i] == ';')
-        return i;
     // "select 1; -- the first" ends its statement as well: the comment is no part of it.
-    // Only a "--" outside quoted text (as far as this line shows) opens the comment.
-    char quote = 0;
-    for (int k = first; k + 1 < end; k++) {
+    // A ";" in the comment ends nothing ("-- where id = 2;" commented out). Only a "--"
+    // outside quoted text opens the comment; a quote begun on a line above is passed over.
+    for (int k = std::max(first, quietEnd(first)); k + 1 < end; k++) {
         char c = text[k];
-        if (quote) {
-            if (c == quote)
-                quote = 0;  // a doubled quote closes and opens again
-            continue;
-        }
         if (c == '\'' || c == '"') {
-            quote = c;
+            int q = quoteEnd(text, k, end);  // a doubled quote closes and opens again
+            if (q < 0)
+                break;
+            k = q;
             continue;
         }
         if (c != '-' || text[k + 1] != '-')
@@ -82,7 +98,10 @@ int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment) 
         }
         return -1;  // the comment runs to the line's end
     }
-    return -1;
+    int i = end - 1;
+    while (i >= first && isBlank(text[i]))
+        i--;
+    return i >= first && text[i] == ';' ? i : -1;
 }
 
 /* Forward terminator scan from pos: the line break of the first line (its part from pos
@@ -195,15 +214,20 @@ struct cQuietScope {
 
 tQuietSpans quietSpans(char const* text, int len) {
     tQuietSpans spans;
-    if (!text || len <= 0 || (!memchr(text, '$', (size_t)len) && !memchr(text, '*', (size_t)len)))
+    if (!text || len <= 0)
         return spans;
     int i = 0;
     while (i < len) {
         char c = text[i];
         if (c == '\'' || c == '"') {
-            int j = i + 1;
-            while (j < len && text[j] != c)
-                j++;
+            // A quote that runs over a line break is quiet; one never closed quotes nothing.
+            int j = quoteEnd(text, i, len);
+            if (j < 0) {
+                i++;
+                continue;
+            }
+            if (memchr(text + i, '\n', (size_t)(j - i)))
+                spans.push_back(std::make_pair(i, j + 1));
             i = j + 1;
         } else if (c == '-' && i + 1 < len && text[i + 1] == '-') {
             while (i < len && text[i] != '\n')

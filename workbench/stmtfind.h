@@ -30,9 +30,10 @@ private:
 };
 
 /* Stretches of a text in which no ";" ends a statement: dollar-quoted bodies ($$ ... $$ or
-   $tag$ ... $tag$, as PostgreSQL writes function bodies) and block comments, each
-   [first, end); one left open runs to the end. Quotes and line comments are read so that
-   a "$$" or a comment opener in them opens none. */
+   $tag$ ... $tag$, as PostgreSQL writes function bodies), block comments, and quoted texts
+   and names that run over a line break, each [first, end); a body or comment left open runs
+   to the end, a quote left open quotes nothing. Line comments are read so that a quote,
+   "$$" or comment opener in them opens none. */
 typedef std::vector<std::pair<int, int>> tQuietSpans;
 tQuietSpans quietSpans(char const* text, int len);
 

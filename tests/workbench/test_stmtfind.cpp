@@ -49,6 +49,9 @@ TEST(StatementFinder, ALineCommentAfterTheTerminatorEndsTheStatementToo) {
               "insert into t values (1, 'a; -- b', \"c; --\"\r\n  )");
     EXPECT_EQ(at("sel|ect 'it''s'; -- c\r\nselect 2;"), "select 'it''s'");
     EXPECT_EQ(at("sel|ect 1 -- x; -- y\r\nfrom t;"), "select 1 -- x; -- y\r\nfrom t");
+    // A condition commented out with its ";" ends nothing.
+    EXPECT_EQ(at("sel|ect id from t\r\n-- where id = 2;\r\nwhere id = 1;\r\nselect 2;"),
+              "select id from t\r\n-- where id = 2;\r\nwhere id = 1");
 }
 
 TEST(StatementFinder, DollarQuotedBodiesAndBlockCommentsEndNoStatement) {
@@ -70,6 +73,14 @@ TEST(StatementFinder, DollarQuotedBodiesAndBlockCommentsEndNoStatement) {
     EXPECT_EQ(at("select 0;\r\n/* first part;\r\n second part */\r\nsel|ect 1;"),
               "/* first part;\r\n second part */\r\nselect 1");
     EXPECT_EQ(at("select '/*';\r\nsel|ect 2; -- /* no comment opens\r\nselect 3;"), "select 2");
+    // Quoted texts and names that run over a line break, E'' with its backslashes.
+    EXPECT_EQ(at("ins|ert into t values ('multi;\r\nline', \"a;\r\nb\");\r\nselect 2;"),
+              "insert into t values ('multi;\r\nline', \"a;\r\nb\")");
+    std::string e = "insert into t values (E'it\\'s;\r\n');\r\n" + fn + ";\r\nsel|ect 2;";
+    EXPECT_EQ(at(e), "select 2");
+    e.insert(e.find("  return"), "|");
+    EXPECT_EQ(at(e), fn);
+    EXPECT_EQ(at("sel|ect 'a' -- it's\r\nfrom t;\r\nselect 'b\r\nc';"), "select 'a' -- it's\r\nfrom t");
 }
 
 TEST(StatementFinder, BlankLineBetweenStatementsIsNoStatement) {
@@ -119,7 +130,7 @@ TEST(StatementFinder, EndLineIsTheLineOfTheStatementsEnd) {
 }
 
 TEST(StatementFinder, UnterminatedQuotesAreJustText) {
-    // Quotes do not hide terminators: the statement ends where the rule says.
+    // A quote never closed hides no terminator: the statement ends where the rule says.
     EXPECT_EQ(at("select 'abc|;\r\nselect 2;"), "select 'abc");
     EXPECT_EQ(at("select 'abc\r\nde|f"), "select 'abc\r\ndef");
 }
