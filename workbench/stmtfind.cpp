@@ -140,6 +140,46 @@ int scanBackward(char const* text, int pos) {
     return 0;
 }
 
+/* Whether a line of [first, end) ends with ";": text that was a statement. */
+bool endsALine(char const* text, int first, int end) {
+    for (int i = end - 1; i >= first; i--) {
+        if (text[i] == ';')
+            return true;
+        if (isSpaceTab(text[i]) || isLineBreak(text[i]))
+            continue;
+        while (i > first && !isLineBreak(text[i - 1]))
+            i--;  // on to the line above
+    }
+    return false;
+}
+
+/* Whether pos lies in a comment before the first word of the statement [start, end) that
+   holds a statement commented out (a line ending with ";"): the caret points at that, not at
+   the statement below. A heading comment belongs to the statement. */
+bool inLeadingComment(char const* text, int start, int end, int pos) {
+    int i = start;
+    for (;;) {
+        while (i < end && isBlank(text[i]))
+            i++;
+        bool block = i + 1 < end && text[i] == '/' && text[i + 1] == '*';
+        bool line = i + 1 < end && text[i] == '-' && text[i + 1] == '-';
+        if (i >= pos || (!block && !line))
+            return false;
+        int j = i + 2;
+        if (block) {
+            while (j + 1 < end && !(text[j] == '*' && text[j + 1] == '/'))
+                j++;
+            j = std::min(j + 2, end);
+        } else {
+            while (j < end && !isLineBreak(text[j]))
+                j++;
+        }
+        if (pos <= j)
+            return endsALine(text, i + 2, block ? j - 2 : j);
+        i = j;
+    }
+}
+
 void trimBlanks(std::string& s) {
     size_t a = 0;
     while (a < s.size() && isBlank(s[a]))
@@ -320,6 +360,8 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
     }
     if (end < start)
         end = start;
+    if (inLeadingComment(text, start, end, pos))
+        return "";
 
     std::string s(text + start, text + end);
     trimBlanks(s);

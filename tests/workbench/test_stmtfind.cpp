@@ -81,6 +81,11 @@ TEST(StatementFinder, DollarQuotedBodiesAndBlockCommentsEndNoStatement) {
     e.insert(e.find("  return"), "|");
     EXPECT_EQ(at(e), fn);
     EXPECT_EQ(at("sel|ect 'a' -- it's\r\nfrom t;\r\nselect 'b\r\nc';"), "select 'a' -- it's\r\nfrom t");
+    // A caret in a statement commented out runs nothing, not the statement below it.
+    EXPECT_EQ(at("select 1;\r\n/* sel|ect 2;\r\n*/\r\ndelete from t;"), "");
+    EXPECT_EQ(at("select 1;\r\n-- delete| from u;\r\ndelete from t;"), "");
+    EXPECT_EQ(at("-- head|ing\r\ndelete from t;"), "-- heading\r\ndelete from t");
+    EXPECT_EQ(at("/* x;\r\n he|ading */ delete from t;"), "");
 }
 
 TEST(StatementFinder, BlankLineBetweenStatementsIsNoStatement) {
