@@ -44,26 +44,7 @@ bool lineHasText(char const* text, int first, int next) {
     return false;
 }
 
-/* The ";" that ends the line [first, end): the line's last character that is no blank, or
-   the last before a "--" comment that closes the line. -1 when the line ends no statement.
-   *comment tells which. */
 tQuietSpans const* g_quiet = 0;  // quiet spans of the text being searched, or none
-
-/* True when position i lies inside a quiet span. */
-bool inQuiet(int i) {
-    if (!g_quiet || g_quiet->empty())
-        return false;
-    auto after = std::upper_bound(g_quiet->begin(), g_quiet->end(), std::make_pair(i, 1 << 30));
-    return after != g_quiet->begin() && i < (after - 1)->second;
-}
-
-int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment);
-
-/* The terminator of a line, unless it stands in a quiet span. */
-int lineTerminator(char const* text, int first, int end, bool* comment) {
-    int t = lineTerminatorAnywhere(text, first, end, comment);
-    return t >= 0 && inQuiet(t) ? -1 : t;
-}
 
 /* The end of the quiet span holding position i, or i. */
 int quietEnd(int i) {
@@ -73,11 +54,23 @@ int quietEnd(int i) {
     return after != g_quiet->begin() && i < (after - 1)->second ? (after - 1)->second : i;
 }
 
-int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment) {
-    *comment = false;
-    // "select 1; -- the first" ends its statement as well: the comment is no part of it.
-    // A ";" in the comment ends nothing ("-- where id = 2;" commented out). Only a "--"
-    // outside quoted text opens the comment; a quote begun on a line above is passed over.
+/* Whether [from, end) of a line holds only blanks, or blanks and a line comment. */
+bool restIsComment(char const* text, int from, int end) {
+    while (from < end && isSpaceTab(text[from]))
+        from++;
+    return from >= end || isLineBreak(text[from]) ||
+           (from + 1 < end && text[from] == '-' && text[from + 1] == '-');
+}
+
+/* The ";" that ends the line [first, end): the line's last character that is no blank, or
+   the last before a comment that closes the line ("select 1; -- the first", or a block
+   comment: the comment is no part of the statement). -1 when the line ends no statement. *resume is
+   where the text after such a comment goes on (the line's end, or the end of a block
+   comment that runs over it); -1 without one. A ";" in a comment ends nothing ("-- where
+   id = 2;" commented out); only comments outside quoted text count, and a quote or comment
+   begun on a line above is passed over. */
+int lineTerminatorAnywhere(char const* text, int first, int end, int* resume) {
+    *resume = -1;
     for (int k = std::max(first, quietEnd(first)); k + 1 < end; k++) {
         char c = text[k];
         if (c == '\'' || c == '"') {
@@ -87,21 +80,32 @@ int lineTerminatorAnywhere(char const* text, int first, int end, bool* comment) 
             k = q;
             continue;
         }
-        if (c != '-' || text[k + 1] != '-')
+        bool line = c == '-' && text[k + 1] == '-';
+        if (!line && !(c == '/' && text[k + 1] == '*'))
             continue;
         int j = k - 1;
         while (j >= first && isSpaceTab(text[j]))
             j--;
-        if (j >= first && text[j] == ';') {
-            *comment = true;
+        bool semi = j >= first && text[j] == ';';
+        int close = line ? end : std::max(quietEnd(k), k + 2);
+        if (semi && (close >= end || restIsComment(text, close, end))) {
+            *resume = std::max(close, end);
             return j;
         }
-        return -1;  // the comment runs to the line's end
+        if (line || close >= end)
+            return -1;  // the comment runs to the line's end
+        k = close - 1;
     }
     int i = end - 1;
     while (i >= first && isBlank(text[i]))
         i--;
     return i >= first && text[i] == ';' ? i : -1;
+}
+
+/* The terminator of a line, unless it stands in a quiet span. */
+int lineTerminator(char const* text, int first, int end, int* resume) {
+    int t = lineTerminatorAnywhere(text, first, end, resume);
+    return t >= 0 && quietEnd(t) > t ? -1 : t;
 }
 
 /* Forward terminator scan from pos: the line break of the first line (its part from pos
@@ -113,18 +117,18 @@ int scanForward(char const* text, int len, int pos) {
             e++;
         if (e >= len)
             break;
-        bool comment;
-        int t = lineTerminator(text, i, e, &comment);
+        int resume;
+        int t = lineTerminator(text, i, e, &resume);
         if (t >= 0)
-            return comment ? t : e;
+            return resume >= 0 ? t : e;
         i = e + 1;
     }
     return len;
 }
 
 /* Backward scan from before pos: the position after the terminating ";" of the nearest
-   line above that ends a statement (after that line, when a comment follows the ";"),
-   else 0. */
+   line above that ends a statement (after that line, or the block comment running on from
+   it, when a comment follows the ";"), else 0. */
 int scanBackward(char const* text, int pos) {
     for (int i = pos - 1; i >= 0; i--) {
         if (!isLineBreak(text[i]))
@@ -132,10 +136,10 @@ int scanBackward(char const* text, int pos) {
         int s = i;
         while (s > 0 && !isLineBreak(text[s - 1]))
             s--;
-        bool comment;
-        int t = lineTerminator(text, s, i, &comment);
+        int resume;
+        int t = lineTerminator(text, s, i, &resume);
         if (t >= 0)
-            return comment ? i + 1 : t + 1;
+            return resume > i ? resume : resume >= 0 ? i + 1 : t + 1;
     }
     return 0;
 }
@@ -324,8 +328,8 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
             int f, n;
             lineSpan(lines, k, len, &f, &n);
             if (lineHasText(text, f, n)) {
-                bool comment;
-                if (lineTerminator(text, f, n, &comment) >= 0)
+                int resume;
+                if (lineTerminator(text, f, n, &resume) >= 0)
                     return "";
                 break;
             }
@@ -346,9 +350,9 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
         if (!isSpaceTab(text[i]))
             restBlank = false;
     int semi = -1;
-    bool comment = false;
-    int t = lineTerminator(text, first, lineEnd, &comment);
-    if (t >= 0 && t < pos && (restBlank || comment))
+    int resume = -1;
+    int t = lineTerminator(text, first, lineEnd, &resume);
+    if (t >= 0 && t < pos && (restBlank || resume >= 0))
         semi = t;
     if (semi >= 0) {
         // Caret behind a terminator (or in its comment): that statement, not the one below.
@@ -360,7 +364,8 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
     }
     if (end < start)
         end = start;
-    if (inLeadingComment(text, start, end, pos))
+    // In a comment after a terminator, or in a statement commented out: no statement.
+    if (start > pos || inLeadingComment(text, start, end, pos))
         return "";
 
     std::string s(text + start, text + end);

@@ -46,8 +46,10 @@ TEST(Tokenizer, SplitsAtBlanksAndCommasOutsideQuotesAndParentheses) {
               (std::vector<std::string>{"f(a, b)", "'x, y'", "\"q r\""}));
     /* Parentheses inside quotes do not count; only the same quote closes. */
     EXPECT_EQ(tokens("'(' \"it's\" x"), (std::vector<std::string>{"'('", "\"it's\"", "x"}));
-    /* Doubled quotes stay inside one literal. */
+    /* Doubled quotes stay inside one literal, and so do escaped ones in E'...'. */
     EXPECT_EQ(tokens("'it''s, ok' z"), (std::vector<std::string>{"'it''s, ok'", "z"}));
+    EXPECT_EQ(tokens("E'it\\'s, ok' z e'\\\\' 'a\\' q"),
+              (std::vector<std::string>{"E'it\\'s, ok'", "z", "e'\\\\'", "'a\\'", "q"}));
 }
 
 TEST(Tokenizer, LeavesCursorOnTheEndingCharacter) {
@@ -198,6 +200,11 @@ TEST(Clauses, KeywordsSplitTheRest) {
     EXPECT_STREQ(p.groupByText, " a");
     EXPECT_STREQ(p.havingText, " sum(b) > 2");
     EXPECT_STREQ(p.orderByText, " a desc, 2");
+
+    /* A quote escaped in E'...' opens nothing. */
+    ASSERT_TRUE(p.analyse("select E'it\\'s' as x, g from t where g = 1"));
+    EXPECT_STREQ(p.fromText, "t");
+    EXPECT_STREQ(p.whereText, " g = 1");
 
     /* Two blanks between GROUP and BY: no GROUP BY, the words join the current clause. */
     ASSERT_TRUE(p.analyse("select a from t group  by a"));

@@ -49,6 +49,13 @@ TEST(StatementFinder, ALineCommentAfterTheTerminatorEndsTheStatementToo) {
               "insert into t values (1, 'a; -- b', \"c; --\"\r\n  )");
     EXPECT_EQ(at("sel|ect 'it''s'; -- c\r\nselect 2;"), "select 'it''s'");
     EXPECT_EQ(at("sel|ect 1 -- x; -- y\r\nfrom t;"), "select 1 -- x; -- y\r\nfrom t");
+    // A block comment after the ";" closes the line too, also one running on below.
+    EXPECT_EQ(at("select 1;| /* first */\r\n\r\ndelete from t;"), "select 1");
+    EXPECT_EQ(at("select 1; /* a\r\nb */\r\ndel|ete from t;"), "delete from t");
+    EXPECT_EQ(at("select 1; /* a\r\n|b */\r\ndelete from t;"), "");
+    EXPECT_EQ(at("sel|ect 1; /* a */ select 2;\r\ndelete from t;"), "select 1; /* a */ select 2");
+    EXPECT_EQ(at("insert into t values (E'a\\'b');| -- note\r\n\r\ndelete from t;"),
+              "insert into t values (E'a\\'b')");
     // A condition commented out with its ";" ends nothing.
     EXPECT_EQ(at("sel|ect id from t\r\n-- where id = 2;\r\nwhere id = 1;\r\nselect 2;"),
               "select id from t\r\n-- where id = 2;\r\nwhere id = 1");

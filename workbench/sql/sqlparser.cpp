@@ -26,6 +26,13 @@ inline bool isIdentChar(char c) {
            u == '_' || u == '$' || u >= 0x80;
 }
 
+/* Whether the quote at q, in a text starting at text, opens E'...' (PostgreSQL), in which a
+   backslash takes the next character as it is. */
+bool escapesOpen(char const* text, char const* q) {
+    return *q == '\'' && q > text && (q[-1] == 'E' || q[-1] == 'e') &&
+           (q - 1 == text || !isIdentChar(q[-2]));
+}
+
 /* Length of the comment starting at p, 0 when none starts there. A line comment stops
    before its line break; an unclosed block comment runs to the end. */
 size_t commentLen(char const* p) {
@@ -110,14 +117,19 @@ bool isQualifiedStar(char const* t) {
 
 /* First '.' outside quotes and parentheses, null when none. */
 char const* topDot(char const* t) {
+    char const* text = t;
     char quote = 0;
+    bool escapes = false;
     int depth = 0;
     for (; *t; t++) {
         if (quote) {
-            if (*t == quote)
+            if (escapes && *t == '\\' && t[1])
+                t++;
+            else if (*t == quote)
                 quote = 0;
         } else if (*t == '"' || *t == '\'') {
             quote = *t;
+            escapes = escapesOpen(text, t);
         } else if (*t == '(') {
             depth++;
         } else if (*t == ')') {
@@ -210,15 +222,19 @@ size_t sqlx_find(char const* text, size_t from, char const* word, unsigned how) 
         return SQLX_NONE;
     size_t wl = strlen(word);
     char quote = 0;
+    bool escapes = false;
     int depth = 0;
     char prev = ' ';
     for (char const* p = text; *p;) {
         char c = *p;
         if (quote) {
-            if (c == quote)
+            if (escapes && c == '\\' && p[1])
+                p++;
+            else if (c == quote)
                 quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
+            escapes = escapesOpen(text, p);
         } else if (size_t n = commentLen(p)) {
             p += n;
             prev = ' ';
@@ -294,17 +310,21 @@ char* cSqlParsex::nextToken(char** pp) {
     char* p = (char*)sqlx_skipBlanks(*pp);
     char* start = p;
     char quote = 0;
+    bool escapes = false;
     int depth = 0;
     while (*p) {
         char c = *p;
         if (quote) {
-            if (c == quote)
+            if (escapes && c == '\\' && p[1])
+                p++;
+            else if (c == quote)
                 quote = 0;
             p++;
             continue;
         }
         if (c == '"' || c == '\'') {
             quote = c;
+            escapes = escapesOpen(start, p);
             p++;
             continue;
         }
