@@ -14,6 +14,23 @@
 
 namespace {
 
+/* A visible window owned by w (a box or dialog it runs), or null. */
+HWND ownedWindow(HWND w) {
+    struct Find {
+        HWND owner, found;
+        static BOOL CALLBACK each(HWND c, LPARAM lp) {
+            Find* f = (Find*)lp;
+            if (GetWindow(c, GW_OWNER) == f->owner && IsWindowVisible(c)) {
+                f->found = c;
+                return FALSE;
+            }
+            return TRUE;
+        }
+    } f = {w, 0};
+    EnumThreadWindows(GetCurrentThreadId(), Find::each, (LPARAM)&f);
+    return f.found;
+}
+
 char const kClass[] = "cDynataxwin";
 char const* const kBitmapNames[4] = {"BMP_dtxw_pbRun", "BMP_dtxw_pbClear", "BMP_dtxw_pbShow",
                                      "BMP_dtxw_pbGroup"};
@@ -185,7 +202,8 @@ void cDynataxwin::createToolbar() {
     for (int i = 0; i < 4; i++) {
         if (i == 3 && aggregate)
             break;
-        buttons[i] = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW,
+        buttons[i] = CreateWindowExA(0, "BUTTON", "",
+                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW,
                                      xs[i], 2, 20, 20, hwnd, (HMENU)(INT_PTR)(DTXW_RUN + i), inst,
                                      0);
     }
@@ -374,7 +392,13 @@ LRESULT cDynataxwin::dispatch(UINT m, WPARAM wp, LPARAM lp) {
             SetFocus(grid->getHwnd(0));
         return 0;
     case WM_CLOSE:
-        DestroyWindow(hwnd);
+        // Not while a box or dialog of this window runs: it would go on with a dead grid.
+        if (HWND box = ownedWindow(hwnd)) {
+            SetForegroundWindow(box);
+            MessageBeep(MB_OK);
+        } else {
+            DestroyWindow(hwnd);
+        }
         return 0;
     case WM_COMMAND:
         return onCommand(LOWORD(wp), HIWORD(wp));
@@ -410,6 +434,7 @@ LRESULT cDynataxwin::onCommand(int id, int code) {
         if (code == EN_CHANGE)
             valueChanged();
         return 0;
+    case IDOK:  // Enter, as the dialog keys deliver it
     case DTXW_RUN:
         run();
         return 0;

@@ -68,7 +68,7 @@ void cXQueryWindow::noteLoad(cResultGrid* g) {
     }
     if (g->stopped && !*g->lastError()) {
         snprintf(note, sizeof note,
-                 "The load was stopped with Esc: the grid holds the first %d rows.",
+                 "The load was stopped: the grid holds the first %d rows.",
                  g->getCountA());
         logResult(false, 0, note, 0);
     }

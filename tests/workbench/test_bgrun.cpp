@@ -212,7 +212,7 @@ TEST_F(Bg, FetchOfManyRowsStoppedByEscKeepsThePartialGrid) {
     snprintf(want, sizeof want, "DB: %d / ???", rows);
     EXPECT_EQ(status(6), want) << "more rows may exist, as at the row limit";
     EXPECT_NE(wbtest::paneText(w).find("\r\n\r\n[2] [OK]"), std::string::npos);
-    EXPECT_EQ(last(), "[3] [OK]  The load was stopped with Esc: the grid holds the first " +
+    EXPECT_EQ(last(), "[3] [OK]  The load was stopped: the grid holds the first " +
                           std::to_string(rows) + " rows.")
         << "the partial grid is not taken for the whole result";
     EXPECT_EQ(cell(0, 0), "1");

@@ -427,7 +427,21 @@ TEST_F(Qbe, OperatorsPerColumnTypeOnSqlite) {
     press(q, DTXW_RUN);
     EXPECT_EQ(std::string(q->model->filterWhere), "qty='1 or 1=1'");
     EXPECT_EQ(q->grid->getCountA(), 0) << "no row matches the text";
+    // From the keyboard: Enter in the value field runs, and Tab reaches the buttons.
+    press(q, DTXW_CLEAR);
+    condition(q, 3, "=", "12");
+    SetFocus(q->valueField);
+    MSG enter = {q->valueField, WM_KEYDOWN, VK_RETURN, 0};
+    EXPECT_TRUE(IsDialogMessageW(q->hwnd, &enter));
+    EXPECT_EQ(std::string(q->model->filterWhere), "qty=12");
+    EXPECT_EQ(GetNextDlgTabItem(q->hwnd, q->valueField, FALSE), GetDlgItem(q->hwnd, DTXW_RUN));
     EXPECT_TRUE(boxes.boxes.empty());
+    // Not closed while a box or dialog of the window is open: it would use the dead grid.
+    HWND box = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 9, 9, q->hwnd, 0,
+                               0, 0);
+    SendMessageA(q->hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(q->hwnd));
+    DestroyWindow(box);
     SendMessageA(q->hwnd, WM_CLOSE, 0, 0);
     operatorsAgainst("sqlite");
 }

@@ -188,15 +188,15 @@ DWORD WINAPI scriptWorker(LPVOID) {
                         job.error = "Script was canceled by user.";
                         break;
                     }
+                } else if (job.cancel && runStatement.cancelled()) {
+                    // Stop cancelled the command: the user's stop, no failure of the script.
+                    job.error = "Script was canceled by user.";
+                    break;
                 } else {
                     job.errors++;
                     SendMessageA(job.dlg, WM_JOBSTEP, 1, 0);
                     if (logging)
                         appendLog(log, job.command, job.error);
-                    if (job.cancel && runStatement.cancelled()) {
-                        job.error = "Script was canceled by user.";
-                        break;
-                    }
                     if (job.stopOnError)
                         break;
                 }
