@@ -739,6 +739,11 @@ int cOdbcx::execute()
     return 1;
 }
 
+int cOdbcx::commitsEach()
+{
+    return online() && autoCommit ? 1 : 0;
+}
+
 int cOdbcx::fetchAsText(int types)
 {
     textTypes = types & 5;

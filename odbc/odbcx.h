@@ -68,6 +68,7 @@ public:
     virtual int nameRule(xnameRule* out);
     virtual int colTable(int i, char* out, int size);
     virtual int fetchAsText(int types);
+    virtual int commitsEach();
     virtual int setValue(cVariablex& v);
     virtual char* errorStr();
     virtual int executeMeta();

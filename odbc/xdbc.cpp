@@ -126,6 +126,11 @@ int cXdbc::fetchAsText(int)
     return 0;
 }
 
+int cXdbc::commitsEach()
+{
+    return 0;
+}
+
 int cXdbc::eof()
 {
     return eofFlag;

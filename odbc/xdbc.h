@@ -117,6 +117,9 @@ public:
        Exact where a double or a date value would round (big integers, decimals, fractions
        of seconds, "infinity"). 0 when the object cannot. */
     virtual int fetchAsText(int types);                                           /* 32 */
+    /* 1 when the connected data source commits every statement itself (its driver refused
+       manual commit): commit and rollback then end nothing. */
+    virtual int commitsEach();                                                    /* 33 */
 
     /* Binds up to prmExpected values (stopping at a null pointer), then executes. */
     int execute(cVariablex* v, ...);

@@ -40,6 +40,9 @@ char const kScriptFilter[] = "SQL+TXT files (*.sql, *.txt)\0*.sql;*.txt\0All fil
 
 char const kNotConnected[] = "Not connected. You have to connect before executing SQL commands!";
 char const kEscapeStop[] = "Run Script from Cursor was stopped with Esc.";
+char const kCommitsEach[] =
+    "The data source commits every statement (its driver refused manual commit): nothing is "
+    "rolled back.";
 char const kRowsNotShown[] =
     "The statement returned rows, which are not shown: the grid shows the rows of a statement "
     "that begins with \"select\".";
@@ -270,6 +273,10 @@ bool cQuerySlot::commit() {
 }
 
 bool cQuerySlot::rollback() {
+    if (db->commitsEach()) {
+        logError(0, kCommitsEach, 0);  // an OK would claim the statements undone
+        return false;
+    }
     bool ok;
     double seconds;
     {
@@ -324,6 +331,8 @@ bool cQuerySlot::connectTo(char const* source, char const* userName, char const*
     strfrdux(&user, (void*)userName);
     strfrdux(&pswd, (void*)password);
     logOk(seconds, "Connect");
+    if (db->commitsEach())
+        owner->logResult(false, 0, kCommitsEach, 0);
     grid()->setConnection(db);
     closeTablesDialog();
     owner->showRowCounts(true);

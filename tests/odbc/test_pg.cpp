@@ -338,6 +338,8 @@ TEST_F(Pg, AutoCommitFallbackWhenTheDriverRefusesManualCommit)
     EXPECT_EQ(1, countElsewhere("select count(*) from lp_tx where v = 100"));
     EXPECT_EQ(1, y->rollback());
     EXPECT_EQ(0, y->error());
+    EXPECT_EQ(1, y->commitsEach());
+    EXPECT_EQ(0, x->commitsEach());
     EXPECT_EQ(1, countElsewhere("select count(*) from lp_tx where v = 100"));
     EXPECT_EQ(1, y->commit());
     EXPECT_TRUE(run(y, "delete from lp_tx where v = 100"));

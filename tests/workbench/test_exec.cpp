@@ -746,6 +746,14 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     runOne("select count(*) from wb_pginto");
     EXPECT_EQ(cell(0, 0), "2");
     runOne("rollback");
+
+    // A data source that commits every statement says so, and its Rollback is no OK.
+    runOne("connect " + wbtest::envOr("LUMBRA_PG_AUTO_DSN", "LumbraPGAuto") + "/" + pgUser() + "/" +
+           pgPswd() + ";");
+    EXPECT_NE(last().find("commits every statement"), std::string::npos) << last();
+    runOne("rollback");
+    EXPECT_TRUE(startsWith(last(), "[" + std::to_string(w->logCounter - 1) + "] [ERR]  The data"))
+        << last();
 }
 
 TEST_F(ExecPg, AFailedImplicitCommitIsReportedAndKeepsTheConnection) {

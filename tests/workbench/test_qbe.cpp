@@ -431,7 +431,10 @@ TEST_F(Qbe, OperatorsPerColumnTypeOnSqlite) {
     press(q, DTXW_CLEAR);
     condition(q, 3, "=", "12");
     SetFocus(q->valueField);
-    MSG enter = {q->valueField, WM_KEYDOWN, VK_RETURN, 0};
+    MSG enter = {};
+    enter.hwnd = q->valueField;
+    enter.message = WM_KEYDOWN;
+    enter.wParam = VK_RETURN;
     EXPECT_TRUE(IsDialogMessageW(q->hwnd, &enter));
     EXPECT_EQ(std::string(q->model->filterWhere), "qty=12");
     EXPECT_EQ(GetNextDlgTabItem(q->hwnd, q->valueField, FALSE), GetDlgItem(q->hwnd, DTXW_RUN));
