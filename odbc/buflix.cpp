@@ -37,6 +37,7 @@ xbufEntry* cBuflix::add(char const* name, int kind, int size, bool asText)
     e->name = name ? strdux((void*)name) : 0;
     e->kind = (unsigned char)(kind < 0 ? -kind : kind);
     e->asText = asText;
+    e->binary = false;
     e->size = size;
     e->data = data;
     return e;

@@ -21,6 +21,7 @@ struct xbufEntry {
     int size;             /* bytes in data */
     void* data;           /* heap buffer of size bytes, zeroed when added */
     bool asText;          /* a number or date column fetched as the data source writes it */
+    bool binary;          /* XKIND_LONG of bytes: the driver's hex text of them */
 };
 
 class cBuflix {

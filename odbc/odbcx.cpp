@@ -210,7 +210,7 @@ static bool connStrAppend(char* cs, size_t size, char const* key, char const* va
 cOdbcx::cOdbcx()
     : hdbc(SQL_NULL_HDBC), hstmt(SQL_NULL_HSTMT), colBound(0), prmBound(0), colIndicators(0),
       prmIndicators(0), state(XSTATE_NONE), metaKind(0), thread(0), threadId(0), autoCommit(false),
-      ranDirect(false), linked(false), colIndCount(0), prmIndCount(0), textTypes(0), ruleRead(false),
+      ranDirect(false), linked(false), colIndCount(0), prmIndCount(0), textTypes(0), described(0), ruleRead(false),
       ruleQuote('"'), ruleFold('Q'), ruleKeywords(strdux(0))
 {
     focusKey[0] = 0;
@@ -733,8 +733,10 @@ int cOdbcx::execute()
         int size = 0;
         if (!describeCol(c, name, (short)sizeof(name), &kind, &size))
             return 0;
+        bool bytes = described >= SQL_LONGVARBINARY && described <= SQL_BINARY;
         if (!bindResult(name, kind, size, 0, (asText & xtypeOfKind(kind)) != 0))
             return 0;
+        colBuffers.at(c - 1)->binary = bytes;
     }
     return 1;
 }
@@ -768,6 +770,7 @@ int cOdbcx::describeCol(short colNo, char* name, short nameSize, short* kind, in
         else
             name[nameSize - 1] = 0;
     }
+    described = sqlType;
     int k = xkindOfSqlType(sqlType);
     int s;
     switch (k) {
@@ -1129,6 +1132,8 @@ int cOdbcx::colData(int i, xcolData* out)
         break;
     case XKIND_TEXT:
     case XKIND_LONG: {
+        if (e->binary)
+            out->kind = 7;
         out->text = (char const*)e->data;
         SQLLEN len = i < colIndCount ? *colIndicators[i] : 0;
         out->cut = len == SQL_NO_TOTAL || len >= (SQLLEN)e->size;

@@ -89,6 +89,7 @@ private:
     int colIndCount;             /* entries in colIndicators */
     int prmIndCount;             /* entries in prmIndicators */
     int textTypes;               /* fetchAsText's types for the next execute */
+    short described;             /* SQL type of the column describeCol told last */
     bool ruleRead;               /* the name rule below was read from this connection */
     char ruleQuote;
     char ruleFold;

@@ -40,12 +40,13 @@ enum {
 #define XDB_TEXT_MAX 8191
 
 struct xcolData {
-    int kind;          /* 1 number, 2 text, 3 timestamp, 4 date, 5 time, 6 long text */
+    int kind;          /* 1 number, 2 text, 3 timestamp, 4 date, 5 time, 6 long text,
+                          7 binary: the driver's text of the bytes (hex digits), as kind 6 */
     bool null;
     double number;     /* kind 1 */
     _tmx when;         /* kinds 3..5: the fields a date value made by colValue holds */
-    char const* text;  /* kinds 2 and 6: terminated, valid until the next fetch */
-    bool cut;          /* kinds 2 and 6: the value was longer than its buffer and is cut */
+    char const* text;  /* kinds 2, 6 and 7: terminated, valid until the next fetch */
+    bool cut;          /* kinds 2, 6 and 7: the value was longer than its buffer and is cut */
 };
 
 /* How a data source writes names: its identifier quote (' ' when it has none), the case it

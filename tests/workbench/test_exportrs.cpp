@@ -243,22 +243,24 @@ TEST_F(ExportRs, GoldenLinesOnSqlite) {
    fractions of seconds, long texts. CSV writes the numbers as exactly. */
 TEST_F(ExportRs, InsertScriptsLoadBackExactly) {
     struct {
-        std::string dsn, user, pswd, realType, values, csv;
+        std::string dsn, user, pswd, realType, binType, values, csv;
     } sources[] = {
-        {sqliteDsn(), "", "", "double",
-         "(9223372036854775807, 0.12345, 1e-300, '', '2024-03-05 13:45:07.250', 'L'),"
-         "(-9223372036854775808, -0.0000000001, 2.5e-7, NULL, NULL, NULL)",
+        {sqliteDsn(), "", "", "double", "blob",
+         "(9223372036854775807, 0.12345, 1e-300, '', '2024-03-05 13:45:07.250', 'L', x'00ff41'),"
+         "(-9223372036854775808, -0.0000000001, 2.5e-7, NULL, NULL, NULL, NULL)",
          "9223372036854775807,0.12345\r\n"},
-        {pgDsn(), pgUser(), pgPswd(), "double precision",
-         "(9223372036854775807, 0.12345, 1e-300, '', '2024-02-29 13:45:00.123456', 'L'),"
-         "(-9223372036854775808, -0.0000000001, 'NaN', NULL, '1999-12-31 23:59:59.999999', NULL)",
+        {pgDsn(), pgUser(), pgPswd(), "double precision", "bytea",
+         "(9223372036854775807, 0.12345, 1e-300, '', '2024-02-29 13:45:00.123456', 'L', "
+         "'\\x00ff41'),"
+         "(-9223372036854775808, -0.0000000001, 'NaN', NULL, '1999-12-31 23:59:59.999999', NULL, "
+         "NULL)",
          "9223372036854775807,0.123450000000\r\n"},
     };
     for (auto& src : sources) {
         Side side(src.dsn, src.user, src.pswd);
         ASSERT_TRUE(side.ok) << hint();
         std::string cols = "(big bigint, dec numeric(30,12), r " + src.realType +
-                           ", t varchar(10), ts timestamp, l text)";
+                           ", t varchar(10), ts timestamp, l text, b " + src.binType + ")";
         for (char const* t : {"ex_src", "ex_back"}) {
             side.run((std::string("drop table if exists ") + t).c_str());
             ASSERT_TRUE(side.run((std::string("create table ") + t + " " + cols).c_str()));

@@ -86,11 +86,13 @@ void driverFail() {
 
 /* Column i of the fetched row as it is written, read straight from the row's buffer:
    numbers (and dates in statements, sql) as the data source wrote them, dates by their
-   default picture; null tells a NULL from an empty text. 0 when the value has to go
-   through a value object. */
-char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql, bool* null) {
+   default picture; null tells a NULL from an empty text, bytes the driver's hex text of
+   binary data. 0 when the value has to go through a value object. */
+char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql, bool* null,
+                      bool* bytes) {
     xcolData d;
     *null = false;
+    *bytes = false;
     if (!db->colData(i, &d))
         return 0;
     if (d.null) {
@@ -104,9 +106,25 @@ char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql,
     if (t == 4 && d.kind >= 3 && d.kind <= 5)
         return ctimex(d.when, sql ? outfmt_sqlTimePicture((short)(d.kind - 3))
                                   : cDatex::getDefaultFormat((short)(d.kind - 3)));
-    if (d.kind == 2 || d.kind == 6)
+    *bytes = d.kind == 7;
+    if (d.kind == 2 || d.kind == 6 || d.kind == 7)
         return d.text;  // also a number or a date fetched as text
     return 0;
+}
+
+/* Binary data as a statement writes it: the standard's X'...' of the hex digits the driver
+   gave (bare, or written X'...', \x... or 0x...); PostgreSQL reads its bytea from '\x...'.
+   "" when the text is no such digits: the bytes cannot be told, and a quoted text would load
+   other bytes. */
+std::string binaryLiteral(char const* s, bool postgres) {
+    std::string h(s);
+    if (h.size() >= 3 && (h[0] == 'X' || h[0] == 'x') && h[1] == '\'' && h.back() == '\'')
+        h = h.substr(2, h.size() - 3);
+    else if (h.size() >= 2 && (h[0] == '\\' || h[0] == '0') && (h[1] == 'x' || h[1] == 'X'))
+        h = h.substr(2);
+    if (h.size() % 2 || h.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return std::string();
+    return (postgres ? "'\\x" : "X'") + h + "'";
 }
 
 /* The export itself; true on success (stopped or not). */
@@ -167,6 +185,10 @@ bool exportRows() {
     cStrinx text;
     char digits[64];
     DWORD shown = GetTickCount();
+    std::string refused;  // why a value cannot be written
+    cStrinx dbms;
+    char const* name = sql && db->getInfo(&dbms, 0, 0) ? dbms.toChars(0, false) : 0;
+    bool const postgres = name && strstr(name, "PostgreSQL");
     while (ok && !job.stop) {
         if (!db->fetchNext()) {
             if (db->error()) {
@@ -178,9 +200,19 @@ bool exportRows() {
         ok = row.start();
         for (int i = 0; ok && i < cols; i++) {
             int t = types[i];
-            bool null;
-            char const* s = fieldText(db, i, t, digits, sizeof digits, sql, &null);
+            bool null, bytes;
+            char const* s = fieldText(db, i, t, digits, sizeof digits, sql, &null, &bytes);
             int n = -1;
+            if (s && bytes && sql && !null) {
+                std::string x = binaryLiteral(s, postgres);
+                if (x.empty()) {
+                    refused = "Column " + std::string(db->colName(i)) +
+                              " holds binary data that cannot be written as a statement's value.";
+                    break;
+                }
+                ok = row.raw(x.c_str());
+                continue;
+            }
             if (!s && t == 1) {
                 db->colValue(i, num);
                 null = num.isNull();
@@ -210,6 +242,11 @@ bool exportRows() {
             }
             // An empty text is no NULL to the data sources a statement goes to.
             ok = sql && !*s && !null && (t == 2 || t == 8) ? row.raw("''") : row.field(s, n, t, 0);
+        }
+        if (!refused.empty()) {
+            fail(refused.c_str());
+            ok = false;
+            break;
         }
         ok = ok && row.end();
         if (!ok) {
