@@ -537,7 +537,13 @@ bool cQuerySlot::openFile(char const* name) {
     SetWindowTextA(edit, text.c_str());
     lstrcpynA(fileName, full, sizeof fileName);
     rememberFileStamp();
-    modified = false;
+    // Line ends made CR LF: the text is no longer the file's, and Save would write it so.
+    modified = text.size() != got;
+    if (modified)
+        owner->logResult(false, 0,
+                         "The file's lone CR line ends are CR LF in the editor; saving writes "
+                         "them so.",
+                         0);
     refreshTitle();
     if (owner->recentFiles)
         owner->recentFiles->addFilename(fileName);

@@ -253,6 +253,7 @@ TEST_F(Safety, AccentsTheTextDisplayCannotShapeAreRefused) {
     wbtest::writeFile(path, "select 'a\xa1 \xb2\xe1\xbd';\rselect 2;\r\n");
     ASSERT_TRUE(q1()->openFile(path.c_str()));
     EXPECT_EQ(wbtest::script(w), "select 'a\xa1 \xb2\xe1\xbd';\r\nselect 2;\r\n");
+    EXPECT_TRUE(q1()->modified) << "the text is no longer the file's";
     for (char const* bad : {"-- x\r\n\xa1", "-- x\r\nab\xa0\xa1", "1 \xbd", "x(\xb2"}) {
         wbtest::setScript(w, "keep me");
         q1()->modified = false;
