@@ -188,6 +188,7 @@ void cQuerySlot::runFromLine(int line) {
         }
         first = false;
         edCaretToLineEnd(edit, line, false);
+        UpdateWindow(edit);  // the lines scrolled in, before the statement holds the thread
         int before = line;
         // A statement the user canceled ends the run even when it got done first.
         bgForgetCancel();
