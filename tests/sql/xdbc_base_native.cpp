@@ -46,6 +46,10 @@ int cXdbc::fetchAsText(int) {
     return 0;
 }
 
+int cXdbc::commitsEach() {
+    return 0;
+}
+
 int cXdbc::colTable(int, char* out, int size) {
     if (out && size > 0)
         out[0] = 0;
