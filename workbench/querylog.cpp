@@ -66,6 +66,12 @@ void cXQueryWindow::noteLoad(cResultGrid* g) {
                  g->cutValues, XDB_TEXT_MAX);
         logResult(false, 0, note, 0);
     }
+    if (g->lostDates > 0) {
+        snprintf(note, sizeof note,
+                 "%d dates lie outside the years 1 to 9999 and are shown as 0-00-00.",
+                 g->lostDates);
+        logResult(false, 0, note, 0);
+    }
     if (g->stopped && !*g->lastError()) {
         snprintf(note, sizeof note,
                  "The load was stopped: the grid holds the first %d rows.",

@@ -13,7 +13,7 @@
 #include "xdbc.h"
 
 cResultGrid::cResultGrid()
-    : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), cutValues(0), blobChars(0),
+    : model(0), db(xdb_init()), ownsDb(true), rowLimit(1000), cutValues(0), lostDates(0), blobChars(0),
       hasUnion(false), errorBoxes(false), rawModel(false), stopped(false), loadTimes() {}
 
 namespace {
@@ -161,10 +161,14 @@ bool cResultGrid::fetchRows() {
                 continue;
             }
             db->colValue(k, *s.value);
-            if (s.type != 1 && s.type != 4 && s.type != 8) {
+            if (s.type != 1 && s.type != 8) {
                 xcolData d;
-                if (db->colData(k, &d) && d.cut && !d.null)
-                    cutValues++;
+                if (db->colData(k, &d) && !d.null) {
+                    if (s.type != 4 && d.cut)
+                        cutValues++;
+                    else if (s.type == 4 && d.kind >= 3 && d.kind <= 5 && d.when.year == 0)
+                        lostDates++;  // BC, "infinity": the date values start at year 1
+                }
             }
             if (s.type == 8 && !s.value->isNull()) {
                 cStrinx* str = (cStrinx*)s.value;
@@ -253,6 +257,7 @@ bool cResultGrid::loadSelect(char const* sql, bool keepColumns) {
     stopped = false;
     fetchError.clear();
     cutValues = 0;
+    lostDates = 0;
     loadTimes = cLoadTimes();
     double t0 = nowMs();
     if (sql) {

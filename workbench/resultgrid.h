@@ -27,6 +27,7 @@ public:
     bool ownsDb;             // db was made by this grid
     int rowLimit;            // most rows one SELECT loads
     int cutValues;           // texts the last load holds cut at the driver's length limit
+    int lostDates;           // dates of the last load outside the years 1 to 9999: shown empty
     short blobChars;         // characters of long data shown; 0 shows "BLOB"
     bool hasUnion;           // the last SQL holds "union select": no rebuilt SQL
     bool errorBoxes;         // failures also raise a "SQL Error" box

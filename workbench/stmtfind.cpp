@@ -12,8 +12,8 @@ inline bool isSpaceTab(char c) { return c == ' ' || c == '\t'; }
 inline bool isLineBreak(char c) { return c == '\r' || c == '\n'; }
 inline bool isBlank(char c) { return isSpaceTab(c) || isLineBreak(c); }
 
-/* The quote closing the one that opens at i, before end; -1 when none does. E'...'
-   (PostgreSQL) takes backslash escapes. */
+/* The quote closing the one that opens at i (', " or `), before end; -1 when none does.
+   E'...' (PostgreSQL) takes backslash escapes. */
 int quoteEnd(char const* text, int i, int end) {
     char c = text[i];
     bool escapes = c == '\'' && i > 0 && (text[i - 1] == 'E' || text[i - 1] == 'e') &&
@@ -25,6 +25,24 @@ int quoteEnd(char const* text, int i, int end) {
             j++;
     }
     return -1;
+}
+
+/* The end of the block comment that opens at i (past its closer), or end when it is left
+   open. Comments nest, as PostgreSQL reads them: it runs a text of several statements, so a
+   comment taken to end too early would let the rest through as SQL. */
+int blockCommentEnd(char const* text, int i, int end) {
+    int depth = 0;
+    for (int j = i; j + 1 < end; j++) {
+        if (text[j] == '/' && text[j + 1] == '*') {
+            depth++;
+            j++;
+        } else if (text[j] == '*' && text[j + 1] == '/') {
+            j++;
+            if (--depth == 0)
+                return j + 1;
+        }
+    }
+    return end;
 }
 
 /* [first, next) of a line; next is the following line's first character. */
@@ -73,11 +91,17 @@ int lineTerminatorAnywhere(char const* text, int first, int end, int* resume) {
     *resume = -1;
     for (int k = std::max(first, quietEnd(first)); k + 1 < end; k++) {
         char c = text[k];
-        if (c == '\'' || c == '"') {
+        if (c == '\'' || c == '"' || c == '`') {
             int q = quoteEnd(text, k, end);  // a doubled quote closes and opens again
             if (q < 0)
                 break;
             k = q;
+            continue;
+        }
+        if (c == '$' && quietEnd(k) > k) {  // a dollar-quoted body: its "--" and quotes are text
+            if (quietEnd(k) >= end)
+                break;
+            k = quietEnd(k) - 1;
             continue;
         }
         bool line = c == '-' && text[k + 1] == '-';
@@ -117,8 +141,11 @@ int scanForward(char const* text, int len, int pos) {
             e++;
         if (e >= len)
             break;
+        int s = i;  // the line is read whole: a comment may open before pos
+        while (s > 0 && !isLineBreak(text[s - 1]))
+            s--;
         int resume;
-        int t = lineTerminator(text, i, e, &resume);
+        int t = lineTerminator(text, s, e, &resume);
         if (t >= 0)
             return resume >= 0 ? t : e;
         i = e + 1;
@@ -157,31 +184,45 @@ bool endsALine(char const* text, int first, int end) {
     return false;
 }
 
-/* Whether pos lies in a comment before the first word of the statement [start, end) that
-   holds a statement commented out (a line ending with ";"): the caret points at that, not at
-   the statement below. A heading comment belongs to the statement. */
+/* Whether the caret at pos points at no statement although [start, end) holds one. The
+   caret stands in the comments in front of the statement, or on a line above its first word,
+   and: those comments hold a statement commented out (a line ending with ";"); or the caret's
+   line is blank with no comment above it in the statement; or the caret's line holds the tail
+   of a comment after the terminator above. A heading comment belongs to its statement. */
 bool inLeadingComment(char const* text, int start, int end, int pos) {
+    bool out = false, heading = false, inComment = false;
     int i = start;
     for (;;) {
         while (i < end && isBlank(text[i]))
             i++;
         bool block = i + 1 < end && text[i] == '/' && text[i + 1] == '*';
-        bool line = i + 1 < end && text[i] == '-' && text[i + 1] == '-';
-        if (i >= pos || (!block && !line))
-            return false;
-        int j = i + 2;
-        if (block) {
-            while (j + 1 < end && !(text[j] == '*' && text[j + 1] == '/'))
-                j++;
-            j = std::min(j + 2, end);
-        } else {
-            while (j < end && !isLineBreak(text[j]))
-                j++;
-        }
-        if (pos <= j)
-            return endsALine(text, i + 2, block ? j - 2 : j);
+        if (!block && !(i + 1 < end && text[i] == '-' && text[i + 1] == '-'))
+            break;
+        int j = block ? blockCommentEnd(text, i, end) : i + 2;
+        while (!block && j < end && !isLineBreak(text[j]))
+            j++;
+        out = out || endsALine(text, i + 2, block && j - 2 >= i + 2 ? j - 2 : j);
+        heading = heading || i < pos;
+        inComment = inComment || (pos >= i && pos <= j);
         i = j;
     }
+    if (inComment)
+        return out;
+    bool below = false;  // a line break parts the caret from the statement's first word
+    for (int k = pos; k < i && !below; k++)
+        below = isLineBreak(text[k]);
+    if (!below)
+        return false;
+    if (out)
+        return true;
+    int k = pos;  // the caret's line: its first character that is no blank
+    while (k > 0 && !isLineBreak(text[k - 1]))
+        k--;
+    while (k < end && isSpaceTab(text[k]))
+        k++;
+    if (k >= end || isLineBreak(text[k]))
+        return !heading;
+    return k < start;
 }
 
 void trimBlanks(std::string& s) {
@@ -263,7 +304,18 @@ tQuietSpans quietSpans(char const* text, int len) {
     int i = 0;
     while (i < len) {
         char c = text[i];
-        if (c == '\'' || c == '"') {
+        if (i == 0 || text[i - 1] == '\n') {
+            // Lumbra's own "connect source/user/password": a quote there is a password's.
+            int k = i;
+            while (k < len && isSpaceTab(text[k]))
+                k++;
+            if (len - k >= 8 && startsWithNoCase(text + k, "connect ")) {
+                while (i < len && text[i] != '\n')
+                    i++;
+                continue;
+            }
+        }
+        if (c == '\'' || c == '"' || c == '`') {
             // A quote that runs over a line break is quiet; one never closed quotes nothing.
             int j = quoteEnd(text, i, len);
             if (j < 0) {
@@ -277,10 +329,7 @@ tQuietSpans quietSpans(char const* text, int len) {
             while (i < len && text[i] != '\n')
                 i++;
         } else if (c == '/' && i + 1 < len && text[i + 1] == '*') {
-            int j = i + 2;
-            while (j + 1 < len && !(text[j] == '*' && text[j + 1] == '/'))
-                j++;
-            int end = j + 2 <= len ? j + 2 : len;
+            int end = blockCommentEnd(text, i, len);
             spans.push_back(std::make_pair(i, end));
             i = end;
         } else if (c == '$' && (i == 0 || !(dollarTagChar(text[i - 1], false) || text[i - 1] == '$'))) {
@@ -385,10 +434,7 @@ size_t leadingCommentLength(std::string const& s) {
         while (i < n && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n'))
             i++;
         if (i + 1 < n && s[i] == '/' && s[i + 1] == '*') {
-            size_t close = s.find("*/", i + 2);
-            if (close == std::string::npos)
-                return n;
-            i = close + 2;
+            i = (size_t)blockCommentEnd(s.data(), (int)i, (int)n);
         } else if (i + 1 < n && s[i] == '-' && s[i + 1] == '-') {
             size_t eol = s.find('\n', i + 2);
             if (eol == std::string::npos)

@@ -746,6 +746,11 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     runOne("select count(*) from wb_pginto");
     EXPECT_EQ(cell(0, 0), "2");
     runOne("rollback");
+    // A date before year 1 cannot be shown: the log says so.
+    runOne("select timestamp '0044-03-15 12:00:00 BC' as ides, date '2024-01-02' as d");
+    EXPECT_EQ(withoutSeconds(last()), "[" + std::to_string(w->logCounter - 1) +
+                                          "] [OK]  1 dates lie outside the years 1 to 9999 and "
+                                          "are shown as 0-00-00.");
 
     // A data source that commits every statement says so, and its Rollback is no OK.
     runOne("connect " + wbtest::envOr("LUMBRA_PG_AUTO_DSN", "LumbraPGAuto") + "/" + pgUser() + "/" +

@@ -88,9 +88,22 @@ TEST(StatementFinder, DollarQuotedBodiesAndBlockCommentsEndNoStatement) {
     e.insert(e.find("  return"), "|");
     EXPECT_EQ(at(e), fn);
     EXPECT_EQ(at("sel|ect 'a' -- it's\r\nfrom t;\r\nselect 'b\r\nc';"), "select 'a' -- it's\r\nfrom t");
-    // A caret in a statement commented out runs nothing, not the statement below it.
+    // A caret in a statement commented out runs nothing, not the statement below it: also at
+    // the comment's line start, on a blank line below it, or after a comment's tail.
     EXPECT_EQ(at("select 1;\r\n/* sel|ect 2;\r\n*/\r\ndelete from t;"), "");
     EXPECT_EQ(at("select 1;\r\n-- delete| from u;\r\ndelete from t;"), "");
+    EXPECT_EQ(at("select 1;\r\n|  -- delete from u;\r\ndelete from t;"), "");
+    EXPECT_EQ(at("select 1;\r\n-- delete from u;\r\n|\r\ndelete from t;"), "");
+    EXPECT_EQ(at("select 6; /* a\r\n b; */|\r\ndelete from t;"), "");
+    EXPECT_EQ(at("select 6; /* a\r\n b; */\r\n|\r\ndelete from t;"), "");
+    EXPECT_EQ(at("select 1;\r\n-- upd|ate t\r\n--   set x = 1;\r\nupdate u set y = 2;"), "");
+    EXPECT_EQ(at("-- heading\r\n|\r\ndelete from t;"), "-- heading\r\n\r\ndelete from t");
+    // A "--", a quote or a nested comment inside a dollar body, a name or a comment.
+    EXPECT_EQ(at("sel|ect $$a -- b$$;\r\ndelete from t;"), "select $$a -- b$$");
+    EXPECT_EQ(at("sel|ect $f$ it's $f$; -- c\r\ndelete from t;"), "select $f$ it's $f$");
+    EXPECT_EQ(at("sel|ect 1 as `a--b`;\r\ndelete from t;"), "select 1 as `a--b`");
+    EXPECT_EQ(at("connect pg/u/it's;\r\nsel|ect 'x';"), "select 'x'") << "a password's quote";
+    EXPECT_EQ(at("select 1 /* a /* b */ it's */;\r\nupd|ate t;\r\nselect 'x';"), "update t");
     EXPECT_EQ(at("-- head|ing\r\ndelete from t;"), "-- heading\r\ndelete from t");
     EXPECT_EQ(at("/* x;\r\n he|ading */ delete from t;"), "");
 }

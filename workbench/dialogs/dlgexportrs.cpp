@@ -87,26 +87,27 @@ void driverFail() {
 /* Column i of the fetched row as it is written, read straight from the row's buffer:
    numbers (and dates in statements, sql) as the data source wrote them, dates by their
    default picture; null tells a NULL from an empty text, bytes the driver's hex text of
-   binary data. 0 when the value has to go through a value object. */
+   binary data (1, or 2 when it is cut). 0 when the value has to go through a value object. */
 char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql, bool* null,
-                      bool* bytes) {
+                      int* bytes) {
     xcolData d;
     *null = false;
-    *bytes = false;
+    *bytes = 0;
     if (!db->colData(i, &d))
         return 0;
     if (d.null) {
         *null = true;
         return "";
     }
-    if (d.cut && (t != 8 || sql))
+    if (d.kind == 7 && sql)
+        *bytes = d.cut ? 2 : 1;  // a cut value is refused, not counted
+    else if (d.cut && (t != 8 || sql))
         job.cuts++;  // long data ("BLOB" or its first characters) goes by its own rule
     if (t == 1 && d.kind == 1)
         return numbex_print(d.number, numbex_bestDecimals(d.number), digits, size) >= 0 ? digits : 0;
     if (t == 4 && d.kind >= 3 && d.kind <= 5)
         return ctimex(d.when, sql ? outfmt_sqlTimePicture((short)(d.kind - 3))
                                   : cDatex::getDefaultFormat((short)(d.kind - 3)));
-    *bytes = d.kind == 7;
     if (d.kind == 2 || d.kind == 6 || d.kind == 7)
         return d.text;  // also a number or a date fetched as text
     return 0;
@@ -189,6 +190,8 @@ bool exportRows() {
     cStrinx dbms;
     char const* name = sql && db->getInfo(&dbms, 0, 0) ? dbms.toChars(0, false) : 0;
     bool const postgres = name && strstr(name, "PostgreSQL");
+    bool const sqlite = name && strstr(name, "SQLite");  // writes its blobs as X'...'
+
     while (ok && !job.stop) {
         if (!db->fetchNext()) {
             if (db->error()) {
@@ -200,14 +203,28 @@ bool exportRows() {
         ok = row.start();
         for (int i = 0; ok && i < cols; i++) {
             int t = types[i];
-            bool null, bytes;
+            bool null;
+            int bytes;
             char const* s = fieldText(db, i, t, digits, sizeof digits, sql, &null, &bytes);
             int n = -1;
-            if (s && bytes && sql && !null) {
-                std::string x = binaryLiteral(s, postgres);
+            // SQLite keeps any value in a blob column: one not written X'...' is a text.
+            if (s && bytes && !null && sqlite && !((s[0] == 'X' || s[0] == 'x') && s[1] == '\'')) {
+                if (bytes == 2)
+                    job.cuts++;
+                bytes = 0;
+            }
+            if (s && bytes && !null) {
+                std::string x = bytes == 1 ? binaryLiteral(s, postgres) : std::string();
                 if (x.empty()) {
-                    refused = "Column " + std::string(db->colName(i)) +
-                              " holds binary data that cannot be written as a statement's value.";
+                    char where[160];
+                    snprintf(where, sizeof where, "Row %ld, column ", job.rows + 1);
+                    refused = where + std::string(db->colName(i)) +
+                              (bytes == 2 ? ": the binary value's hex text is longer than the " +
+                                                std::to_string(XDB_TEXT_MAX) +
+                                                " characters the export reads, and a cut value "
+                                                "would load other bytes."
+                                          : ": binary data that cannot be written as a "
+                                            "statement's value.");
                     break;
                 }
                 ok = row.raw(x.c_str());
