@@ -202,7 +202,8 @@ LRESULT CALLBACK menuWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(w, msg, wp, lp);
 }
 
-/* The right button's release over an edit control, Shift+F10 or the menu key in one. */
+/* The right button's release over an edit control, Shift+F10 in one, or the context menu
+   Wine posts to it after the menu key. */
 bool asksContextMenu(MSG const* m, LPARAM* where) {
     if (!m->hwnd || !isEdit(m->hwnd))
         return false;
@@ -212,9 +213,9 @@ bool asksContextMenu(MSG const* m, LPARAM* where) {
         *where = MAKELPARAM(pt.x, pt.y);
         return true;
     }
-    *where = MAKELPARAM(-1, -1);
+    *where = m->message == WM_CONTEXTMENU ? m->lParam : MAKELPARAM(-1, -1);
     return (m->message == WM_SYSKEYDOWN && m->wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0) ||
-           (m->message == WM_KEYUP && m->wParam == VK_APPS);
+           m->message == WM_CONTEXTMENU;
 }
 
 /* Other loops (modal dialogs and boxes) get the same guard against the accents Wine's text
