@@ -45,6 +45,20 @@ int blockCommentEnd(char const* text, int i, int end) {
     return end;
 }
 
+/* The end of the comment that opens at i (a block comment past its closer, a line comment
+   at its line break), or -1 when none opens there. */
+int commentEnd(char const* text, int i, int end) {
+    if (i + 1 >= end)
+        return -1;
+    if (text[i] == '/' && text[i + 1] == '*')
+        return blockCommentEnd(text, i, end);
+    if (text[i] != '-' || text[i + 1] != '-')
+        return -1;
+    while (i < end && !isLineBreak(text[i]))
+        i++;
+    return i;
+}
+
 /* [first, next) of a line; next is the following line's first character. */
 void lineSpan(cLineMap& lines, int line, int len, int* first, int* next) {
     *first = lines.lineIndex(line);
@@ -98,10 +112,11 @@ int lineTerminatorAnywhere(char const* text, int first, int end, int* resume) {
             k = q;
             continue;
         }
-        if (c == '$' && quietEnd(k) > k) {  // a dollar-quoted body: its "--" and quotes are text
-            if (quietEnd(k) >= end)
+        int body = c == '$' ? quietEnd(k) : k;
+        if (body > k) {  // a dollar-quoted body: its "--" and quotes are text
+            if (body >= end)
                 break;
-            k = quietEnd(k) - 1;
+            k = body - 1;
             continue;
         }
         bool line = c == '-' && text[k + 1] == '-';
@@ -195,12 +210,10 @@ bool inLeadingComment(char const* text, int start, int end, int pos) {
     for (;;) {
         while (i < end && isBlank(text[i]))
             i++;
-        bool block = i + 1 < end && text[i] == '/' && text[i + 1] == '*';
-        if (!block && !(i + 1 < end && text[i] == '-' && text[i + 1] == '-'))
+        int j = commentEnd(text, i, end);
+        if (j < 0)
             break;
-        int j = block ? blockCommentEnd(text, i, end) : i + 2;
-        while (!block && j < end && !isLineBreak(text[j]))
-            j++;
+        bool block = text[i] == '/';
         out = out || endsALine(text, i + 2, block && j - 2 >= i + 2 ? j - 2 : j);
         heading = heading || i < pos;
         inComment = inComment || (pos >= i && pos <= j);
@@ -429,20 +442,14 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
 }
 
 size_t leadingCommentLength(std::string const& s) {
-    size_t i = 0, n = s.size();
+    int i = 0, n = (int)s.size();
     for (;;) {
-        while (i < n && (s[i] == ' ' || s[i] == '\t' || s[i] == '\r' || s[i] == '\n'))
+        while (i < n && isBlank(s[i]))
             i++;
-        if (i + 1 < n && s[i] == '/' && s[i + 1] == '*') {
-            i = (size_t)blockCommentEnd(s.data(), (int)i, (int)n);
-        } else if (i + 1 < n && s[i] == '-' && s[i + 1] == '-') {
-            size_t eol = s.find('\n', i + 2);
-            if (eol == std::string::npos)
-                return n;
-            i = eol + 1;
-        } else {
-            return i;
-        }
+        int j = commentEnd(s.data(), i, n);
+        if (j < 0)
+            return (size_t)i;
+        i = j;
     }
 }
 

@@ -117,9 +117,11 @@ char const* fieldText(cXdbc* db, int i, int t, char* digits, int size, bool sql,
    gave (bare, or written X'...', \x... or 0x...); PostgreSQL reads its bytea from '\x...'.
    "" when the text is no such digits: the bytes cannot be told, and a quoted text would load
    other bytes. */
+bool hexMarked(char const* s) { return (s[0] == 'X' || s[0] == 'x') && s[1] == '\''; }
+
 std::string binaryLiteral(char const* s, bool postgres) {
     std::string h(s);
-    if (h.size() >= 3 && (h[0] == 'X' || h[0] == 'x') && h[1] == '\'' && h.back() == '\'')
+    if (h.size() >= 3 && hexMarked(s) && h.back() == '\'')
         h = h.substr(2, h.size() - 3);
     else if (h.size() >= 2 && (h[0] == '\\' || h[0] == '0') && (h[1] == 'x' || h[1] == 'X'))
         h = h.substr(2);
@@ -208,7 +210,7 @@ bool exportRows() {
             char const* s = fieldText(db, i, t, digits, sizeof digits, sql, &null, &bytes);
             int n = -1;
             // SQLite keeps any value in a blob column: one not written X'...' is a text.
-            if (s && bytes && !null && sqlite && !((s[0] == 'X' || s[0] == 'x') && s[1] == '\'')) {
+            if (s && bytes && !null && sqlite && !hexMarked(s)) {
                 if (bytes == 2)
                     job.cuts++;
                 bytes = 0;
