@@ -1,6 +1,7 @@
 /* cOdbcx: connection, statements, binding and fetching over the ODBC 2.x calls. */
 #include "odbcx.h"
 
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -210,8 +211,9 @@ static bool connStrAppend(char* cs, size_t size, char const* key, char const* va
 cOdbcx::cOdbcx()
     : hdbc(SQL_NULL_HDBC), hstmt(SQL_NULL_HSTMT), colBound(0), prmBound(0), colIndicators(0),
       prmIndicators(0), state(XSTATE_NONE), metaKind(0), thread(0), threadId(0), autoCommit(false),
-      ranDirect(false), linked(false), colIndCount(0), prmIndCount(0), textTypes(0), described(0), ruleRead(false),
-      ruleQuote('"'), ruleFold('Q'), ruleKeywords(strdux(0))
+      ranDirect(false), pgSource(false), workSinceEnd(0), linked(false), colIndCount(0),
+      prmIndCount(0), textTypes(0), described(0), ruleRead(false), ruleQuote('"'), ruleFold('Q'),
+      ruleKeywords(strdux(0))
 {
     focusKey[0] = 0;
     diagText[0] = 0;
@@ -444,6 +446,10 @@ int cOdbcx::driverConnect(char const* connectString, int flags)
     if (!buf[0])
         strcpy(buf, "ODBC");
     strfrdux(&dsnText, buf);
+    buf[0] = 0;
+    if (SQLGetInfo(hdbc, SQL_DBMS_NAME, buf, 255, &len) == SQL_ERROR)
+        buf[0] = 0;
+    pgSource = strcmp(buf, "PostgreSQL") == 0;
     return 1;
 }
 
@@ -482,6 +488,8 @@ int cOdbcx::disconnect()
     }
     linked = false;
     autoCommit = false;
+    pgSource = false;
+    workSinceEnd = 0;
     ruleRead = false;
     return ok;
 }
@@ -521,6 +529,7 @@ int cOdbcx::endTransaction(SQLUSMALLINT how)
         return fail(2);
     if (autoCommit)
         return 1;
+    workSinceEnd = 0;
     SQLRETURN rc = SQLTransact(henv, hdbc, how);
     int ok = rc == SQL_ERROR ? failDriver(rc, XDIAG_DBC) : 1;
     // A commit the driver answers without a working connection did not happen.
@@ -683,6 +692,21 @@ int cOdbcx::setValue(cVariablex& v)
     return rc == SQL_ERROR ? failDriver(rc) : 1;
 }
 
+/* First word of a statement that ends or begins a transaction by itself. */
+static bool endsTransaction(char const* sql)
+{
+    static char const* const words[] = {"commit", "end", "rollback", "abort", "begin", "start"};
+    char const* s = sql ? sql : "";
+    while (*s == ' ' || (*s >= '\t' && *s <= '\r'))
+        s++;
+    for (char const* w : words) {
+        size_t n = strlen(w);
+        if (_strnicmp(s, w, n) == 0 && !isalnum((unsigned char)s[n]) && s[n] != '_')
+            return true;
+    }
+    return false;
+}
+
 int cOdbcx::execute()
 {
     errorCode = 0;
@@ -717,8 +741,11 @@ int cOdbcx::execute()
         if (rc != SQL_ERROR)
             rc = SQLExecute(hstmt);
     }
-    if (rc == SQL_ERROR)
-        return failDriver(rc);
+    if (rc == SQL_ERROR) {
+        failDriver(rc);
+        noteUndoneWork();
+        return 0;
+    }
     state = XSTATE_EXECUTED;
     eofFlag = 0;
     rowCount = 0;
@@ -738,7 +765,46 @@ int cOdbcx::execute()
             return 0;
         colBuffers.at(c - 1)->binary = bytes;
     }
+    if (n == 0)
+        workSinceEnd = endsTransaction(sqlText) ? 0 : workSinceEnd + 1;
     return 1;
+}
+
+static char const undoneText[] =
+    "The data source rolled back the whole transaction: the work since the last commit is "
+    "undone.";
+
+/* PostgreSQL's driver sends its savepoint in the same text as the statement: when the server
+   refuses that text (a syntax error), the driver rolls back the whole transaction, and the
+   statements reported done since the last commit are undone. A transaction that began with
+   the probe's own statement tells; the note then follows the driver's message. */
+void cOdbcx::noteUndoneWork()
+{
+    bool linkGone = diagState[0] == '0' && diagState[1] == '8';
+    if (!pgSource || autoCommit || !workSinceEnd || !hdbc || linkGone)
+        return;
+    SQLHSTMT probe = SQL_NULL_HSTMT;
+    if (SQLAllocStmt(hdbc, &probe) == SQL_ERROR)
+        return;
+    SQLINTEGER fresh = 0;
+    SQLLEN ind = 0;
+    static char const sql[] =
+        "select case when transaction_timestamp() = statement_timestamp() then 1 else 0 end";
+    if (SQLExecDirect(probe, (SQLCHAR*)sql, SQL_NTS) != SQL_ERROR &&
+        SQLFetch(probe) != SQL_ERROR &&
+        SQLGetData(probe, 1, SQL_C_SLONG, &fresh, 0, &ind) != SQL_ERROR &&
+        ind != SQL_NULL_DATA && fresh == 1) {
+        workSinceEnd = 0;
+        size_t room = sizeof(diagText) - sizeof(undoneText) - 2;
+        size_t len = strlen(diagText);
+        if (len > room)
+            len = room;
+        diagText[len] = 0;
+        if (len)
+            strcat(diagText, diagText[len - 1] == '.' ? " " : ". ");
+        strcat(diagText, undoneText);
+    }
+    SQLFreeStmt(probe, SQL_DROP);
 }
 
 int cOdbcx::commitsEach()

@@ -40,6 +40,8 @@ public:
     DWORD threadId;
     bool autoCommit;             /* the driver refused manual commit */
     bool ranDirect;              /* the statement ran by SQLExecDirect: no longer prepared */
+    bool pgSource;               /* the data source names itself PostgreSQL */
+    int workSinceEnd;            /* statements without a result run since the transaction began */
 
     cOdbcx();
     virtual ~cOdbcx();
@@ -106,6 +108,7 @@ private:
     void dropStatementState();
     int endTransaction(SQLUSMALLINT how);
     bool linkLost();
+    void noteUndoneWork();
     void dropLink();
     int fetchMeta();
     bool cutCatalogueName();

@@ -729,11 +729,23 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     runOne("commit");
     Side s(pgDsn(), pgUser(), pgPswd());
     EXPECT_EQ(s.scalar("select count(*) from wb_pg"), 2);
+    // A run-time error undoes its statement only; a syntax error makes the driver roll back
+    // the whole transaction, and the log says so.
+    runOne("delete from wb_pg where id = 3");
     runOne("insert into wb_pg values ('not a number')");
     std::string e = last();
     EXPECT_NE(e.find("[ERR]"), std::string::npos) << e;
     EXPECT_NE(e.find("=== insert into wb_pg values ('not a number')"), std::string::npos) << e;
-    runOne("rollback");
+    EXPECT_EQ(e.find("rolled back"), std::string::npos) << e;
+    runOne("selec 1");
+    EXPECT_NE(last().find("; Error while executing the query. The data source rolled back the "
+                          "whole transaction: the work since the last commit is undone."),
+              std::string::npos)
+        << last();
+    runOne("commit");
+    EXPECT_EQ(s.scalar("select count(*) from wb_pg"), 2);
+    runOne("selec 1");
+    EXPECT_EQ(last().find("rolled back"), std::string::npos) << "no work was undone: " << last();
     runOne("select count(*) from wb_pg");
     EXPECT_EQ(cell(0, 0), "2") << "the connection is usable after the error";
 
@@ -960,3 +972,4 @@ TEST_F(ExecSqlite, CutTextsAreNamedInTheLog) {
     runOne("select 'short' as s");
     EXPECT_NE(last().find("select 'short'"), std::string::npos) << "no note without a cut";
 }
+
