@@ -132,6 +132,10 @@ cBgStatement::cBgStatement(HWND anyWindow) : counted(false) {
     }
     lastCanceled = false;
     HWND root = anyWindow ? GetAncestor(anyWindow, GA_ROOT) : 0;
+    // A query-by-example window is owned by the main window: its statements run the same way.
+    // (GetParent, and so GA_ROOTOWNER, gives no owner of an overlapped window.)
+    while (HWND owner = root ? GetWindow(root, GW_OWNER) : 0)
+        root = owner;
     cXQueryWindow* w = cXQueryWindow::fromHwnd(root);
     if (!w || !w->settings.bBackgroundRun)
         return;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "bgrun.h"
 #include "qbetext.h"
 #include "resultgrid.h"
 #include "stmtmodel.h"
@@ -392,9 +393,12 @@ LRESULT cDynataxwin::dispatch(UINT m, WPARAM wp, LPARAM lp) {
             SetFocus(grid->getHwnd(0));
         return 0;
     case WM_CLOSE:
-        // Not while a box or dialog of this window runs: it would go on with a dead grid.
+        // Not while a box or dialog of this window runs, nor a statement: either would go on
+        // with a dead grid.
         if (HWND box = ownedWindow(hwnd)) {
             SetForegroundWindow(box);
+            MessageBeep(MB_OK);
+        } else if (bgBusy()) {
             MessageBeep(MB_OK);
         } else {
             DestroyWindow(hwnd);

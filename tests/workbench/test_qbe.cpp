@@ -466,6 +466,32 @@ TEST_F(Qbe, OperatorsOnPostgresAndAFailingRunShowsSqlError) {
     w->slots[0]->db->rollback();
     press(q, DTXW_CLEAR);
     EXPECT_EQ(q->grid->getCountA(), 10) << "the window works on after the error";
+
+    // A run that waits for a lock held elsewhere keeps the window alive: Esc cancels it, and
+    // the window is not closed under it. (The timeout only ends a wait nobody cancels.)
+    w->slots[0]->db->rollback();
+    runOne("set lock_timeout = '8s'");
+    wbtest::Side holder(envOr("LUMBRA_PG_DSN", "LumbraPG"), envOr("LUMBRA_PG_USER", "lumbra"),
+                        envOr("LUMBRA_PG_PSWD", "lumbra_pw"));
+    ASSERT_TRUE(holder.run("lock table qbe_items in access exclusive mode"));
+    static HWND target;
+    target = q->hwnd;
+    SetTimer(0, 0, 800, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(0, id);
+        PostMessageA(target, WM_CLOSE, 0, 0);
+        PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    DWORD t0 = GetTickCount();
+    press(q, DTXW_CLEAR);
+    EXPECT_LT(GetTickCount() - t0, 6000u) << "canceled, not timed out";
+    ASSERT_TRUE(IsWindow(q->hwnd));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_NE(boxes.boxes[1].text.find("cancel"), std::string::npos) << boxes.boxes[1].text;
+    EXPECT_TRUE(IsWindowEnabled(q->hwnd));
+    holder.commit();
+    w->slots[0]->db->rollback();
+    press(q, DTXW_CLEAR);
+    EXPECT_EQ(q->grid->getCountA(), 10);
 }
 
 /* ---- GROUP BY from the grid and in the window ---- */
