@@ -103,6 +103,8 @@ std::string cQuerySlot::statementAt(int* line) {
     }
     std::string fetched;
     std::string const& text = running ? runText : (fetched = edText(edit));
+    if (line && *line >= 0)
+        pos = runStartOnLine(text.data(), (int)text.size(), pos, running ? &runQuiet : 0);
     cEditLines lines(edit);
     int endLine = -1;
     std::string s = findStatement(text.data(), (int)text.size(), pos, lines, &endLine,

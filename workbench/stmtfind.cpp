@@ -86,12 +86,32 @@ int quietEnd(int i) {
     return after != g_quiet->begin() && i < (after - 1)->second ? (after - 1)->second : i;
 }
 
-/* Whether [from, end) of a line holds only blanks, or blanks and a line comment. */
-bool restIsComment(char const* text, int from, int end) {
-    while (from < end && isSpaceTab(text[from]))
-        from++;
-    return from >= end || isLineBreak(text[from]) ||
-           (from + 1 < end && text[from] == '-' && text[from + 1] == '-');
+/* Where the text goes on when [from, end) of a line holds only blanks and comments: the
+   line's end, or the end of a block comment that runs on over it; -1 when it holds more. */
+int commentsOnlyEnd(char const* text, int from, int end) {
+    for (;;) {
+        while (from < end && isSpaceTab(text[from]))
+            from++;
+        if (from >= end || isLineBreak(text[from]) ||
+            (from + 1 < end && text[from] == '-' && text[from + 1] == '-'))
+            return end;
+        if (from + 1 >= end || text[from] != '/' || text[from + 1] != '*')
+            return -1;
+        int close = blockCommentEnd(text, from, end);
+        if (close >= end)
+            return std::max(quietEnd(from), end);
+        from = close;
+    }
+}
+
+bool startsWithNoCase(char const* s, char const* prefix);
+
+/* Lumbra's own "connect source/user/password" line from first: its password may hold
+   quotes, "--" and a comment opener. */
+bool connectLine(char const* text, int first, int end) {
+    while (first < end && isSpaceTab(text[first]))
+        first++;
+    return end - first >= 8 && startsWithNoCase(text + first, "connect ");
 }
 
 /* The ";" that ends the line [first, end): the line's last character that is no blank, or
@@ -103,7 +123,8 @@ bool restIsComment(char const* text, int from, int end) {
    begun on a line above is passed over. */
 int lineTerminatorAnywhere(char const* text, int first, int end, int* resume) {
     *resume = -1;
-    for (int k = std::max(first, quietEnd(first)); k + 1 < end; k++) {
+    bool plain = quietEnd(first) == first && connectLine(text, first, end);
+    for (int k = std::max(first, quietEnd(first)); k + 1 < end && !plain; k++) {
         char c = text[k];
         if (c == '\'' || c == '"' || c == '`') {
             int q = quoteEnd(text, k, end);  // a doubled quote closes and opens again
@@ -127,8 +148,9 @@ int lineTerminatorAnywhere(char const* text, int first, int end, int* resume) {
             j--;
         bool semi = j >= first && text[j] == ';';
         int close = line ? end : std::max(quietEnd(k), k + 2);
-        if (semi && (close >= end || restIsComment(text, close, end))) {
-            *resume = std::max(close, end);
+        int after = !semi ? -1 : close >= end ? close : commentsOnlyEnd(text, close, end);
+        if (after >= 0) {
+            *resume = std::max(after, end);
             return j;
         }
         if (line || close >= end)
@@ -186,15 +208,17 @@ int scanBackward(char const* text, int pos) {
     return 0;
 }
 
-/* Whether a line of [first, end) ends with ";": text that was a statement. */
+/* Whether a line of [first, end) ends with ";", or with ";" and a comment: text that was a
+   statement. */
 bool endsALine(char const* text, int first, int end) {
-    for (int i = end - 1; i >= first; i--) {
-        if (text[i] == ';')
-            return true;
-        if (isSpaceTab(text[i]) || isLineBreak(text[i]))
+    for (int i = first; i < end; i++) {
+        if (text[i] != ';')
             continue;
-        while (i > first && !isLineBreak(text[i - 1]))
-            i--;  // on to the line above
+        int e = i + 1;
+        while (e < end && !isLineBreak(text[e]))
+            e++;
+        if (commentsOnlyEnd(text, i + 1, e) >= 0)
+            return true;
     }
     return false;
 }
@@ -439,6 +463,39 @@ std::string findStatement(char const* text, int len, int pos, cLineMap& lines, i
     if (endLine)
         *endLine = lines.lineFromChar(end);
     return s;
+}
+
+int runStartOnLine(char const* text, int len, int pos, tQuietSpans const* quiet) {
+    if (!text || pos < 0 || pos >= len)
+        return pos;
+    tQuietSpans own;
+    if (!quiet) {
+        own = quietSpans(text, len);
+        quiet = &own;
+    }
+    int i = pos;
+    // The line may begin inside a block comment opened above.
+    auto after = std::upper_bound(quiet->begin(), quiet->end(), std::make_pair(i, 1 << 30));
+    if (after != quiet->begin() && (after - 1)->first < i && i < (after - 1)->second) {
+        int first = (after - 1)->first;
+        if (text[first] != '/' || text[first + 1] != '*')
+            return pos;
+        i = (after - 1)->second;
+    }
+    for (;;) {
+        if (memchr(text + pos, '\n', (size_t)(std::min(i, len) - pos)))
+            return pos;  // the comment runs on over the line
+        while (i < len && isSpaceTab(text[i]))
+            i++;
+        if (i + 1 < len && text[i] == '/' && text[i + 1] == '*') {
+            i = blockCommentEnd(text, i, len);
+            continue;
+        }
+        bool lineComment = i + 1 < len && text[i] == '-' && text[i + 1] == '-';
+        if (i >= len || isLineBreak(text[i]) || lineComment)
+            return pos;
+        return i;
+    }
 }
 
 size_t leadingCommentLength(std::string const& s) {

@@ -45,6 +45,11 @@ tQuietSpans quietSpans(char const* text, int len);
 std::string findStatement(char const* text, int len, int pos, cLineMap& lines, int* endLine,
                           tQuietSpans const* quiet = 0);
 
+/* Where a run of statements that has come to the line starting at pos goes on: past the
+   comments that begin the line, or the end of one it begins inside, when a statement follows
+   them on the same line; else pos. */
+int runStartOnLine(char const* text, int len, int pos, tQuietSpans const* quiet = 0);
+
 /* What the workbench does with a statement, by its leading word. */
 enum eStmtKind {
     STMT_EMPTY,       // nothing to run

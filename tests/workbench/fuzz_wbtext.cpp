@@ -3,6 +3,7 @@
    Each text lives in a block of exactly its length, so the sanitizers catch any read past
    it; the finder's answer must be a part of the text. */
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -46,6 +47,9 @@ void one(const std::string& input, unsigned pick) {
         fail("the statement is not a part of the text", input);
     if (endLine != -7 && (endLine < 0 || endLine >= lines.lineCount()))
         fail("end line outside the text", input);
+    int from = runStartOnLine(text, len, pos);
+    if (from < pos || from > len || (from > pos && memchr(text + pos, '\n', (size_t)(from - pos))))
+        fail("a run goes on off its line", input);
     size_t skip = leadingCommentLength(s);
     if (skip > s.size())
         fail("comment length past the statement", input);

@@ -1,7 +1,9 @@
 /* Statement finder and statement kinds, on plain texts. */
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "stmtfind.h"
 
@@ -56,6 +58,8 @@ TEST(StatementFinder, ALineCommentAfterTheTerminatorEndsTheStatementToo) {
     EXPECT_EQ(at("sel|ect 1; /* a */ select 2;\r\ndelete from t;"), "select 1; /* a */ select 2");
     EXPECT_EQ(at("insert into t values (E'a\\'b');| -- note\r\n\r\ndelete from t;"),
               "insert into t values (E'a\\'b')");
+    EXPECT_EQ(at("sel|ect 1; /* a */ /* b */\r\ndelete from t;"), "select 1");
+    EXPECT_EQ(at("select 1; /* a */ /* b\r\n*/\r\ndel|ete from t;"), "delete from t");
     // A condition commented out with its ";" ends nothing.
     EXPECT_EQ(at("sel|ect id from t\r\n-- where id = 2;\r\nwhere id = 1;\r\nselect 2;"),
               "select id from t\r\n-- where id = 2;\r\nwhere id = 1");
@@ -98,14 +102,43 @@ TEST(StatementFinder, DollarQuotedBodiesAndBlockCommentsEndNoStatement) {
     EXPECT_EQ(at("select 6; /* a\r\n b; */\r\n|\r\ndelete from t;"), "");
     EXPECT_EQ(at("select 1;\r\n-- upd|ate t\r\n--   set x = 1;\r\nupdate u set y = 2;"), "");
     EXPECT_EQ(at("-- heading\r\n|\r\ndelete from t;"), "-- heading\r\n\r\ndelete from t");
+    EXPECT_EQ(at("select 1;\r\n-- delete| from u; -- old\r\ndelete from t;"), "");
+    EXPECT_EQ(at("select 1;\r\n/* delete| from u; -- old */\r\ndelete from t;"), "");
     // A "--", a quote or a nested comment inside a dollar body, a name or a comment.
     EXPECT_EQ(at("sel|ect $$a -- b$$;\r\ndelete from t;"), "select $$a -- b$$");
     EXPECT_EQ(at("sel|ect $f$ it's $f$; -- c\r\ndelete from t;"), "select $f$ it's $f$");
     EXPECT_EQ(at("sel|ect 1 as `a--b`;\r\ndelete from t;"), "select 1 as `a--b`");
     EXPECT_EQ(at("connect pg/u/it's;\r\nsel|ect 'x';"), "select 'x'") << "a password's quote";
+    EXPECT_EQ(at("connect pg/u/pw--1;\r\nsel|ect 'x';"), "select 'x'") << "a password's --";
     EXPECT_EQ(at("select 1 /* a /* b */ it's */;\r\nupd|ate t;\r\nselect 'x';"), "update t");
     EXPECT_EQ(at("-- head|ing\r\ndelete from t;"), "-- heading\r\ndelete from t");
     EXPECT_EQ(at("/* x;\r\n he|ading */ delete from t;"), "");
+}
+
+/* The statements a run from the first line sends, as the editor's run goes line by line. */
+std::vector<std::string> runAll(std::string const& text) {
+    cTextLines lines(text.data(), (int)text.size());
+    std::vector<std::string> sent;
+    for (int line = 0; line < lines.lineCount(); line++) {
+        int pos = runStartOnLine(text.data(), (int)text.size(), lines.lineIndex(line));
+        int end = -1;
+        std::string s = findStatement(text.data(), (int)text.size(), pos, lines, &end);
+        s.erase(0, leadingCommentLength(s));
+        if (!s.empty())
+            sent.push_back(s);
+        line = std::max(line, end);
+    }
+    return sent;
+}
+
+TEST(StatementFinder, ARunSendsEveryStatementAfterComments) {
+    using v = std::vector<std::string>;
+    EXPECT_EQ(runAll("select 1; /* a\r\n b */ delete from t;\r\nselect 2;"),
+              (v{"select 1", "delete from t", "select 2"}));
+    EXPECT_EQ(runAll("select 1;\r\n/* delete from u;\r\n*/ delete from t;\r\nselect 2;"),
+              (v{"select 1", "delete from t", "select 2"}));
+    EXPECT_EQ(runAll("/* step 2; */ select 1;\r\ndelete from t;\r\n-- x;\r\n/* y; */\r\n"),
+              (v{"select 1", "delete from t"}));
 }
 
 TEST(StatementFinder, BlankLineBetweenStatementsIsNoStatement) {
