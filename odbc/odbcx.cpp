@@ -1,6 +1,7 @@
 /* cOdbcx: connection, statements, binding and fetching over the ODBC 2.x calls. */
 #include "odbcx.h"
 
+#include <algorithm>
 #include <ctype.h>
 #include <stdio.h>
 #include <string.h>
@@ -529,9 +530,17 @@ int cOdbcx::endTransaction(SQLUSMALLINT how)
         return fail(2);
     if (autoCommit)
         return 1;
+    int work = workSinceEnd;
     workSinceEnd = 0;
     SQLRETURN rc = SQLTransact(henv, hdbc, how);
     int ok = rc == SQL_ERROR ? failDriver(rc, XDIAG_DBC) : 1;
+    if (!ok && how == SQL_COMMIT) {
+        // PostgreSQL ends a transaction whose commit fails (a deferred check): say so.
+        workSinceEnd = std::max(work, 1);
+        noteUndoneWork();
+        if (workSinceEnd)
+            workSinceEnd = work;
+    }
     // A commit the driver answers without a working connection did not happen.
     if (linkLost()) {
         if (ok)

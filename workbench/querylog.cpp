@@ -62,14 +62,16 @@ void cXQueryWindow::noteLoad(cResultGrid* g) {
     char note[128];
     if (g->cutValues > 0) {
         // The grid (and what is exported or copied from it) does not hold them whole.
-        snprintf(note, sizeof note, "%d values were longer than %d characters and are shown cut.",
-                 g->cutValues, XDB_TEXT_MAX);
+        bool one = g->cutValues == 1;
+        snprintf(note, sizeof note, "%d %s longer than %d characters and %s shown cut.",
+                 g->cutValues, one ? "value was" : "values were", XDB_TEXT_MAX,
+                 one ? "is" : "are");
         logResult(false, 0, note, 0);
     }
     if (g->lostDates > 0) {
-        snprintf(note, sizeof note,
-                 "%d dates lie outside the years 1 to 9999 and are shown as 0-00-00.",
-                 g->lostDates);
+        bool one = g->lostDates == 1;
+        snprintf(note, sizeof note, "%d %s outside the years 1 to 9999 and %s shown as 0-00-00.",
+                 g->lostDates, one ? "date lies" : "dates lie", one ? "is" : "are");
         logResult(false, 0, note, 0);
     }
     if (g->stopped && !*g->lastError()) {

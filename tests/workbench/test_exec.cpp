@@ -761,8 +761,8 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     // A date before year 1 cannot be shown: the log says so.
     runOne("select timestamp '0044-03-15 12:00:00 BC' as ides, date '2024-01-02' as d");
     EXPECT_EQ(withoutSeconds(last()), "[" + std::to_string(w->logCounter - 1) +
-                                          "] [OK]  1 dates lie outside the years 1 to 9999 and "
-                                          "are shown as 0-00-00.");
+                                          "] [OK]  1 date lies outside the years 1 to 9999 and "
+                                          "is shown as 0-00-00.");
 
     // A data source that commits every statement says so, and its Rollback is no OK.
     runOne("connect " + wbtest::envOr("LUMBRA_PG_AUTO_DSN", "LumbraPGAuto") + "/" + pgUser() + "/" +
@@ -789,6 +789,8 @@ TEST_F(ExecPg, AFailedImplicitCommitIsReportedAndKeepsTheConnection) {
     w->command(CMD_DISCONNECT);
     EXPECT_NE(last().find("[ERR]"), std::string::npos) << last();
     EXPECT_NE(last().find("wb_pgdef"), std::string::npos) << "the driver's text: " << last();
+    EXPECT_NE(last().find("rolled back the whole transaction"), std::string::npos)
+        << "PostgreSQL ended the transaction: " << last();
     EXPECT_TRUE(q1()->connected);
     EXPECT_TRUE(q1()->db->isConnected());
 
@@ -968,7 +970,7 @@ TEST_F(ExecSqlite, CutTextsAreNamedInTheLog) {
     ASSERT_EQ(grid()->getCountA(), 1) << last();
     EXPECT_EQ(cell(0, 0).size(), 8191u);
     EXPECT_EQ(withoutSeconds(last()),
-              "[3] [OK]  1 values were longer than 8191 characters and are shown cut.");
+              "[3] [OK]  1 value was longer than 8191 characters and is shown cut.");
     runOne("select 'short' as s");
     EXPECT_NE(last().find("select 'short'"), std::string::npos) << "no note without a cut";
 }

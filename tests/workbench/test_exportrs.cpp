@@ -139,7 +139,7 @@ TEST_F(ExportRs, OpensLockedWithDefaultsAndRefusesBadInput) {
     boxes.boxes.erase(boxes.boxes.begin() + 1);
     boxes.boxes.erase(boxes.boxes.begin() + 3);
     EXPECT_EQ(wbtest::readFile(file), "keep");
-    EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "");
+    EXPECT_EQ(itemText(dlg, IDC_EXP_INFO), "0");
 
     // A directory that does not exist; a failing statement: the old file stays.
     format(IDC_EXP_CSV);

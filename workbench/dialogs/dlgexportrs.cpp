@@ -356,6 +356,8 @@ void onSave(HWND w) {
         refuse = "Please enter a tablename!";
     else if (format == OUTFMT_INSERT && !outfmt_tableNameOk(table))
         refuse = "Invalid tablename!";  // written into every statement as typed: one name only
+    // A refused Save leaves no line of an earlier export beside it.
+    SetDlgItemTextA(w, IDC_EXP_INFO, "0");
     if (refuse) {
         vorMessageBox(w, refuse, kCaption, MB_OK | MB_ICONSTOP);
         return;
@@ -376,7 +378,6 @@ void onSave(HWND w) {
     job.stopped = false;
     job.errText.clear();
     job.errCaption.clear();
-    SetDlgItemTextA(w, IDC_EXP_INFO, "0");
     setBusy(w, true);
     DWORD id;
     job.thread = CreateThread(0, 0, exportWorker, 0, 0, &id);
@@ -407,8 +408,9 @@ void onStep(HWND w, WPARAM kind, LPARAM lp) {
         SetDlgItemTextA(w, IDC_EXP_INFO, b);
         if (job.cuts > 0) {
             // The file holds them cut: a complete export must not be assumed.
-            snprintf(b, sizeof b, "%ld values were longer than %d characters\r\n"
-                     "and are written cut.", job.cuts, XDB_TEXT_MAX);
+            snprintf(b, sizeof b, "%ld %s longer than %d characters\r\nand %s written cut.",
+                     job.cuts, job.cuts == 1 ? "value was" : "values were", XDB_TEXT_MAX,
+                     job.cuts == 1 ? "is" : "are");
             vorMessageBox(w, b, kCaption, MB_OK | MB_ICONEXCLAMATION);
         }
     } else {
