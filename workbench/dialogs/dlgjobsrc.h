@@ -7,7 +7,8 @@
 #define IDC_STATIC (-1)
 #endif
 
-/* Worker to dialog: one step or the end of a job. */
+/* Worker to dialog: one step (wParam 0 success, 1 failure, 3 a run's closing commit) or the
+   end of a job (2). */
 #define WM_JOBSTEP 0x5055
 
 /* DLG_RUNEXTSCRIPT */

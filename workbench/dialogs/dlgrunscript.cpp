@@ -209,7 +209,14 @@ DWORD WINAPI scriptWorker(LPVOID) {
                 // The run's own connection ends as a disconnect does: the setting decides
                 // whether the open work is kept. A failure there decides what was kept, so
                 // it is counted, logged and shown, over any earlier error.
-                std::string endError;
+                std::string endError, last = job.command;
+                // The end may wait (a lock held elsewhere): the dialog shows it and the count
+                // so far, not a command done long before.
+                if (db->isConnected()) {
+                    job.command = job.implicitRollback ? "rollback" : "commit";
+                    SendMessageA(job.dlg, WM_JOBSTEP, 3, 0);
+                    job.command = last;
+                }
                 if (!endWork(db, job.implicitRollback, endError)) {
                     job.command = job.implicitRollback ? "rollback" : "commit";
                     job.error = endError;
@@ -330,10 +337,11 @@ void showStep(HWND w) {
 }
 
 void onStep(HWND w, WPARAM kind) {
-    if (kind == 0 || kind == 1) {
+    if (kind == 0 || kind == 1 || kind == 3) {
         // The fields are repainted at most every 50 ms (and at the end), since repainting
-        // them for each of thousands of failing commands costs more than running them.
-        if (GetTickCount() - dlg.shown >= STEP_MS)
+        // them for each of thousands of failing commands costs more than running them;
+        // 3 (the run's closing commit) at once.
+        if (kind == 3 || GetTickCount() - dlg.shown >= STEP_MS)
             showStep(w);
         return;
     }
