@@ -523,9 +523,10 @@ eStmtKind statementKind(char const* stmt) {
         return STMT_CONNECT;
     if (startsWithNoCase(stmt, "disconnect"))
         return STMT_DISCONNECT;
-    if (endsWork(stmt, "commit"))
+    // "end" and "abort" are PostgreSQL's (and SQLite's "end") words for the same.
+    if (endsWork(stmt, "commit") || endsWork(stmt, "end"))
         return STMT_COMMIT;
-    if (endsWork(stmt, "rollback"))
+    if (endsWork(stmt, "rollback") || endsWork(stmt, "abort"))
         return STMT_ROLLBACK;
     if (startsWithNoCase(stmt, "select "))
         return STMT_SELECT;

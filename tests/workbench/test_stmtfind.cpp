@@ -226,6 +226,9 @@ TEST(StatementKind, LeadingWordsDecide) {
     EXPECT_EQ(statementKind("Commit work"), STMT_COMMIT);
     EXPECT_EQ(statementKind("rollback work"), STMT_ROLLBACK);
     EXPECT_EQ(statementKind("ROLLBACK transaction "), STMT_ROLLBACK);
+    EXPECT_EQ(statementKind("end"), STMT_COMMIT) << "a trigger body's end commits: say so";
+    EXPECT_EQ(statementKind("abort work"), STMT_ROLLBACK);
+    EXPECT_EQ(statementKind("end_date"), STMT_COMMAND);
     // Only the whole transaction is the workbench's: the rest goes to the data source.
     EXPECT_EQ(statementKind("rollback to savepoint sp1"), STMT_COMMAND);
     EXPECT_EQ(statementKind("rollback transaction to savepoint sp1"), STMT_COMMAND);
