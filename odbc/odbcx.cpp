@@ -219,6 +219,7 @@ cOdbcx::cOdbcx()
     focusKey[0] = 0;
     diagText[0] = 0;
     diagState[0] = 0;
+    infoText[0] = 0;
     lastKey[0] = 0;
     liveObjects++;
     if (!henv) {
@@ -719,6 +720,7 @@ static bool endsTransaction(char const* sql)
 int cOdbcx::execute()
 {
     errorCode = 0;
+    infoText[0] = 0;
     int asText = textTypes;  // for this execute only
     textTypes = 0;
     if (state < XSTATE_PREPARED || state > XSTATE_FETCHED)
@@ -755,6 +757,8 @@ int cOdbcx::execute()
         noteUndoneWork();
         return 0;
     }
+    if (rc == SQL_SUCCESS_WITH_INFO)
+        keepInfo();
     state = XSTATE_EXECUTED;
     eofFlag = 0;
     rowCount = 0;
@@ -814,6 +818,37 @@ void cOdbcx::noteUndoneWork()
         strcat(diagText, undoneText);
     }
     SQLFreeStmt(probe, SQL_DROP);
+}
+
+/* The statement's diagnostic messages, joined by "; " as far as they fit. */
+void cOdbcx::keepInfo()
+{
+    size_t used = 0;
+    for (int r = 0; r < 20; r++) {
+        char msg[256];
+        SQLCHAR state[6];
+        SQLINTEGER native = 0;
+        SQLSMALLINT len = 0;
+        SQLRETURN rc = SQLError(henv, hdbc, hstmt, state, &native, (SQLCHAR*)msg,
+                                (SQLSMALLINT)sizeof(msg), &len);
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO)
+            break;
+        msg[sizeof(msg) - 1] = 0;
+        diagToCodePage(msg, (int)sizeof(msg));
+        size_t gap = used ? 2 : 0, n = strlen(msg);
+        if (!n || used + gap + 1 >= sizeof(infoText))
+            continue;
+        n = std::min(n, sizeof(infoText) - 1 - used - gap);
+        memcpy(infoText + used, "; ", gap);
+        memcpy(infoText + used + gap, msg, n);
+        used += gap + n;
+        infoText[used] = 0;
+    }
+}
+
+char const* cOdbcx::infoStr()
+{
+    return infoText;
 }
 
 int cOdbcx::commitsEach()

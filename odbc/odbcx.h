@@ -71,6 +71,7 @@ public:
     virtual int colTable(int i, char* out, int size);
     virtual int fetchAsText(int types);
     virtual int commitsEach();
+    virtual char const* infoStr();
     virtual int setValue(cVariablex& v);
     virtual char* errorStr();
     virtual int executeMeta();
@@ -86,6 +87,7 @@ public:
 private:
     char diagText[256];          /* driver message captured when code 1 was raised */
     char diagState[6];           /* its SQLSTATE, "" when there was none */
+    char infoText[256];          /* the driver's messages with the last execute's success */
     bool linked;                 /* SQLDriverConnect succeeded on hdbc */
     char lastKey[256];           /* whole key of the last delivered catalogue row */
     int colIndCount;             /* entries in colIndicators */
@@ -109,6 +111,7 @@ private:
     int endTransaction(SQLUSMALLINT how);
     bool linkLost();
     void noteUndoneWork();
+    void keepInfo();
     void dropLink();
     int fetchMeta();
     bool cutCatalogueName();

@@ -131,6 +131,11 @@ int cXdbc::commitsEach()
     return 0;
 }
 
+char const* cXdbc::infoStr()
+{
+    return "";
+}
+
 int cXdbc::eof()
 {
     return eofFlag;

@@ -121,6 +121,9 @@ public:
     /* 1 when the connected data source commits every statement itself (its driver refused
        manual commit): commit and rollback then end nothing. */
     virtual int commitsEach();                                                    /* 33 */
+    /* The driver's messages with the last statement's success (PostgreSQL's notices and
+       warnings), "" when it gave none. */
+    virtual char const* infoStr();                                                /* 34 */
 
     /* Binds up to prmExpected values (stopping at a null pointer), then executes. */
     int execute(cVariablex* v, ...);

@@ -228,6 +228,7 @@ bool cQuerySlot::executeCommand() {
         return false;
     }
     logOk(seconds, statement);
+    noteInfo();
     if (rows)  // "with ... select", "values", "show": the grid still holds the last result
         owner->logResult(false, 0, kRowsNotShown, 0);
     if (owner->settings.b_commit_always)
@@ -251,12 +252,21 @@ bool cQuerySlot::executeSelect(char const* sql) {
         seconds = timerStop();
         owner->showRowCounts(true);
     }
-    if (ok)
+    if (ok) {
         logOk(seconds, sql);
-    else
+        noteInfo();
+    } else {
         logError(0, g->lastError(), sql);
+    }
     owner->noteLoad(g);
     return ok;
+}
+
+/* What the driver said with the statement's success (PostgreSQL's notices and warnings). */
+void cQuerySlot::noteInfo() {
+    char const* info = db->infoStr();
+    if (info && *info)
+        owner->logResult(false, 0, info, 0);
 }
 
 bool cQuerySlot::commit() {

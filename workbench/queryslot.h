@@ -46,6 +46,7 @@ public:
     bool executeCommand();
     bool executeSelect(char const* sql);
     bool commit();
+    void noteInfo();
     bool rollback();
     bool connectCommand();
     bool connectTo(char const* dsn, char const* user, char const* pswd);

@@ -50,6 +50,10 @@ int cXdbc::commitsEach() {
     return 0;
 }
 
+char const* cXdbc::infoStr() {
+    return "";
+}
+
 int cXdbc::colTable(int, char* out, int size) {
     if (out && size > 0)
         out[0] = 0;

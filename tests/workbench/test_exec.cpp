@@ -764,6 +764,15 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
                                           "] [OK]  1 date lies outside the years 1 to 9999 and "
                                           "is shown as 0-00-00.");
 
+    // The server's notices and warnings follow the statement's entry.
+    runOne("do $$ begin raise notice 'Šárka'; raise warning 'pozor'; end $$");
+    std::string info = last();
+    EXPECT_EQ(info.find("[" + std::to_string(w->logCounter - 1) + "] [OK]  NOTICE: \x8A\xE1rka"),
+              0u) << info;  // in the program's code page
+    EXPECT_NE(info.find("WARNING: pozor"), std::string::npos) << info;
+    runOne("select 1 as one");
+    EXPECT_NE(last().find("[OK] ["), std::string::npos) << "no note without one: " << last();
+
     // A data source that commits every statement says so, and its Rollback is no OK.
     runOne("connect " + wbtest::envOr("LUMBRA_PG_AUTO_DSN", "LumbraPGAuto") + "/" + pgUser() + "/" +
            pgPswd() + ";");
