@@ -702,19 +702,64 @@ int cOdbcx::setValue(cVariablex& v)
     return rc == SQL_ERROR ? failDriver(rc) : 1;
 }
 
-/* First word of a statement that ends or begins a transaction by itself. */
-static bool endsTransaction(char const* sql)
+/* The i-th word (0, 1, ...) of a statement, lower case, cut at size - 1 characters. */
+static void statementWord(char const* sql, int i, char* out, size_t size)
 {
-    static char const* const words[] = {"commit", "end", "rollback", "abort", "begin", "start"};
     char const* s = sql ? sql : "";
-    while (*s == ' ' || (*s >= '\t' && *s <= '\r'))
-        s++;
-    for (char const* w : words) {
-        size_t n = strlen(w);
-        if (_strnicmp(s, w, n) == 0 && !isalnum((unsigned char)s[n]) && s[n] != '_')
-            return true;
+    for (int k = 0;; k++) {
+        while (*s && !isalnum((unsigned char)*s) && *s != '_')
+            s++;
+        size_t n = 0;
+        while (isalnum((unsigned char)*s) || *s == '_') {
+            if (k == i && n + 1 < size)
+                out[n++] = (char)tolower((unsigned char)*s);
+            s++;
+        }
+        if (k == i || !*s) {
+            out[k == i ? n : 0] = 0;
+            return;
+        }
     }
+}
+
+static bool isWord(char const* w, std::initializer_list<char const*> list)
+{
+    for (char const* x : list)
+        if (strcmp(w, x) == 0)
+            return true;
     return false;
+}
+
+/* What a statement that succeeded does to the transaction: 1 work that a rollback undoes,
+   -1 it ends the transaction, 0 neither (reads, statements that run outside transactions,
+   savepoints). A "select" that writes through a function is not seen. */
+static int transactionRole(char const* sql)
+{
+    char first[16], second[16];
+    statementWord(sql, 0, first, sizeof first);
+    statementWord(sql, 1, second, sizeof second);
+    if (isWord(first, {"commit", "end", "rollback", "abort"}))
+        return isWord(second, {"to", "prepared"}) ? 0 : -1;
+    if (isWord(first, {"with"})) {  // a common table expression may change rows
+        for (char const* s = sql; *s;) {
+            char word[16];
+            size_t n = 0;
+            while (*s && !isalnum((unsigned char)*s) && *s != '_')
+                s++;
+            for (; isalnum((unsigned char)*s) || *s == '_'; s++)
+                if (n + 1 < sizeof word)
+                    word[n++] = (char)tolower((unsigned char)*s);
+            word[n] = 0;
+            if (isWord(word, {"insert", "update", "delete", "merge"}))
+                return 1;
+        }
+        return 0;
+    }
+    return isWord(first, {"", "select", "show", "explain", "values", "table", "begin", "start",
+                          "savepoint", "release", "vacuum", "analyze", "checkpoint", "reindex",
+                          "cluster", "discard", "fetch", "move", "close"})
+               ? 0
+               : 1;
 }
 
 int cOdbcx::execute()
@@ -778,8 +823,8 @@ int cOdbcx::execute()
             return 0;
         colBuffers.at(c - 1)->binary = bytes;
     }
-    if (n == 0)
-        workSinceEnd = endsTransaction(sqlText) ? 0 : workSinceEnd + 1;
+    int role = transactionRole(sqlText);
+    workSinceEnd = role < 0 ? 0 : workSinceEnd + role;
     return 1;
 }
 
@@ -807,6 +852,9 @@ void cOdbcx::noteUndoneWork()
         SQLFetch(probe) != SQL_ERROR &&
         SQLGetData(probe, 1, SQL_C_SLONG, &fresh, 0, &ind) != SQL_ERROR &&
         ind != SQL_NULL_DATA && fresh == 1) {
+        // The transaction holds the probe alone: it ends, holding no snapshot.
+        SQLFreeStmt(probe, SQL_CLOSE);
+        SQLTransact(henv, hdbc, SQL_ROLLBACK);
         workSinceEnd = 0;
         size_t room = sizeof(diagText) - sizeof(undoneText) - 2;
         size_t len = strlen(diagText);

@@ -121,10 +121,55 @@ bool connectLine(char const* text, int first, int end) {
    comment that runs over it); -1 without one. A ";" in a comment ends nothing ("-- where
    id = 2;" commented out); only comments outside quoted text count, and a quote or comment
    begun on a line above is passed over. */
-int lineTerminatorAnywhere(char const* text, int first, int end, int* resume) {
+int lineTerminatorAnywhere(char const* text, int first, int end, int* resume,
+                           bool connects = true);
+
+/* Whether the line from first begins a statement: the lines above it, past blank ones and
+   line comments, end with a terminator, or there are none. */
+bool startsStatement(char const* text, int first) {
+    for (;;) {
+        int last = first - 1;
+        while (last >= 0 && isLineBreak(text[last]))
+            last--;
+        if (last < 0)
+            return true;
+        int start = last;
+        while (start > 0 && !isLineBreak(text[start - 1]))
+            start--;
+        int k = start;
+        while (k <= last && isSpaceTab(text[k]))
+            k++;
+        if (k <= last && !(k < last && text[k] == '-' && text[k + 1] == '-')) {
+            int resume;
+            int t = lineTerminatorAnywhere(text, start, last + 1, &resume, false);
+            return t >= 0 && quietEnd(t) == t;
+        }
+        first = start;
+    }
+}
+
+/* The terminator of a connect line: its first ";" that only blanks and comments follow (the
+   password before it may hold quotes, "--" and comment openers). */
+int connectTerminator(char const* text, int first, int end, int* resume) {
+    for (int k = first; k < end; k++) {
+        if (text[k] != ';')
+            continue;
+        int after = commentsOnlyEnd(text, k + 1, end);
+        if (after < 0)
+            continue;
+        if (lineHasText(text, k + 1, end))
+            *resume = std::max(after, end);
+        return k;
+    }
+    return -1;
+}
+
+int lineTerminatorAnywhere(char const* text, int first, int end, int* resume, bool connects) {
     *resume = -1;
-    bool plain = quietEnd(first) == first && connectLine(text, first, end);
-    for (int k = std::max(first, quietEnd(first)); k + 1 < end && !plain; k++) {
+    if (connects && quietEnd(first) == first && connectLine(text, first, end) &&
+        startsStatement(text, first))
+        return connectTerminator(text, first, end, resume);
+    for (int k = std::max(first, quietEnd(first)); k + 1 < end; k++) {
         char c = text[k];
         if (c == '\'' || c == '"' || c == '`') {
             int q = quoteEnd(text, k, end);  // a doubled quote closes and opens again

@@ -746,6 +746,16 @@ TEST_F(ExecPg, SelectCommandTransactionsAndTypes) {
     EXPECT_EQ(s.scalar("select count(*) from wb_pg"), 2);
     runOne("selec 1");
     EXPECT_EQ(last().find("rolled back"), std::string::npos) << "no work was undone: " << last();
+    // Work that returns rows, and a typed begin within the transaction, are noted too; a
+    // vacuum, which runs outside transactions, is no work to undo.
+    runOne("insert into wb_pg values (9) returning id");
+    runOne("begin");
+    runOne("selec 1");
+    EXPECT_NE(last().find("rolled back"), std::string::npos) << last();
+    runOne("vacuum wb_pg");
+    runOne("selec 1");
+    EXPECT_EQ(last().find("rolled back"), std::string::npos) << last();
+    EXPECT_EQ(s.scalar("select count(*) from wb_pg"), 2);
     runOne("select count(*) from wb_pg");
     EXPECT_EQ(cell(0, 0), "2") << "the connection is usable after the error";
 

@@ -110,6 +110,11 @@ TEST(StatementFinder, DollarQuotedBodiesAndBlockCommentsEndNoStatement) {
     EXPECT_EQ(at("sel|ect 1 as `a--b`;\r\ndelete from t;"), "select 1 as `a--b`");
     EXPECT_EQ(at("connect pg/u/it's;\r\nsel|ect 'x';"), "select 'x'") << "a password's quote";
     EXPECT_EQ(at("connect pg/u/pw--1;\r\nsel|ect 'x';"), "select 'x'") << "a password's --";
+    EXPECT_EQ(at("connect pg/u/pw; -- test\r\nsel|ect 'x';"), "select 'x'");
+    EXPECT_EQ(at("con|nect pg/u/pw; /* test */\r\nselect 'x';"), "connect pg/u/pw");
+    // "connect" that does not begin a statement is a name; its line's comment ends nothing.
+    EXPECT_EQ(at("del|ete from t\r\nconnect -- alias;\r\nwhere connect.id = 1;\r\nselect 2;"),
+              "delete from t\r\nconnect -- alias;\r\nwhere connect.id = 1");
     EXPECT_EQ(at("select 1 /* a /* b */ it's */;\r\nupd|ate t;\r\nselect 'x';"), "update t");
     EXPECT_EQ(at("-- head|ing\r\ndelete from t;"), "-- heading\r\ndelete from t");
     EXPECT_EQ(at("/* x;\r\n he|ading */ delete from t;"), "");
