@@ -111,7 +111,8 @@ bool startsWithNoCase(char const* s, char const* prefix);
 bool connectLine(char const* text, int first, int end) {
     while (first < end && isSpaceTab(text[first]))
         first++;
-    return end - first >= 8 && startsWithNoCase(text + first, "connect ");
+    return end - first >= 8 && startsWithNoCase(text + first, "connect") &&
+           isSpaceTab(text[first + 7]);
 }
 
 /* The ";" that ends the line [first, end): the line's last character that is no blank, or
@@ -388,10 +389,7 @@ tQuietSpans quietSpans(char const* text, int len) {
         char c = text[i];
         if (i == 0 || text[i - 1] == '\n') {
             // Lumbra's own "connect source/user/password": a quote there is a password's.
-            int k = i;
-            while (k < len && isSpaceTab(text[k]))
-                k++;
-            if (len - k >= 8 && startsWithNoCase(text + k, "connect ")) {
+            if (connectLine(text, i, len)) {
                 while (i < len && text[i] != '\n')
                     i++;
                 continue;

@@ -111,6 +111,7 @@ TEST(StatementFinder, DollarQuotedBodiesAndBlockCommentsEndNoStatement) {
     EXPECT_EQ(at("connect pg/u/it's;\r\nsel|ect 'x';"), "select 'x'") << "a password's quote";
     EXPECT_EQ(at("connect pg/u/pw--1;\r\nsel|ect 'x';"), "select 'x'") << "a password's --";
     EXPECT_EQ(at("connect pg/u/pw; -- test\r\nsel|ect 'x';"), "select 'x'");
+    EXPECT_EQ(at("connect\tpg/u/pw--1;\r\nsel|ect 'x';"), "select 'x'");
     EXPECT_EQ(at("con|nect pg/u/pw; /* test */\r\nselect 'x';"), "connect pg/u/pw");
     // "connect" that does not begin a statement is a name; its line's comment ends nothing.
     EXPECT_EQ(at("del|ete from t\r\nconnect -- alias;\r\nwhere connect.id = 1;\r\nselect 2;"),

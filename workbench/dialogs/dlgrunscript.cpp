@@ -218,6 +218,9 @@ DWORD WINAPI scriptWorker(LPVOID) {
                     job.command = last;
                 }
                 if (!endWork(db, job.implicitRollback, endError)) {
+                    // What the run did is lost, as said: the disconnect must not commit it
+                    // after all, once the lock that failed the commit is gone.
+                    db->rollback();
                     job.command = job.implicitRollback ? "rollback" : "commit";
                     job.error = endError;
                     job.errors++;
