@@ -536,11 +536,8 @@ int cOdbcx::endTransaction(SQLUSMALLINT how)
     SQLRETURN rc = SQLTransact(henv, hdbc, how);
     int ok = rc == SQL_ERROR ? failDriver(rc, XDIAG_DBC) : 1;
     if (!ok && how == SQL_COMMIT) {
-        // PostgreSQL ends a transaction whose commit fails (a deferred check): say so.
-        workSinceEnd = std::max(work, 1);
-        noteUndoneWork();
-        if (workSinceEnd)
-            workSinceEnd = work;
+        workSinceEnd = work;  // the transaction may still hold it (SQLite)
+        noteUndoneWork(std::max(work, 1));  // PostgreSQL has ended it (a deferred check)
     }
     // A commit the driver answers without a working connection did not happen.
     if (linkLost()) {
@@ -702,24 +699,17 @@ int cOdbcx::setValue(cVariablex& v)
     return rc == SQL_ERROR ? failDriver(rc) : 1;
 }
 
-/* The i-th word (0, 1, ...) of a statement, lower case, cut at size - 1 characters. */
-static void statementWord(char const* sql, int i, char* out, size_t size)
+/* The next word of s (letters, digits, "_") into out, lower case, cut at size - 1
+   characters; "" at the end. s moves past it. */
+static void nextWord(char const*& s, char* out, size_t size)
 {
-    char const* s = sql ? sql : "";
-    for (int k = 0;; k++) {
-        while (*s && !isalnum((unsigned char)*s) && *s != '_')
-            s++;
-        size_t n = 0;
-        while (isalnum((unsigned char)*s) || *s == '_') {
-            if (k == i && n + 1 < size)
-                out[n++] = (char)tolower((unsigned char)*s);
-            s++;
-        }
-        if (k == i || !*s) {
-            out[k == i ? n : 0] = 0;
-            return;
-        }
-    }
+    while (*s && !isalnum((unsigned char)*s) && *s != '_')
+        s++;
+    size_t n = 0;
+    for (; isalnum((unsigned char)*s) || *s == '_'; s++)
+        if (n + 1 < size)
+            out[n++] = (char)tolower((unsigned char)*s);
+    out[n] = 0;
 }
 
 static bool isWord(char const* w, std::initializer_list<char const*> list)
@@ -735,24 +725,16 @@ static bool isWord(char const* w, std::initializer_list<char const*> list)
    savepoints). A "select" that writes through a function is not seen. */
 static int transactionRole(char const* sql)
 {
+    char const* s = sql ? sql : "";
     char first[16], second[16];
-    statementWord(sql, 0, first, sizeof first);
-    statementWord(sql, 1, second, sizeof second);
+    nextWord(s, first, sizeof first);
+    nextWord(s, second, sizeof second);
     if (isWord(first, {"commit", "end", "rollback", "abort"}))
         return isWord(second, {"to", "prepared"}) ? 0 : -1;
     if (isWord(first, {"with"})) {  // a common table expression may change rows
-        for (char const* s = sql; *s;) {
-            char word[16];
-            size_t n = 0;
-            while (*s && !isalnum((unsigned char)*s) && *s != '_')
-                s++;
-            for (; isalnum((unsigned char)*s) || *s == '_'; s++)
-                if (n + 1 < sizeof word)
-                    word[n++] = (char)tolower((unsigned char)*s);
-            word[n] = 0;
-            if (isWord(word, {"insert", "update", "delete", "merge"}))
+        for (; second[0]; nextWord(s, second, sizeof second))
+            if (isWord(second, {"insert", "update", "delete", "merge"}))
                 return 1;
-        }
         return 0;
     }
     return isWord(first, {"", "select", "show", "explain", "values", "table", "begin", "start",
@@ -799,7 +781,7 @@ int cOdbcx::execute()
     }
     if (rc == SQL_ERROR) {
         failDriver(rc);
-        noteUndoneWork();
+        noteUndoneWork(workSinceEnd);
         return 0;
     }
     if (rc == SQL_SUCCESS_WITH_INFO)
@@ -835,11 +817,12 @@ static char const undoneText[] =
 /* PostgreSQL's driver sends its savepoint in the same text as the statement: when the server
    refuses that text (a syntax error), the driver rolls back the whole transaction, and the
    statements reported done since the last commit are undone. A transaction that began with
-   the probe's own statement tells; the note then follows the driver's message. */
-void cOdbcx::noteUndoneWork()
+   the probe's own statement tells; the note then follows the driver's message. Nothing is
+   asked without work (statements) to undo. */
+void cOdbcx::noteUndoneWork(int work)
 {
     bool linkGone = diagState[0] == '0' && diagState[1] == '8';
-    if (!pgSource || autoCommit || !workSinceEnd || !hdbc || linkGone)
+    if (!pgSource || autoCommit || !work || !hdbc || linkGone)
         return;
     SQLHSTMT probe = SQL_NULL_HSTMT;
     if (SQLAllocStmt(hdbc, &probe) == SQL_ERROR)

@@ -110,7 +110,7 @@ private:
     void dropStatementState();
     int endTransaction(SQLUSMALLINT how);
     bool linkLost();
-    void noteUndoneWork();
+    void noteUndoneWork(int work);
     void keepInfo();
     void dropLink();
     int fetchMeta();

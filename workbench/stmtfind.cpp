@@ -78,12 +78,16 @@ bool lineHasText(char const* text, int first, int next) {
 
 tQuietSpans const* g_quiet = 0;  // quiet spans of the text being searched, or none
 
+/* The span of spans that holds position i, or none (null). */
+std::pair<int, int> const* spanHolding(tQuietSpans const& spans, int i) {
+    auto after = std::upper_bound(spans.begin(), spans.end(), std::make_pair(i, 1 << 30));
+    return after != spans.begin() && i < (after - 1)->second ? &*(after - 1) : 0;
+}
+
 /* The end of the quiet span holding position i, or i. */
 int quietEnd(int i) {
-    if (!g_quiet || g_quiet->empty())
-        return i;
-    auto after = std::upper_bound(g_quiet->begin(), g_quiet->end(), std::make_pair(i, 1 << 30));
-    return after != g_quiet->begin() && i < (after - 1)->second ? (after - 1)->second : i;
+    auto span = g_quiet ? spanHolding(*g_quiet, i) : 0;
+    return span ? span->second : i;
 }
 
 /* Where the text goes on when [from, end) of a line holds only blanks and comments: the
@@ -518,27 +522,24 @@ int runStartOnLine(char const* text, int len, int pos, tQuietSpans const* quiet)
     }
     int i = pos;
     // The line may begin inside a block comment opened above.
-    auto after = std::upper_bound(quiet->begin(), quiet->end(), std::make_pair(i, 1 << 30));
-    if (after != quiet->begin() && (after - 1)->first < i && i < (after - 1)->second) {
-        int first = (after - 1)->first;
-        if (text[first] != '/' || text[first + 1] != '*')
+    auto span = spanHolding(*quiet, i);
+    if (span && span->first < i) {
+        if (text[span->first] != '/' || text[span->first + 1] != '*')
             return pos;
-        i = (after - 1)->second;
+        i = span->second;
     }
     for (;;) {
-        if (memchr(text + pos, '\n', (size_t)(std::min(i, len) - pos)))
-            return pos;  // the comment runs on over the line
         while (i < len && isSpaceTab(text[i]))
             i++;
-        if (i + 1 < len && text[i] == '/' && text[i + 1] == '*') {
-            i = blockCommentEnd(text, i, len);
-            continue;
-        }
-        bool lineComment = i + 1 < len && text[i] == '-' && text[i + 1] == '-';
-        if (i >= len || isLineBreak(text[i]) || lineComment)
-            return pos;
-        return i;
+        int j = commentEnd(text, i, len);
+        if (j < 0)
+            break;
+        i = j;
     }
+    // A statement on the line, past comments that close on it.
+    if (i >= len || isLineBreak(text[i]) || memchr(text + pos, '\n', (size_t)(i - pos)))
+        return pos;
+    return i;
 }
 
 size_t leadingCommentLength(std::string const& s) {
